@@ -1,0 +1,60 @@
+# Each folder of src/ is one layer, built as an object library so that a layer
+# can only use the layers it names, and tests can link just what they test.
+
+set(CAVRA_LAYERS "" CACHE INTERNAL "")
+
+function(cavra_warnings target)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
+      -Wnon-virtual-dtor -Woverloaded-virtual)
+    if(CAVRA_WARNINGS_AS_ERRORS)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+endfunction()
+
+function(cavra_sanitize target)
+  if(CAVRA_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=${CAVRA_SANITIZE} -fno-omit-frame-pointer
+      -fno-sanitize-recover=all)
+    target_link_options(${target} PRIVATE -fsanitize=${CAVRA_SANITIZE})
+  endif()
+endfunction()
+
+# cavra_layer(<name> SOURCES ... [DEPENDS layer...] [LIBS lib...])
+function(cavra_layer name)
+  cmake_parse_arguments(L "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
+  set(target cavra_${name})
+  add_library(${target} OBJECT ${L_SOURCES})
+  set_target_properties(${target} PROPERTIES
+    POSITION_INDEPENDENT_CODE ON
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  target_compile_definitions(${target} PUBLIC CAVRA_BUILDING_LIBRARY)
+  target_include_directories(${target} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>)
+  target_link_libraries(${target} PUBLIC pugixml::pugixml Threads::Threads ${L_LIBS})
+  foreach(dep IN LISTS L_DEPENDS)
+    target_link_libraries(${target} PUBLIC cavra_${dep})
+  endforeach()
+  cavra_warnings(${target})
+  cavra_sanitize(${target})
+  set(CAVRA_LAYERS ${CAVRA_LAYERS} ${name} CACHE INTERNAL "")
+endfunction()
+
+# cavra_test(<name> SOURCES ... LAYERS layer...): a GoogleTest executable that
+# links the named layers' objects directly (and the test doubles).
+function(cavra_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LAYERS;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  foreach(layer IN LISTS T_LAYERS)
+    target_sources(${name} PRIVATE $<TARGET_OBJECTS:cavra_${layer}>)
+    target_link_libraries(${name} PRIVATE cavra_${layer})
+  endforeach()
+  target_link_libraries(${name} PRIVATE cavra_test_support GTest::gtest GTest::gmock GTest::gtest_main ${T_LIBS})
+  cavra_warnings(${name})
+  cavra_sanitize(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "CAVRA_COMPONENT_DIR=${CMAKE_CURRENT_BINARY_DIR}/component;CAVRA_REGISTRY_FILE=${CMAKE_CURRENT_BINARY_DIR}/registry.ini")
+endfunction()

@@ -1,0 +1,19 @@
+// Object: the common base of every object a Variant can hold and of every
+// outside-object interface (data source, login, grid, calculator, ...).
+// Object references are shared; a null pointer is "Nothing".
+#pragma once
+
+#include <memory>
+
+#include "cavra/export.h"
+
+namespace cavra {
+
+class CAVRA_EXPORT Object {
+ public:
+  virtual ~Object();
+};
+
+using ObjectPtr = std::shared_ptr<Object>;
+
+}  // namespace cavra

@@ -1,0 +1,30 @@
+// Localized texts, looked up by key ("Ordra.AA.VCH.029") through the
+// language resource components of this thread. The library registers
+// catalogue-backed defaults for "LangKit.ResourceServiceFactory" and
+// "LangKit.CService_ResourceFormatter"; a host may register its own.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cavra/error.h"
+#include "cavra/variant.h"
+
+namespace cavra {
+
+// Creates this thread's resource objects once; errors are ignored.
+void InitResourceService();
+// The text of key; "" when there is no service or the lookup fails.
+std::string GetResString(std::string_view key);
+// The text of key with its placeholders filled from params; "" on failure.
+std::string GetResStringEx(std::string_view key, VariantArray& params);
+// The current language id; "zh-CN" when the service answers "" or fails.
+std::string GetLanguageID();
+
+// Error 101 whose description is the text of key.
+VbError ResourceError(std::string_view key);
+
+// Registers the catalogue-backed default resource components.
+void RegisterResourceComponents();
+
+}  // namespace cavra

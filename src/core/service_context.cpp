@@ -1,0 +1,62 @@
+#include "core/service_context.h"
+
+#include <algorithm>
+
+namespace cavra {
+
+IDataSource& ServiceContext::DataSource() const {
+  if (!dataSource) throw VbError::Standard(err::kObjectNotSet);
+  return *dataSource;
+}
+
+IBodyGrid& ServiceContext::Grid() const {
+  if (!grid) throw VbError::Standard(err::kObjectNotSet);
+  return *grid;
+}
+
+void ServiceContext::RaiseControlError(std::int32_t number, const std::string& description) noexcept {
+  try {
+    Raise([&](clsVoucherServiceEvents& s) {
+      try {
+        s.controlError(number, description);
+      } catch (...) {
+      }
+    });
+  } catch (...) {
+  }
+}
+
+void ServiceContext::Report(std::int32_t number, const std::string& description) noexcept {
+  try {
+    SetLastError(description);
+  } catch (...) {
+  }
+  RaiseControlError(number, description);
+}
+
+void ServiceContext::ReportCurrentException() noexcept {
+  auto [number, description] = CurrentErrorInfo();
+  Report(number, description);
+}
+
+void ServiceContext::AddSink(std::shared_ptr<clsVoucherServiceEvents> sink) {
+  if (sink) sinks_.push_back(std::move(sink));
+}
+
+void ServiceContext::RemoveSink(const std::shared_ptr<clsVoucherServiceEvents>& sink) {
+  sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), sink), sinks_.end());
+}
+
+std::pair<std::int32_t, std::string> CurrentErrorInfo() noexcept {
+  try {
+    throw;
+  } catch (const VbError& e) {
+    return {e.number(), e.description()};
+  } catch (const std::exception& e) {
+    return {err::kInvalidCall, e.what()};
+  } catch (...) {
+    return {err::kInvalidCall, "Unknown error"};
+  }
+}
+
+}  // namespace cavra

@@ -1,0 +1,81 @@
+// ServiceContext: what every subsystem of one service object shares: the
+// host objects, the event sinks and the error convention (last error +
+// controlError + failed value).
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cavra/error.h"
+#include "cavra/events.h"
+#include "cavra/grid.h"
+#include "cavra/host.h"
+
+namespace cavra {
+
+class ServiceContext {
+ public:
+  // Host objects; held, not owned.
+  LoginPtr login;
+  DataSourcePtr dataSource;
+  BodyGridPtr grid;
+
+  // The data source, or error 91 when none is set.
+  IDataSource& DataSource() const;
+  // The attached body grid, or error 91 when none is.
+  IBodyGrid& Grid() const;
+
+  void SetLastError(std::string text) { last_error_ = std::move(text); }
+  // Returns the last error text and empties it.
+  std::string TakeLastError() { return std::exchange(last_error_, std::string()); }
+  const std::string& LastError() const noexcept { return last_error_; }
+
+  // Raises controlError on every sink; a failing sink is ignored.
+  void RaiseControlError(std::int32_t number, const std::string& description) noexcept;
+  // The error convention: store the description, then raise controlError.
+  void Report(std::int32_t number, const std::string& description) noexcept;
+  // Report() for the exception being handled.
+  void ReportCurrentException() noexcept;
+
+  // Runs body under the error convention; returns failed when it throws.
+  template <class R, class F>
+  R Guard(R failed, F&& body) noexcept {
+    try {
+      return std::forward<F>(body)();
+    } catch (...) {
+      ReportCurrentException();
+      return failed;
+    }
+  }
+  template <class F>
+  void Guard(F&& body) noexcept {
+    try {
+      std::forward<F>(body)();
+    } catch (...) {
+      ReportCurrentException();
+    }
+  }
+
+  void AddSink(std::shared_ptr<clsVoucherServiceEvents> sink);
+  void RemoveSink(const std::shared_ptr<clsVoucherServiceEvents>& sink);
+  // Calls f(sink) for every sink, in the order they were added.
+  template <class F>
+  void Raise(F&& f) {
+    const auto sinks = sinks_;  // a handler may add or remove sinks
+    for (const auto& sink : sinks) f(*sink);
+  }
+
+ private:
+  std::string last_error_;
+  std::vector<std::shared_ptr<clsVoucherServiceEvents>> sinks_;
+};
+
+// Number and description of the exception being handled (5 and its text for
+// an exception that is not a VbError).
+std::pair<std::int32_t, std::string> CurrentErrorInfo() noexcept;
+
+}  // namespace cavra

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "cavra/error.h"
+#include "cavra/recordset.h"
+
+namespace cavra {
+namespace {
+
+TEST(Recordset, WalksRecordsAndReadsFieldsByNameOrOrdinal) {
+  Recordset rs({"cCode", "iQty"});
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_TRUE(rs.Bof());
+  rs.AddRow({"A", 1});
+  rs.AddRow({"B", Variant::Null()});
+  EXPECT_FALSE(rs.Eof());
+  EXPECT_EQ(rs.Fields("CCODE").Value(), Variant("A"));
+  rs.MoveNext();
+  EXPECT_TRUE(rs.Fields(1).Value().IsNull());
+  rs.MoveNext();
+  EXPECT_TRUE(rs.Eof());
+  EXPECT_THROW(rs.MoveNext(), VbError);
+  try {
+    rs.Value("cCode");
+    FAIL();
+  } catch (const VbError& e) {
+    EXPECT_EQ(e.number(), err::kNoCurrentRecord);
+  }
+  try {
+    rs.Fields("missing");
+    FAIL();
+  } catch (const VbError& e) {
+    EXPECT_EQ(e.number(), err::kItemNotFound);
+  }
+  rs.MoveFirst();
+  auto rows = rs.GetRows();
+  EXPECT_EQ(rows.size(), 2u);
+  EXPECT_TRUE(rs.Eof());
+  rs.Close();
+  EXPECT_FALSE(rs.IsOpen());
+  EXPECT_THROW(rs.RecordCount(), VbError);
+}
+
+TEST(Recordset, GetChunkReadsBinaryValuesPiecewise) {
+  Recordset rs({"Picture"});
+  Bytes data(40000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
+  rs.AddRow({Variant(data)});
+  Field& f = rs.Fields("Picture");
+  EXPECT_EQ(f.ActualSize(), 40000);
+  Bytes joined;
+  for (int n : {16384, 16384, 16384}) {
+    Variant part = f.GetChunk(n);
+    ASSERT_EQ(part.type(), VarType::Bytes);
+    joined.insert(joined.end(), part.AsBytes().begin(), part.AsBytes().end());
+  }
+  EXPECT_EQ(joined, data);
+  EXPECT_TRUE(f.GetChunk(10).IsNull());
+}
+
+}  // namespace
+}  // namespace cavra
