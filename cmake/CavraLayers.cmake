@@ -21,11 +21,13 @@ function(cavra_sanitize target)
   endif()
 endfunction()
 
-# cavra_layer(<name> SOURCES ... [DEPENDS layer...] [LIBS lib...])
+# cavra_layer(<name> [DEPENDS layer...] [LIBS lib...] [SOURCES extra...]): the
+# layer is every .cpp file of the folder and its subfolders.
 function(cavra_layer name)
   cmake_parse_arguments(L "" "" "SOURCES;DEPENDS;LIBS" ${ARGN})
   set(target cavra_${name})
-  add_library(${target} OBJECT ${L_SOURCES})
+  file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${target} OBJECT ${_sources} ${L_SOURCES})
   set_target_properties(${target} PROPERTIES
     POSITION_INDEPENDENT_CODE ON
     CXX_VISIBILITY_PRESET hidden
@@ -43,11 +45,13 @@ function(cavra_layer name)
   set(CAVRA_LAYERS ${CAVRA_LAYERS} ${name} CACHE INTERNAL "")
 endfunction()
 
-# cavra_test(<name> SOURCES ... LAYERS layer...): a GoogleTest executable that
-# links the named layers' objects directly (and the test doubles).
+# cavra_test(<name> LAYERS layer... [LIBS lib...]): a GoogleTest executable of
+# every *_test.cpp file of the folder, linking the named layers' objects
+# directly (and the test doubles).
 function(cavra_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LAYERS;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  add_executable(${name} ${_tests} ${T_SOURCES})
   foreach(layer IN LISTS T_LAYERS)
     target_sources(${name} PRIVATE $<TARGET_OBJECTS:cavra_${layer}>)
     target_link_libraries(${name} PRIVATE cavra_${layer})

@@ -9,7 +9,9 @@
 
 namespace cavra {
 
-class CAVRA_EXPORT Object {
+// Derives from enable_shared_from_this so that a raw object address handed
+// through a host (ObjectFromPointer) can become a counted reference again.
+class CAVRA_EXPORT Object : public std::enable_shared_from_this<Object> {
  public:
   virtual ~Object();
 };
