@@ -83,6 +83,12 @@ class CAVRA_EXPORT Recordset : public Object {
   void Close();
   bool IsOpen() const noexcept { return open_; }
 
+  // The declared type of a field, as a rowset data type name ("string",
+  // "int", "float", "number", "boolean", "dateTime", "bin.base64"); "" when
+  // the source did not say.
+  const std::string& FieldType(std::int32_t ordinal) const;
+  void SetFieldType(std::int32_t ordinal, std::string type);
+
   const std::vector<std::string>& FieldNames() const noexcept { return names_; }
   const std::vector<Row>& Rows() const noexcept { return rows_; }
 
@@ -92,6 +98,7 @@ class CAVRA_EXPORT Recordset : public Object {
   void CheckOpen() const;
 
   std::vector<std::string> names_;
+  std::vector<std::string> types_;
   std::vector<Field> fields_;
   std::unordered_map<std::string, std::int32_t> by_name_;  // upper-cased name
   std::vector<Row> rows_;

@@ -36,7 +36,8 @@ Variant Field::GetChunk(std::int32_t n) {
   return Variant(std::move(part));
 }
 
-Recordset::Recordset(std::vector<std::string> field_names) : names_(std::move(field_names)) {
+Recordset::Recordset(std::vector<std::string> field_names)
+    : names_(std::move(field_names)), types_(names_.size()) {
   fields_.reserve(names_.size());
   for (std::size_t i = 0; i < names_.size(); ++i) {
     fields_.push_back(Field(this, names_[i], static_cast<std::int32_t>(i)));
@@ -120,6 +121,16 @@ std::vector<Recordset::Row> Recordset::GetRows() {
   std::vector<Row> out(rows_.begin() + pos_, rows_.end());
   pos_ = static_cast<std::int32_t>(rows_.size());
   return out;
+}
+
+const std::string& Recordset::FieldType(std::int32_t ordinal) const {
+  if (ordinal < 0 || ordinal >= FieldCount()) throw VbError::Standard(err::kItemNotFound);
+  return types_[static_cast<std::size_t>(ordinal)];
+}
+
+void Recordset::SetFieldType(std::int32_t ordinal, std::string type) {
+  if (ordinal < 0 || ordinal >= FieldCount()) throw VbError::Standard(err::kItemNotFound);
+  types_[static_cast<std::size_t>(ordinal)] = std::move(type);
 }
 
 void Recordset::Close() {
