@@ -1,0 +1,66 @@
+#include "cavra/template_file.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "cavra/error.h"
+#include "cavra/template_layout.h"
+#include "platform/vbstring.h"
+#include "platform/xml.h"
+
+namespace cavra {
+
+RecordsetPtr TemplateRecordsetFromXml(const pugi::xml_document& document) {
+  const pugi::xml_node root = document.child("template");
+  if (!root) throw VbError(err::kInvalidCall, "the document has no template element");
+
+  std::vector<std::string> names(kTemplateItemColumns.begin(), kTemplateItemColumns.end());
+  names.insert(names.end(), std::begin(kTemplateColumns), std::end(kTemplateColumns));
+  auto rs = std::make_shared<Recordset>(names);
+
+  Recordset::Row shared;
+  for (std::string_view column : kTemplateColumns) {
+    const pugi::xml_attribute a = root.attribute(std::string(column).c_str());
+    shared.push_back(a ? Variant(a.value()) : Variant::Null());
+  }
+  auto add_items = [&](bool body) {
+    for (pugi::xml_node item : root.children("item")) {
+      if ((vb::UCase(item.attribute("cardsection").value()) == "B") != body) continue;
+      Recordset::Row row;
+      row.reserve(names.size());
+      for (std::string_view column : kTemplateItemColumns) {
+        const pugi::xml_attribute a = item.attribute(std::string(column).c_str());
+        row.push_back(a ? Variant(a.value()) : Variant::Null());
+      }
+      row.insert(row.end(), shared.begin(), shared.end());
+      rs->AddRow(std::move(row));
+    }
+  };
+  add_items(true);
+  add_items(false);
+  if (rs->RecordCount() > 0) rs->MoveFirst();
+  return rs;
+}
+
+RecordsetPtr ReadTemplateFile(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error) *error = "cannot read " + path;
+    return nullptr;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  pugi::xml_document doc;
+  if (auto r = xml::Load(doc, text.str()); !r) {
+    if (error) *error = path + ": " + r.reason;
+    return nullptr;
+  }
+  try {
+    return TemplateRecordsetFromXml(doc);
+  } catch (const VbError& e) {
+    if (error) *error = path + ": " + e.description();
+    return nullptr;
+  }
+}
+
+}  // namespace cavra

@@ -1,0 +1,528 @@
+#include "template/template_model.h"
+
+#include <algorithm>
+
+#include "core/resources.h"
+#include "core/thread_state.h"
+#include "core/trace_log.h"
+#include "platform/error_flow.h"
+#include "platform/vbstring.h"
+#include "template/item_metadata.h"
+#include "template/item_state_access.h"
+
+namespace cavra {
+namespace {
+
+std::string TextOf(const Variant& v) { return v.IsNull() ? std::string() : CStr(v); }
+std::int32_t LongOf(const Variant& v) { return v.IsNull() ? 0 : CLng(v); }
+bool BoolOf(const Variant& v) { return v.IsNull() ? false : CBool(v); }
+
+const Variant& At(const Recordset::Row& row, std::size_t position) {
+  if (position >= row.size()) throw VbError::Standard(err::kSubscript);
+  return row[position];
+}
+
+}  // namespace
+
+TemplateModel::TemplateModel(ServiceContext& context, FieldRights& rights, const void* owner)
+    : ctx_(context), rights_(rights), owner_(owner) {}
+
+bool TemplateModel::IsBody(const clsItemState& item) { return vb::UCase(item.sCardSection) == "B"; }
+
+clsBillInformation& TemplateModel::Bill() const {
+  if (!m_BillInfo) throw VbError::Standard(err::kObjectNotSet);
+  return *m_BillInfo;
+}
+
+void TemplateModel::Release() {
+  m_BillInfo.reset();
+  m_colItems = std::make_shared<ItemCollection>();
+  m_dicIMFields.reset();
+}
+
+// ---------------------------------------------------------------- loading
+
+void TemplateModel::setTemplateData(const RecordsetPtr& rstTemplate) {
+  start_ = Timer();
+  if (!rstTemplate) {
+    Trace("setTemplateData -- XXXX", GetResString("Ordra.AA.VCH.015"));
+    return;
+  }
+  m_rstTemplate = rstTemplate;
+  Trace("setTemplateData1:", ElapsedText(start_));
+  Trace("setTemplateData2:", ElapsedText(start_));
+  LoadTemplateItems();
+  Trace("setTemplateData3:", ElapsedText(start_));
+  Trace("setTemplateData4:", ElapsedText(start_));
+}
+
+void TemplateModel::RefreshTemplate() {
+  start_ = Timer();
+  LoadTemplateItems();
+}
+
+void TemplateModel::LoadTemplateItems() {
+  try {
+    LoadControl(m_rstTemplate, m_BillInfo, m_colItems, true);
+    Trace("setTemplateData1-LoadControl1:", ElapsedText(start_));
+    m_sLastSortCommands = read_sort_command ? read_sort_command() : std::string();
+    Trace("--LoadControl--m_sLastSortCommands:", m_sLastSortCommands);
+    m_dicIMFields = std::make_shared<Collection<std::string>>();
+    Trace("setTemplateData1-LoadControl2:", ElapsedText(start_));
+
+    m_aHeadPos.assign(1, 0);
+    m_aBodyPos.assign(1, 0);
+    std::int32_t n = 0, h = 0, b = 0;
+    for (const ItemPtr& item : *m_colItems) {
+      ++n;
+      const std::string section = vb::UCase(item->sCardSection);
+      bool visible = true;
+      if (section == "T" || section == "B") {
+        const std::string flag = rights_.GetFieldRightFlag(item->sFieldName, section == "B");
+        if (flag == "N") visible = false;
+        if (flag == "R") item->bCanModify(false);
+        item->AuthFlag = flag;
+      }
+      if (section == "T" && visible && item->showIt) {
+        ++h;
+        m_aHeadPos.push_back(n - m_nBodyCount);
+        item->Reserve6 = std::to_string(h);
+      }
+      if (section == "B" && visible && item->showIt) {
+        ++b;
+        item->Reserve6 = std::to_string(b);
+        m_aBodyPos.push_back(n);
+      }
+      item->collLink = std::make_shared<Collection<std::string>>();
+      if ((item->bIMFld == 1 || item->bIMFld == 2) && !m_dicIMFields->Exists(std::to_string(h)))
+        m_dicIMFields->Add(item->sFieldName + "*" + std::to_string(item->bIMFld), std::to_string(h));
+    }
+    Trace("setTemplateData1-LoadControl6end:", ElapsedText(start_));
+    m_nHeadPosCount1 = static_cast<std::int16_t>(h + 1);
+  } catch (...) {
+    // A failing item ends the walk quietly; the rest keep their old settings.
+  }
+}
+
+bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::shared_ptr<ItemCollection>& items,
+                                bool bCount) {
+  const double start = Timer();
+  Thread().templateLoaded = false;
+  bill = std::make_shared<clsBillInformation>();
+  items = std::make_shared<ItemCollection>();
+  try {
+    if (!rs) throw VbError::Standard(err::kObjectNotSet);
+    if (rs->Eof() && rs->Bof()) throw ResourceError("Ordra.AA.VCH.015");
+    if (bCount) m_nHeadCount = m_nBodyCount = 0;
+    rs->MoveFirst();
+
+    ReadTemplateColumns(*rs, *bill);
+    ApplyTemplateSettings(*bill);
+    Trace("setTemplateData1-LoadControl2-loadvoucherdata1:", ElapsedText(start));
+
+    const std::vector<Recordset::Row> rows = rs->GetRows();
+    if (ctx_.dataSource)
+      SkipErrors([&] { rights_.TakeFetchedAuthString(ctx_.dataSource->GetAuthString(bill->sBillNo)); });
+    Trace("setTemplateData1-LoadControl2-loadvoucherdata1.1GetRows:", ElapsedText(start));
+
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      auto item = std::make_shared<clsItemState>();
+      const bool first = r == 0;
+      auto count = [&] {
+        if (!bCount) return;
+        const std::string section = vb::UCase(TextOf(At(rows[r], 13)));
+        if (section == "T")
+          ++m_nHeadCount;
+        else if (section == "B")
+          ++m_nBodyCount;
+      };
+      if (first)
+        count();
+      else
+        SkipErrors(count);
+      FillItem(*item, rows[r], first, items->Count());
+      SkipErrors([&] {
+        if (!rights_.m_sAuthString.empty() && rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
+          item->showIt = false;
+      });
+      SkipErrors([&] { items->Add(item, vb::UCase(item->sCardSection + item->sFieldName)); });
+    }
+    Trace("setTemplateData1-LoadControl2-loadvoucherdata2:", ElapsedText(start));
+    Thread().templateLoaded = true;
+    return true;
+  } catch (...) {
+    ctx_.ReportCurrentException();
+    return false;
+  }
+}
+
+void TemplateModel::ReadTemplateColumns(Recordset& rs, clsBillInformation& bill) {
+  auto text = [&](std::string_view name) { return TextOf(rs.Fields(name).Value()); };
+  auto number = [&](std::string_view name) { return LongOf(rs.Fields(name).Value()); };
+  auto flag = [&](std::string_view name) { return BoolOf(rs.Fields(name).Value()); };
+  auto tolerant = [](auto&& step) { SkipErrors(step); };
+
+  bill.sBillNo = text("CardNumber");
+  bill.sAppName = text("AppName");
+  bill.bShield = flag("Shield");
+  bill.sBillName = text("Name");
+  bill.sCardName = text("cCardName");
+  bill.sCardType = text("CardType");
+  bill.sItemTable = text("ItemTblName");
+  bill.sPrimaryKeyFieldNames = vb::Trim(text("VchTblPrimarykeyNames"));
+  m_sRowNoField.clear();
+  tolerant([&] {
+    std::string name = vb::Trim(text("ReceiptNOFieldName"));
+    if (vb::InStr(name, "{##}") >= 2) {
+      const std::int32_t at = vb::InStr(name, "{##}");
+      m_sRowNoField = vb::Mid(name, at + 4);
+      name = vb::Left(name, at - 1);
+    }
+    bill.sReceiptNOFieldName = name;
+  });
+  bill.nCol = number("itemCol");
+  bill.sBtTable = text("BTTblName");
+  bill.sBtViewTable = text("BTQName");
+  bill.sBwTable = text("BWTblName");
+  bill.sBwViewTable = text("BWQName");
+  bill.bHaveBody = std::to_string(number("HaveBodyGrid"));
+  bill.nID = number("VT_ID");
+  bill.sName = text("VT_Name");
+  bill.nwidth = number("VT_Width");
+  bill.nheight = number("VT_Height");
+  bill.nBodyTop = number("VT_BodyTop");
+  bill.nBodyLeft = number("VT_BodyLeft");
+  bill.nBodyWidth = number("VT_BodyWidth");
+  bill.nBodyHeight = number("VT_BodyHeight");
+  bill.nBodyFixedCols = number("VT_BodyFixedCols");
+  bill.nBodyMaxRows = number("VT_BodyMaxRows");
+  bill.sSelftDef1 = text("VT_SelfDef1");
+  bill.sSelftDef2 = text("VT_SelfDef2");
+  bill.sSelftDef3 = text("VT_SelfDef3");
+  bill.sRemark = text("VT_Memo");
+  bill.sTitle = text("VT_TitleName");
+  bill.nTitleLeft = number("VT_TitleLeft");
+  bill.nTitleTop = number("VT_TitleTop");
+  bill.sFontState = text("VT_TitleFontState");
+  bill.sPageHeader = text("VT_PageHeader");
+  bill.nWorkAreaColor = number("VT_WorkAreaColor");
+  bill.nControlStyle = number("VT_ControlStyle");
+  bill.nFiexdColor = number("VT_FiexdColor");
+  bill.nTotalColor = number("VT_TotalColor");
+  bill.nAmongColor = number("VT_AmongColor");
+  bill.sGridStyleHead = text("VT_GridStyleHead");
+  bill.sGridStyleBody = text("VT_GridStyleBody");
+  bill.sGridStyleTotal = text("VT_GridStyleTotal");
+  bill.nPrnRows = number("VT_GridPrnRows");
+  bill.nPrnRowHeight = number("VT_GridPrnRowHeight");
+
+  tolerant([&] { bill.sHeader = text("VT_Header"); });
+  tolerant([&] { bill.sFoot = text("VT_Foot"); });
+  tolerant([&] { bill.sfootHeaderFont = text("VT_footHeaderFont"); });
+  tolerant([&] { bill.nPrintVTID = number("VT_PrintTemplID"); });
+  tolerant([&] {
+    const std::int32_t v = number("VT_PrintGrid");
+    bill.nPrintGrid = v % 10;
+    bill.bPrintFlowMode = v / 10 != 0;
+  });
+  tolerant([&] {
+    const std::int32_t v = number("VT_AutoCalc");
+    bill.bIsBarCodeMode = v / 10 != 0;
+    bill.bAutoWordWrap = v / 100 != 0;
+    bill.nAutoCalcHeight = v % 10;
+  });
+  tolerant([&] {
+    const std::int32_t v = number("VT_PageSubTotal");
+    bill.bPrintTailAfterBody = v / 10 != 0;
+    bill.nPagesubTotal = v % 10;
+  });
+  tolerant([&] { bill.nPageTotal = number("VT_PageTotal"); });
+  tolerant([&] {
+    const std::int32_t v = number("nAutoCalcWidth");
+    bill.nControlAutoScale = v / 10 - 1;
+    if (bill.nControlAutoScale < 0) bill.nControlAutoScale = AutoVertical;
+    bill.nAutoCalcWidth = v % 10;
+  });
+  tolerant([&] { bill.nPrintSeril(number("nPrintSeril")); });
+  tolerant([&] { bill.nPrintGridLine = number("nPrintGridLine"); });
+  tolerant([&] { bill.sPrintGroubyFields = text("VT_ReservedInfo"); });
+  tolerant([&] { bill.bRowLayoutEnabled = flag("vt_RowLayoutEnabled"); });
+  tolerant([&] {
+    m_sInventoryFieldName = text("inventoryFieldName");
+    m_sInventoryField2.clear();
+    if (m_sInventoryFieldName.empty()) return;
+    if (vb::Contains(m_sInventoryFieldName, "{$$}")) {
+      const auto parts = vb::Split(m_sInventoryFieldName, "{$$}");
+      m_sInventoryFieldName = parts[0];
+      m_sInventoryField2 = parts[1];
+    }
+    if (m_sInventoryFieldName.empty()) return;
+    inventory_split_ = true;
+    if (vb::Contains(m_sInventoryFieldName, "{##}")) {
+      const auto parts = vb::Split(m_sInventoryFieldName, "{##}");
+      m_sInventoryFieldName = parts[0];
+      m_sInventoryField3 = parts[1];
+    }
+    inventory_split_ = false;
+  });
+  tolerant([&] { bill.nTemplateSubType = number("TemplateSubType"); });
+  tolerant([&] { bill.cParentKey = text("cParentKey"); });
+  tolerant([&] { bill.cKey = text("cKey"); });
+  tolerant([&] {
+    const std::int32_t v = number("nbarcodeMultiple");
+    bill.nbarcodeMultiple = static_cast<std::int16_t>(v > 0 ? v : 3);
+  });
+  tolerant([&] { bill.sBarCodeFieldNames = text("cBarCodeFieldNames"); });
+}
+
+void TemplateModel::ApplyTemplateSettings(clsBillInformation& bill) {
+  m_bRowOutline = !bill.cParentKey.empty() && !bill.cKey.empty();
+  if (m_bRowOutline) {
+    m_sOutlineParentKey = bill.cParentKey;
+    m_sOutlineKey = bill.cKey;
+  }
+  template_loaded = true;
+
+  m_sBarcodeField1 = "csysbarcode";
+  m_sBarcodeField2 = "cbsysbarcode";
+  m_sBarcodeField3 = "csubsysbarcode";
+  if (!vb::Trim(bill.sBarCodeFieldNames).empty()) {
+    const auto parts = vb::Split(bill.sBarCodeFieldNames, "{##}");
+    if (parts.size() == 3) {
+      m_sBarcodeField1 = parts[0];
+      m_sBarcodeField2 = parts[1];
+      m_sBarcodeField3 = parts[2];
+    }
+  }
+  m_sTemplateKey = bill.sBillNo + "_" + std::to_string(bill.nID);
+}
+
+void TemplateModel::FillItem(clsItemState& s, const Recordset::Row& row, bool first, std::int32_t count) {
+  // The first row must read cleanly up to the font state; after that, and
+  // for every later row, a position that cannot be read is skipped.
+  bool strict = first;
+  auto step = [&](auto&& f) {
+    if (strict)
+      f();
+    else
+      SkipErrors(f);
+  };
+  auto text = [&](std::size_t p) { return TextOf(At(row, p)); };
+  auto number = [&](std::size_t p) { return LongOf(At(row, p)); };
+  auto flag = [&](std::size_t p) { return BoolOf(At(row, p)); };
+
+  step([&] { s.nID = number(0); });
+  step([&] { s.sCareItemNum = text(2); });
+  step([&] { s.sCardItemName = text(54); });
+  step([&] { s.bCannotSelect = flag(3); });
+  step([&] { s.showIt = flag(4); });
+  step([&] { s.nLinkit = number(5); });
+  step([&] { s.sLinkTbl = text(6); });
+  step([&] { s.sLinkField = text(7); });
+  step([&] { s.sTableName = text(8); });
+  step([&] { s.sFieldName = text(9); });
+  step([&] { s.nFieldType = number(10); });
+  step([&] { s.nReferType(number(11)); });
+  step([&] { s.sReferTable = text(12); });
+  step([&] { s.sCardSection = text(13); });
+  step([&] { s.sCardFormula1 = text(55); });
+  step([&] { s.sCardFormula2 = text(56); });
+  step([&] { s.bCanModify(flag(14)); });
+  step([&] { s.nMaxLength = number(15); });
+  step([&] { s.nMaxShowLength = number(16); });
+  detail::ItemStateAccess::SetOwner(s, owner_);
+  step([&] {
+    s.nNumPoint(number(17));
+    if (s.nFieldType == 1 || s.nFieldType == 2 || s.nFieldType == 3) s.nNumPoint(0);
+  });
+  step([&] { s.bIsNull = flag(18); });
+  step([&] { s.bCanDelete = flag(19); });
+  step([&] { s.nCanDelete = number(19); });
+  step([&] { s.sUserCheck = text(20); });
+  step([&] { s.sUserPrompt = text(21); });
+  step([&] { s.sFormatChar = text(22); });
+  step([&] { s.bIsMain = std::to_string(number(23)); });
+  step([&] { s.nNeedSum = number(24); });
+  step([&] { s.bCalcField = flag(25); });
+  step([&] { s.sAliasNum = text(26); });
+  step([&] { s.nIsSelfDef = number(27); });
+  step([&] { s.nCOX = number(44); });
+  step([&] { s.nCOY = number(45); });
+  step([&] { s.nwidth = number(46); });
+  step([&] { s.nheight = number(28); });
+  step([&] { s.nTabIndex = number(29); });
+  step([&] { s.sDefaultValue = text(30); });
+  step([&] { s.bIsFixedLenght = flag(31); });
+  step([&] {
+    s.sFormatData = text(32);
+    if (s.nFieldType == 5 && vb::Len(s.sFormatData) < 5) s.sFormatData = "YYYY-MM-DD";
+  });
+  step([&] { s.sFontState = text(57); });
+  strict = false;
+  step([&] { s.bPrintCaption = flag(33); });
+  step([&] { s.bPrintUpcase = flag(34); });
+  step([&] { s.sPrintInterval = text(35); });
+  step([&] { s.nDataSource = std::max(number(36), 0); });
+  step([&] { s.nEnterType = number(37); });
+  step([&] { s.sDataRule = text(38); });
+  step([&] { s.bValidityCheck = flag(39); });
+  step([&] { s.bBuildArchives = flag(41); });
+  step([&] { s.nBorder(number(43)); });
+  step([&] { s.ReserveSegTitlePos = flag(40); });
+  s.Reserve5 = std::to_string(count + 1);
+  step([&] { s.Reserve2 = std::to_string(number(119) / 10); });
+  step([&] { s.bZeroAllowable = flag(50); });
+  step([&] { s.vValueDefault = vb::Trim(text(52)); });
+  step([&] { s.sRefObject = text(113); });
+  step([&] { s.IsEnum = flag(48); });
+  if (s.IsEnum) {
+    s.collEnumMap = std::make_shared<Collection<std::string>>();
+    step([&] {
+      const std::string definition = text(49);
+      GetCollectFromEnumString(definition, *s.collEnumMap);
+      s.EnumTypestring = definition;
+    });
+  }
+  step([&] { s.AutoFillRule = text(114); });
+  s.ReferAutoDisplayText = !s.sRefObject.empty();
+  step([&] { s.IsJoinQuery = flag(120); });
+  step([&] { s.bExtended = flag(122); });
+  step([&] { s.bIMFld = static_cast<std::int16_t>(number(123)); });
+  step([&] { s.bAutoComplete = flag(124); });
+  step([&] { s.bColShow = flag(125); });
+  step([&] { s.cMultiTableHeaderTitle = text(126); });
+}
+
+void TemplateModel::ReadAccountOptions() {
+  AccountOptions& options = Thread().accountOptions;
+  if (options.read) return;
+  SkipErrors([&] {
+    options.bPrintTemplatePointLength = false;
+    std::string error;
+    RecordsetPtr rs = ctx_.DataSource().GetRsBySql(
+        "select cValue,cName from AccInformation where csysid='AA' and"
+        " cName in('bDisplayInventoryPic','AuditSelectCols','nDisableColor','nNeedColor',"
+        "'bPrintTemplatePointLength','bDescendAuditTime')",
+        error);
+    if (rs) {
+      while (!rs->Eof()) {
+        const std::string name = vb::UCase(TextOf(rs->Value("cName")));
+        const Variant& value = rs->Value("cValue");
+        SkipErrors([&] {
+          if (name == "BDISPLAYINVENTORYPIC")
+            options.bDisplayInventoryPic = vb::UCase(TextOf(value)) != "FALSE";
+          else if (name == "AUDITSELECTCOLS")
+            options.AuditSelectCols = TextOf(value);
+          else if (name == "NDISABLECOLOR")
+            options.nDisableColor = LongOf(value);
+          else if (name == "NNEEDCOLOR")
+            options.nNeedColor = LongOf(value);
+          else if (name == "BPRINTTEMPLATEPOINTLENGTH")
+            options.bPrintTemplatePointLength = vb::LCase(TextOf(value)) == "true";
+          else if (name == "BDESCENDAUDITTIME")
+            m_bDescendAuditTime = vb::LCase(TextOf(value)) == "true";
+        });
+        rs->MoveNext();
+      }
+      rs->Close();
+    }
+  });
+  options.read = true;
+}
+
+// ---------------------------------------------------------------- lookups
+
+ItemPtr TemplateModel::ItemState(const Variant& index, std::int32_t section) {
+  try {
+    if (index.IsNull()) return nullptr;
+    if (IsNumeric(index)) {
+      const std::int64_t position = std::int64_t(CLng(index)) + (section == sibody ? 0 : m_nBodyCount);
+      if (position < 1 || position > m_colItems->Count()) return nullptr;
+      return m_colItems->Item(static_cast<std::int32_t>(position));
+    }
+    const std::string key = vb::UCase(std::string(section == siHeader ? "T" : "B") + CStr(index));
+    return m_colItems->Item(key);
+  } catch (...) {
+    auto [number, description] = CurrentErrorInfo();
+    ctx_.RaiseControlError(number, description);
+    ctx_.SetLastError(description);
+    return nullptr;
+  }
+}
+
+ItemPtr TemplateModel::FindItem(std::string_view fieldName, bool body) const {
+  const ItemPtr* found = m_colItems->Find(vb::UCase(std::string(body ? "B" : "T").append(fieldName)));
+  return found ? *found : nullptr;
+}
+
+ItemPtr TemplateModel::BodyItemAtColumn(std::int32_t col) const {
+  if (col < 1 || col >= static_cast<std::int32_t>(m_aBodyPos.size())) return nullptr;
+  const std::int32_t ordinal = m_aBodyPos[static_cast<std::size_t>(col)];
+  if (ordinal < 1 || ordinal > m_colItems->Count()) return nullptr;
+  return m_colItems->Item(ordinal);
+}
+
+std::int32_t TemplateModel::LookUpArray(const std::string& skey, SectionsConstants eSection) {
+  std::int32_t result = -1;
+  try {
+    const ItemPtr item = ItemState(Variant(skey), eSection);
+    if (!item) return -1;
+    const std::int32_t n = IsNumericText(item->Reserve5) ? CLng(Variant(item->Reserve5)) : 0;
+    result = eSection == siHeader ? n - m_nBodyCount : n;
+  } catch (...) {
+    ctx_.SetLastError(CurrentErrorInfo().second);
+  }
+  return result;
+}
+
+std::int32_t TemplateModel::LookUpArrayFromKey(const std::string& skey, SectionsConstants eSection) {
+  std::int32_t result = -1;
+  try {
+    const ItemPtr item = ItemState(Variant(skey), eSection);
+    if (!item) return -1;
+    result = IsNumericText(item->Reserve6) ? CLng(Variant(item->Reserve6)) : 0;
+  } catch (...) {
+    ctx_.SetLastError(CurrentErrorInfo().second);
+  }
+  return result;
+}
+
+std::string TemplateModel::Debug_KeyWord(SectionsConstants eSection) const {
+  const std::string wanted = eSection == siHeader ? "T" : "B";
+  std::string out;
+  for (const ItemPtr& item : *m_colItems)
+    if (vb::UCase(item->sCardSection) == wanted) out.append(item->sFieldName).push_back('\n');
+  return out;
+}
+
+std::int16_t TemplateModel::getRefType(const Variant& nRefType) {
+  if (!IsNumeric(nRefType) || nRefType.IsEmpty()) return 0;
+  std::int32_t n = 0;
+  try {
+    n = CLng(nRefType);
+  } catch (...) {
+    return 0;
+  }
+  switch (n) {
+    case 1: return 1;
+    case 2: return 3;
+    case 3: return 2;
+    case 4: return 4;
+    case 7: return 6;
+    case 8: return 8;
+    case 10: return 9;
+    default: return 0;
+  }
+}
+
+bool TemplateModel::GetColAutoDisplayText(const Variant& col) {
+  return ctx_.Guard(false, [&] {
+    const std::int32_t c = CLng(col);
+    if (c < 0 || c >= static_cast<std::int32_t>(m_aBodyPos.size())) throw VbError::Standard(err::kSubscript);
+    const ItemPtr item = ItemState(Variant(m_aBodyPos[static_cast<std::size_t>(c)]), sibody);
+    if (!item) throw VbError::Standard(err::kObjectNotSet);
+    return item->ReferAutoDisplayText;
+  });
+}
+
+}  // namespace cavra
