@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cavra/error.h"
+#include "data/number_format.h"
+
+namespace cavra {
+namespace {
+
+struct PictureCase {
+  const char* picture;
+  const char* value;
+  const char* expected;
+};
+
+void ExpectPictures(const PictureCase* begin, const PictureCase* end) {
+  for (const PictureCase* c = begin; c != end; ++c) {
+    SCOPED_TRACE(std::string(c->picture) + " on \"" + c->value + "\"");
+    EXPECT_EQ(NumberPicture(c->picture).Format(c->value), c->expected);
+  }
+}
+
+TEST(NumberPicture, RequiredOptionalAndGroupedDigits) {
+  static constexpr PictureCase kCases[] = {
+      {"####0.00", "1234.5", "1234.50"},
+      {"###,###,####0.00", "1234.5", "1,234.50"},
+      {"###,###,####0.00", "-1234567.891", "-1,234,567.89"},
+      {"#,##0", "123", "123"},
+      {"#", "0", ""},
+      {"####0", "0", "0"},
+      {"000", "7", "007"},
+      {"00", "12345", "12345"},  // digits beyond the placeholders are not lost
+      {"0#", "5", "05"},
+      {"0.##", "2.5", "2.5"},
+      {"#.##", "5", "5."},  // the point stays, as in VB
+      {"#.##", "0", "."},
+      {"0.0#", "1", "1.0"},
+      {".00", "12.5", "12.50"},
+      {".00", "0.5", ".50"},
+  };
+  ExpectPictures(std::begin(kCases), std::end(kCases));
+}
+
+TEST(NumberPicture, LiteralsStayInPlace) {
+  static constexpr PictureCase kCases[] = {
+      {"¥#,##0.00元", "1234.5", "¥1,234.50元"},
+      {"##-##", "1234", "12-34"},
+      {"(0)", "-5", "-(5)"},
+      {"0.0 kg", "2.25", "2.3 kg"},
+      {"0.00.0", "1.5", "1.50.0"},  // a second point is a literal
+      {"x", "12", "x12"},           // no placeholders: the digits end the integer part
+  };
+  ExpectPictures(std::begin(kCases), std::end(kCases));
+}
+
+TEST(NumberPicture, RoundsTheDecimalValueHalfAwayFromZero) {
+  static constexpr PictureCase kCases[] = {
+      {"0.00", "1.005", "1.01"},  // 1.00499999... as a double
+      {"0.00", "0.125", "0.13"},
+      {"0.00", "-0.005", "-0.01"},
+      {"0.00", "0.0049999999", "0.00"},
+      {"0.00", "9.995", "10.00"},
+      {"#,##0.00", "999999.999", "1,000,000.00"},
+      {"0", "2.5", "3"},
+      {"0", "-2.5", "-3"},
+      {"#", "0.5", "1"},
+      {"#", "-0.4", "-"},  // the sign survives rounding to zero
+      {"0", "-0.4", "-0"},
+      {"0", "-0", "0"},
+      {"0.00", "123456789012345678901234567890.125", "123456789012345678901234567890.13"},
+      {"0.00", "1e-30", "0.00"},
+      {"0.00", "-1e-30", "-0.00"},
+      {"0.00", "1.5E3", "1500.00"},
+      {"0.00", "12345e-2", "123.45"},
+      {"0.00", "+5e+0", "5.00"},
+      {"0.00", ".5", "0.50"},
+      {"0.00", " 12 ", "12.00"},
+  };
+  ExpectPictures(std::begin(kCases), std::end(kCases));
+}
+
+TEST(NumberPicture, TextThatIsNotANumberComesBackUnchanged) {
+  static constexpr const char* kValues[] = {"", "  ", "abc", "1,234", "1e", ".", "-", "12a", "0x10", "1.2.3"};
+  const NumberPicture picture("#,##0.00");
+  for (const char* value : kValues) {
+    SCOPED_TRACE(value);
+    EXPECT_EQ(picture.Format(value), value);
+  }
+  EXPECT_EQ(NumberPicture("").Format("1.50"), "1.50");
+}
+
+TEST(NumberPicture, ValuesBeyondAnyDoubleOverflow) {
+  EXPECT_EQ(NumberPicture("0").Format("1e308").size(), 309u);
+  try {
+    NumberPicture("0").Format("1e309");
+    FAIL() << "no overflow";
+  } catch (const VbError& e) {
+    EXPECT_EQ(e.number(), err::kOverflow);
+  }
+  EXPECT_EQ(NumberPicture("0").Format("1e-99999999999999999"), "0");
+}
+
+TEST(NumberPicture, BuildNumberPicture) {
+  struct Case {
+    const char* fmt;
+    std::int32_t numPoint;
+    const char* expected;
+  };
+  static constexpr Case kCases[] = {
+      {"", 2, ""},
+      {"#,##0.00", 2, "#,##0.00"},
+      {"#,##0.##", 3, "#,##0.###"},
+      {"#,##0", 0, "#,##0"},
+      {"0.0", 4, "0.0000"},
+      {"#,###", 2, "#,###.##"},
+      {"#,##0", -1, "#,##0"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.fmt) + " with " + std::to_string(c.numPoint));
+    EXPECT_EQ(BuildNumberPicture(c.fmt, c.numPoint), c.expected);
+  }
+}
+
+TEST(NumberFormat, ChoosesThePictureFromDecimalsAndFormatText) {
+  struct Case {
+    const char* value;
+    std::int32_t numPoint;
+    const char* fmt;
+    const char* expected;
+  };
+  static constexpr Case kCases[] = {
+      {"1234.5", 2, "0", "1234.50"},
+      {"1234.5", 2, "", "1234.50"},
+      {"1234.5", 2, "1", "1,234.50"},
+      {"0", 0, "", "0"},
+      {"-0.4", 0, "#,###", ""},  // a lone "-" becomes empty
+      {"-0.4", 0, "", "-0"},
+      {"1234.567", 2, " ¥#,##0.00 ", "¥1,234.57"},
+      {"1.5", 2, "#,###.##", "1.5"},
+      {"12", 3, "0.##", "12."},
+      {"abc", 2, "1", "abc"},
+      {"", 2, "1", ""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.value) + " / " + std::to_string(c.numPoint) + " / \"" + c.fmt + "\"");
+    EXPECT_EQ(NumberFormat(c.numPoint, c.fmt).Apply(c.value), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace cavra
