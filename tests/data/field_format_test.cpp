@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/field_format.h"
+
+namespace cavra {
+namespace {
+
+TEST(FieldFormat, FollowsTheFieldTypeDecimalsAndFormatText) {
+  struct Case {
+    const char* name;
+    std::int32_t fieldType;
+    std::int32_t numPoint;
+    const char* formatText;
+    bool thousands;
+    const char* value;
+    const char* expected;
+  };
+  static constexpr Case kCases[] = {
+      {"plain number", 2, 2, "", false, "1234.5", "1234.50"},
+      {"grouped", 2, 2, "1", true, "1234.5", "1,234.50"},
+      {"format only with thousands", 2, 2, "1", false, "1234.5", "1234.50"},
+      {"picture", 4, 2, "#,##0.00", true, "-1234.567", "-1,234.57"},
+      {"format 3 means none", 2, 2, "3", true, "1234.5", "1234.50"},
+      {"zero without decimals", 2, 0, "", false, "0", "0"},
+      {"lone minus", 2, 0, "#,###", true, "-0.4", ""},
+      {"non-numeric", 2, 2, "1", true, "n/a", "n/a"},
+      {"type 0 unformatted", 0, 2, "1", true, "1234.5", "1234.5"},
+      {"type 1 unformatted", 1, 2, "1", true, "2024-03-05T14:07:09", "2024-03-05T14:07:09"},
+      {"date-time to date", 5, 0, "YYYY-MM-DD", false, "2024-03-05T14:07:09", "2024-03-05"},
+      {"19-character format", 5, 0, "YYYY-MM-DD HH:mm:ss", false, "2024-03-05T14:07:09.123",
+       "2024-03-05 14:07:09"},
+      {"date without format", 5, 0, "", false, "2024-03-05T14:07:09.123", "2024-03-05 14:07:09"},
+      {"date format 4 means none", 5, 0, "4", true, "2024-03-05T14:07:09", "2024-03-05 14:07:09"},
+      {"date text lower-cased", 5, 0, "YYYY-MM-DD HH:mm:ss", false, "Not A Date", "no  a da e"},
+      {"empty date", 5, 0, "YYYY-MM-DD", false, "", ""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const FieldFormat format(c.fieldType, c.numPoint, c.formatText, c.thousands);
+    EXPECT_EQ(format.Apply(c.value), c.expected);
+    EXPECT_EQ(FormatFieldValue(c.fieldType, c.value, c.thousands, c.numPoint, c.formatText), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace cavra
