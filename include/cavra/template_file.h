@@ -6,7 +6,8 @@
 //   </template>
 //
 // Attribute names are the column names of template_layout.h; an absent
-// attribute is Null. Items may be listed in any section order: the
+// attribute is Null, except an item's vt_id, which defaults to the
+// template's VT_ID. Items may be listed in any section order: the
 // recordset delivers body items before header items, each in file order.
 #pragma once
 

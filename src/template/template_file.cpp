@@ -1,5 +1,6 @@
 #include "cavra/template_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -18,6 +19,8 @@ RecordsetPtr TemplateRecordsetFromXml(const pugi::xml_document& document) {
   names.insert(names.end(), std::begin(kTemplateColumns), std::end(kTemplateColumns));
   auto rs = std::make_shared<Recordset>(names);
 
+  const std::size_t template_id = static_cast<std::size_t>(
+      std::find(std::begin(kTemplateColumns), std::end(kTemplateColumns), "VT_ID") - std::begin(kTemplateColumns));
   Recordset::Row shared;
   for (std::string_view column : kTemplateColumns) {
     const pugi::xml_attribute a = root.attribute(std::string(column).c_str());
@@ -32,6 +35,9 @@ RecordsetPtr TemplateRecordsetFromXml(const pugi::xml_document& document) {
         const pugi::xml_attribute a = item.attribute(std::string(column).c_str());
         row.push_back(a ? Variant(a.value()) : Variant::Null());
       }
+      // The item's template id is the template's unless the item says otherwise:
+      // a lookup of "VT_ID" by name finds this column first.
+      if (row[0].IsNull()) row[0] = shared[template_id];
       row.insert(row.end(), shared.begin(), shared.end());
       rs->AddRow(std::move(row));
     }

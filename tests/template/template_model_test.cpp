@@ -1,0 +1,331 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "core/thread_state.h"
+#include "template/item_state_access.h"
+#include "template_fixture.h"
+
+namespace cavra {
+namespace {
+
+using testing::FakeDataSource;
+using testing::TemplateHarness;
+using testing::TemplateRecordset;
+
+const char* kItems =
+    "<item fieldname='cCode' cardsection='T' showit='1' carditemname='单号'/>"
+    "<item fieldname='dDate' cardsection='T' showit='0' fieldtype='5' formatdata='1'/>"
+    "<item fieldname='cCode' cardsection='B' showit='1' fieldtype='2' numpoint='3'/>"
+    "<item fieldname='iQty' cardsection='B' showit='1' fieldtype='4' numpoint='2' imfld='1'/>"
+    "<item fieldname='cMemo' cardsection='T' showit='1' imfld='2' isenum='1' "
+    "enumtypestring='甲{#}乙{##}1{#}2' catalog='37' datasource='-4' vvaluedefault=' v '/>";
+
+TEST(TemplateLoading, KeysSectionsCountsAndPositions) {
+  TemplateHarness h;
+  h.Load(kItems);
+  TemplateModel& m = h.model;
+  ASSERT_EQ(m.m_colItems->Count(), 5);
+  EXPECT_EQ(m.m_nHeadCount, 3);
+  EXPECT_EQ(m.m_nBodyCount, 2);
+  // Body items come first; TCCODE and BCCODE coexist.
+  EXPECT_EQ(m.m_colItems->KeyAt(1), "BCCODE");
+  EXPECT_TRUE(m.m_colItems->Exists("TCCODE"));
+  // A hidden header item is counted but gets no visible position.
+  const ItemPtr date = m.FindItem("dDate", false);
+  EXPECT_EQ(date->Reserve6, "");
+  EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1, 3}));
+  EXPECT_EQ(m.m_aBodyPos, (std::vector<std::int32_t>{0, 1, 2}));
+  EXPECT_EQ(m.m_nHeadPosCount1, 3);
+  EXPECT_EQ(m.FindItem("cMemo", false)->Reserve6, "2");
+  EXPECT_EQ(m.FindItem("cMemo", false)->Reserve5, "5");
+  // Per-item conversions.
+  EXPECT_EQ(m.FindItem("cCode", true)->nNumPoint(), 0);  // whole-number types carry no decimals
+  EXPECT_EQ(date->sFormatData, "YYYY-MM-DD");
+  const ItemPtr memo = m.FindItem("cMemo", false);
+  EXPECT_EQ(memo->Reserve2, "3");
+  EXPECT_EQ(memo->nDataSource, 0);
+  EXPECT_EQ(memo->vValueDefault, "v");
+  EXPECT_EQ(memo->collEnumMap->Item("key乙"), "2");
+  EXPECT_EQ(memo->EnumTypestring, "甲{#}乙{##}1{#}2");
+  EXPECT_TRUE(memo->collLink && memo->collLink->Count() == 0);
+  // Instant-message fields, keyed by the visible header count so far.
+  ASSERT_TRUE(m.m_dicIMFields);
+  EXPECT_EQ(m.m_dicIMFields->Item("0"), "iQty*1");
+  EXPECT_EQ(m.m_dicIMFields->Item("2"), "cMemo*2");
+  // Template-wide settings.
+  EXPECT_EQ(m.Bill().sPrimaryKeyFieldNames, "ID");
+  EXPECT_EQ(m.Bill().sReceiptNOFieldName, "cSOCode");
+  EXPECT_EQ(m.m_sRowNoField, "irowno");
+  EXPECT_EQ(m.m_sTemplateKey, "17_12");
+  EXPECT_EQ(m.Bill().nbarcodeMultiple, 3);
+  EXPECT_EQ(m.Bill().nControlAutoScale, AutoVertical);
+  EXPECT_TRUE(Thread().templateLoaded);
+  EXPECT_TRUE(h.sink->errors.empty());
+}
+
+TEST(TemplateLoading, AllHiddenLeavesOnlyTheZeroPosition) {
+  TemplateHarness h;
+  h.Load("<item fieldname='a' cardsection='T' showit='0'/><item fieldname='b' cardsection='B' showit='0'/>");
+  EXPECT_EQ(h.model.m_aHeadPos, std::vector<std::int32_t>{0});
+  EXPECT_EQ(h.model.m_aBodyPos, std::vector<std::int32_t>{0});
+  EXPECT_EQ(h.model.m_nHeadPosCount1, 1);
+}
+
+TEST(TemplateLoading, TemplateWideSplitsAndDivisions) {
+  TemplateHarness h;
+  h.Load("<item fieldname='a' cardsection='T' showit='1'/>",
+         "inventoryFieldName='A{$$}B{##}C' cBarCodeFieldNames='x{##}y{##}z' VT_PrintGrid='13' VT_AutoCalc='117' "
+         "VT_PageSubTotal='21' nAutoCalcWidth='35' nPrintSeril='50' nbarcodeMultiple='5' cParentKey='p' cKey='k'");
+  TemplateModel& m = h.model;
+  EXPECT_EQ(m.m_sInventoryFieldName, "A");
+  EXPECT_EQ(m.m_sInventoryField2, "B{##}C");
+  EXPECT_EQ(m.m_sInventoryField3, "");
+  EXPECT_EQ(m.m_sBarcodeField2, "y");
+  const clsBillInformation& b = m.Bill();
+  EXPECT_EQ(b.nPrintGrid, 3);
+  EXPECT_TRUE(b.bPrintFlowMode);
+  EXPECT_TRUE(b.bIsBarCodeMode);
+  EXPECT_TRUE(b.bAutoWordWrap);
+  EXPECT_EQ(b.nAutoCalcHeight, 7);
+  EXPECT_TRUE(b.bPrintTailAfterBody);
+  EXPECT_EQ(b.nPagesubTotal, 1);
+  EXPECT_EQ(b.nControlAutoScale, 2);
+  EXPECT_EQ(b.nAutoCalcWidth, 5);
+  EXPECT_EQ(b.nSerialNumberColWidth, 800);
+  EXPECT_EQ(b.nbarcodeMultiple, 5);
+  EXPECT_TRUE(m.m_bRowOutline);
+  EXPECT_EQ(m.m_sOutlineKey, "k");
+
+  h.Load("<item fieldname='a' cardsection='T'/>", "inventoryFieldName='A{##}C' cBarCodeFieldNames='x{##}y'");
+  EXPECT_EQ(m.m_sInventoryFieldName, "A");
+  EXPECT_EQ(m.m_sInventoryField3, "C");
+  EXPECT_EQ(m.m_sBarcodeField1, "csysbarcode");  // one separator: defaults kept
+  EXPECT_FALSE(m.m_bRowOutline);
+}
+
+TEST(TemplateLoading, BadRecordsetsAreReportedNotFatal) {
+  TemplateHarness h;
+  h.Load("<item fieldname='a' cardsection='T' showit='1'/>");
+  const BillInfoPtr first = h.model.m_BillInfo;
+
+  h.model.setTemplateData(nullptr);  // only a log line; the template stays
+  EXPECT_EQ(h.model.m_BillInfo, first);
+  EXPECT_TRUE(h.sink->errors.empty());
+
+  // No rows: error 101.
+  auto empty = std::make_shared<Recordset>(std::vector<std::string>{"CardNumber"});
+  h.model.setTemplateData(empty);
+  ASSERT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.sink->errors[0].first, err::kResourceText);
+  EXPECT_EQ(h.model.m_colItems->Count(), 0);
+
+  // A strict template-wide column missing: the recordset's not-found error.
+  auto rs = TemplateRecordset("<item fieldname='a' cardsection='T'/>");
+  std::vector<std::string> names = rs->FieldNames();
+  std::replace(names.begin(), names.end(), std::string("VT_Memo"), std::string("other"));
+  auto renamed = std::make_shared<Recordset>(names);
+  renamed->AddRow(rs->Rows()[0]);
+  h.model.setTemplateData(renamed);
+  ASSERT_EQ(h.sink->errors.size(), 2u);
+  EXPECT_EQ(h.sink->errors[1].first, err::kItemNotFound);
+  EXPECT_EQ(h.ctx.LastError(), VbError::StandardText(err::kItemNotFound));
+
+  // A tolerant column missing is skipped.
+  std::replace(names.begin(), names.end(), std::string("other"), std::string("VT_Memo"));
+  std::replace(names.begin(), names.end(), std::string("VT_Header"), std::string("other"));
+  auto tolerant = std::make_shared<Recordset>(names);
+  tolerant->AddRow(rs->Rows()[0]);
+  h.model.setTemplateData(tolerant);
+  EXPECT_EQ(h.sink->errors.size(), 2u);
+  EXPECT_EQ(h.model.m_colItems->Count(), 1);
+}
+
+TEST(TemplateLoading, RowsWithTooFewColumnsOrBadValues) {
+  TemplateHarness h;
+  auto short_rs = [](std::size_t columns, std::vector<Variant> first, std::vector<Variant> second) {
+    auto full = TemplateRecordset("<item/>");
+    std::vector<std::string> names(full->FieldNames().begin(), full->FieldNames().begin() + columns);
+    const auto& shared = full->Rows()[0];
+    names.insert(names.end(), full->FieldNames().begin() + 127, full->FieldNames().end());
+    auto rs = std::make_shared<Recordset>(names);
+    for (auto* values : {&first, &second}) {
+      Recordset::Row row(columns, Variant::Null());
+      for (std::size_t i = 0; i < values->size(); ++i) row[i] = (*values)[i];
+      row.insert(row.end(), shared.begin() + 127, shared.end());
+      rs->AddRow(row);
+    }
+    return rs;
+  };
+  // 58 columns: every strict position of the first row exists; the rest are skipped.
+  std::vector<Variant> a(14, Variant::Null()), b(14, Variant::Null());
+  a[9] = "x", a[13] = "T", b[9] = "y", b[13] = "B";
+  h.model.setTemplateData(short_rs(58, a, b));
+  EXPECT_TRUE(h.sink->errors.empty());
+  EXPECT_EQ(h.model.m_colItems->Count(), 2);
+
+  // 40 item columns: the template-wide columns that follow stand where the first
+  // row's numeric positions are read, which ends loading.
+  h.model.setTemplateData(short_rs(40, a, b));
+  ASSERT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.sink->errors[0].first, err::kTypeMismatch);
+
+  // A bad value in a later row is skipped; one in a strict position of the first row is not.
+  b[10] = "abc";
+  h.model.setTemplateData(short_rs(127, a, b));
+  EXPECT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.model.FindItem("y", true)->nFieldType, 0);
+  a[10] = "abc";
+  h.model.setTemplateData(short_rs(127, a, b));
+  ASSERT_EQ(h.sink->errors.size(), 2u);
+  EXPECT_EQ(h.sink->errors[1].first, err::kTypeMismatch);
+}
+
+TEST(TemplateLoading, DuplicateKeysKeepTheFirstItem) {
+  TemplateHarness h;
+  h.Load("<item fieldname='cCode' cardsection='T' carditemname='first'/>"
+         "<item fieldname='CCODE' cardsection='t' carditemname='second'/>");
+  EXPECT_EQ(h.model.m_colItems->Count(), 1);
+  EXPECT_EQ(h.model.m_nHeadCount, 2);  // both rows are counted
+  EXPECT_EQ(h.model.FindItem("ccode", false)->sCardItemName, "first");
+  EXPECT_TRUE(h.sink->errors.empty());
+}
+
+TEST(TemplateLoading, RefreshWithoutATemplateReportsObjectNotSet) {
+  TemplateHarness h;
+  h.model.RefreshTemplate();
+  ASSERT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.sink->errors[0].first, err::kObjectNotSet);
+  EXPECT_FALSE(h.ctx.TakeLastError().empty());
+}
+
+TEST(TemplateLoading, FieldRightsHideAndProtectFields) {
+  TemplateHarness h;
+  auto ds = std::make_shared<FakeDataSource>();
+  ds->auth_string = "CCODE{##}T;CMEMO[####]True";
+  h.ctx.dataSource = ds;
+  h.Load(kItems);
+  TemplateModel& m = h.model;
+  EXPECT_TRUE(h.rights.m_bWorkflowAuth);
+  EXPECT_EQ(h.rights.m_sAuthString, "CCODE{##}T;CMEMO");
+  EXPECT_EQ(m.FindItem("cCode", false)->AuthFlag, "R");
+  EXPECT_EQ(m.FindItem("cCode", true)->AuthFlag, "R");
+  EXPECT_FALSE(m.FindItem("cCode", true)->bCanModify());
+  const ItemPtr memo = m.FindItem("cMemo", false);
+  EXPECT_EQ(memo->AuthFlag, "N");
+  EXPECT_FALSE(memo->showIt);
+  EXPECT_EQ(memo->Reserve6, "");
+  EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1}));
+
+  // "1=2" restricts nothing; a failing data source keeps the previous string.
+  ds->auth_string = "1=2";
+  h.Load(kItems);
+  EXPECT_EQ(h.rights.m_sAuthString, "");
+  EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "");
+  h.rights.m_sAuthString = "CMEMO";
+  ds->auth_throws = true;
+  h.Load(kItems);
+  EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "R");
+}
+
+TEST(FieldRights, FlagsFromTheRightString) {
+  struct Case {
+    const char* rights;
+    const char* field;
+    bool body;
+    const char* flag;
+  } cases[] = {
+      {"", "cCode", false, ""},
+      {"1=2", "cCode", false, ""},
+      {"{##}", "cCode", false, ""},
+      {"CCODE", "cCode", true, "R"},                  // no separator: all read-only
+      {"CCODE,T;CCODE", "cCode", false, "R"},          // own prefixed entry
+      {"CCODE,T;CCODE", "cCode", true, ""},            // bare name cancelled by the other section
+      {"B;ccode{##}", "CCODE", true, "R"},
+      {"{##}ccode", "cCode", true, "N"},
+      {"ccode{##}ccode", "cCode", false, "N"},          // hidden wins
+      {"cCodeX", "cCode", false, ""},                   // whole entries only
+      {"a{##}b{##}ccode", "cCode", false, ""},          // only two pieces are read
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.rights) + " / " + c.field);
+    FieldRights r;
+    r.m_sAuthString = c.rights;
+    EXPECT_EQ(r.GetFieldRightFlag(c.field, c.body), c.flag);
+  }
+  FieldRights r;
+  r.m_sAuthString = "ccode";
+  EXPECT_EQ(r.GetFieldRightFlag("cCode", false, "{##}cCode"), "N");  // the override wins
+}
+
+TEST(FieldRights, FetchedStringSwitchesWorkflowOnlyWhenItSplitsCleanly) {
+  FieldRights r;
+  r.TakeFetchedAuthString("A[####]True[####]x");
+  EXPECT_FALSE(r.m_bWorkflowAuth);
+  EXPECT_EQ(r.m_sAuthString, "A[####]True[####]x");
+  r.TakeFetchedAuthString("A[####]1");
+  EXPECT_TRUE(r.m_bWorkflowAuth);
+  EXPECT_EQ(r.m_sAuthString, "A");
+  r.TakeFetchedAuthString("B[####]False");
+  EXPECT_FALSE(r.m_bWorkflowAuth);
+}
+
+TEST(ItemLookup, OrdinalsNamesAndSections) {
+  TemplateHarness h;
+  h.Load(kItems);
+  TemplateModel& m = h.model;
+  EXPECT_EQ(m.ItemState(Variant("3"), siHeader)->sFieldName, "cMemo");  // text 3 is an ordinal
+  EXPECT_EQ(m.ItemState(Variant(1), sibody)->sFieldName, "cCode");
+  EXPECT_EQ(m.ItemState(Variant(0), sibody), nullptr);
+  EXPECT_EQ(m.ItemState(Variant(4), siHeader), nullptr);
+  EXPECT_EQ(m.ItemState(Variant::Null(), siHeader), nullptr);
+  EXPECT_TRUE(h.sink->errors.empty());
+  EXPECT_EQ(m.ItemState(Variant("IQTY"), SiOther)->sFieldName, "iQty");  // other sections look in the body
+  EXPECT_EQ(m.ItemState(Variant("ccode"), siHeader), m.ItemState(Variant("CCODE"), siHeader));
+
+  EXPECT_EQ(m.LookUpArray("cCode", siHeader), 1);  // whatever the number of body items
+  EXPECT_EQ(m.LookUpArray("iQty", sibody), 2);
+  EXPECT_EQ(m.LookUpArrayFromKey("cMemo", siHeader), 2);
+  EXPECT_EQ(m.LookUpArray("nothing", siHeader), -1);
+  EXPECT_EQ(h.sink->errors.size(), 1u);  // fired once, by the name lookup
+  EXPECT_EQ(h.ctx.TakeLastError(), VbError::StandardText(err::kInvalidCall));
+
+  EXPECT_EQ(m.Debug_KeyWord(siHeader), "cCode\ndDate\ncMemo\n");
+  EXPECT_EQ(m.Debug_KeyWord(SiOther), "cCode\niQty\n");
+  EXPECT_TRUE(m.GetColAutoDisplayText(Variant(2)) == false);
+  EXPECT_FALSE(m.GetColAutoDisplayText(Variant(9)));
+  EXPECT_EQ(h.sink->errors.size(), 2u);
+}
+
+TEST(ItemLookup, ReferenceKinds) {
+  const std::pair<Variant, std::int16_t> cases[] = {{1, 1}, {2, 3}, {3, 2}, {4, 4}, {7, 6}, {8, 8}, {10, 9},
+                                                    {5, 0}, {"10", 9}, {"x", 0}, {Variant::Null(), 0}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(TemplateModel::getRefType(in), out);
+}
+
+TEST(AccountOptions, ReadOncePerThread) {
+  std::thread([] {
+    TemplateHarness h;
+    auto ds = std::make_shared<FakeDataSource>();
+    ds->OnSql("AccInformation",
+              testing::MakeRecordset({"cValue", "cName"}, {{"1R#1R1#", "AuditSelectCols"},
+                                                           {"TRUE", "bDescendAuditTime"},
+                                                           {"true", "bPrintTemplatePointLength"}}));
+    h.ctx.dataSource = ds;
+    h.model.ReadAccountOptions();
+    h.model.ReadAccountOptions();
+    EXPECT_EQ(ds->queries.size(), 1u);
+    EXPECT_EQ(Thread().accountOptions.AuditSelectCols, "1R#1R1#");
+    EXPECT_TRUE(Thread().accountOptions.bPrintTemplatePointLength);
+    EXPECT_TRUE(h.model.m_bDescendAuditTime);
+    TemplateHarness other;
+    other.ctx.dataSource = ds;
+    other.model.ReadAccountOptions();
+    EXPECT_EQ(ds->queries.size(), 1u);
+    EXPECT_FALSE(other.model.m_bDescendAuditTime);
+  }).join();
+}
+
+}  // namespace
+}  // namespace cavra
