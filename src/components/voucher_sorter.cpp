@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <numeric>
 #include <string_view>
 #include <vector>
 
@@ -54,24 +53,47 @@ bool ParseNumeric(std::string_view s, double& out) {
   return ec == std::errc() && end == s.data() + s.size();
 }
 
-// One sort-key value of one row, read once.
+// One sort-key value of one row, read once. A text keeps its first bytes
+// inline, so most comparisons never reach the text in the document.
 struct Cell {
   enum Class : std::uint8_t { kEmpty, kNumber, kText } cls = kEmpty;
-  double number = 0;
+  union {
+    double number = 0;
+    std::uint64_t prefix;  // the first 8 bytes, big-endian, zero-padded
+  };
   std::string_view text;
 
   explicit Cell(std::string_view value) : text(value) {
     if (value.empty()) return;
-    cls = ParseNumeric(value, number) ? kNumber : kText;
+    if (ParseNumeric(value, number)) {
+      cls = kNumber;
+      return;
+    }
+    cls = kText;
+    prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+      prefix = prefix << 8 | (i < value.size() ? static_cast<unsigned char>(value[i]) : 0u);
   }
 };
 
 int Compare(const Cell& a, const Cell& b) {
   if (a.cls != b.cls) return a.cls < b.cls ? -1 : 1;
   if (a.cls == Cell::kNumber) return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
+  if (a.cls == Cell::kEmpty) return 0;
+  // Attribute values hold no NUL, so zero padding orders like the end of text.
+  if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
   const int c = a.text.compare(b.text);  // char_traits<char> compares as unsigned bytes
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
+
+// What the sort moves: the first key and the input order inline, the other
+// keys by position.
+struct Entry {
+  Cell first;
+  double input_order;
+  std::uint32_t row;   // document position
+  std::uint32_t rest;  // position of the second key in the cells
+};
 
 }  // namespace
 
@@ -109,29 +131,39 @@ bool VoucherSorter::sortDOMVoucherBody(const std::string& /*text*/, const std::s
   for (double& index : input_order)
     if (index == 0) index = ++highest;
 
-  std::vector<Cell> cells;
-  cells.reserve(n * k);
-  std::vector<std::uint32_t> order, blank;
+  // Blank new rows are not sorted; the others get their key values.
+  std::vector<Entry> entries;
+  std::vector<Cell> cells;  // the keys after the first, entry by entry
+  std::vector<std::uint32_t> blank;
+  entries.reserve(n);
+  cells.reserve(k > 1 ? n * (k - 1) : 0);
   for (std::size_t i = 0; i < n; ++i) {
+    const auto row = static_cast<std::uint32_t>(i);
     if (std::strcmp(rows[i].attribute(kBlankNewRow).value(), "1") == 0) {
-      blank.push_back(static_cast<std::uint32_t>(i));
-      cells.resize(cells.size() + k, Cell(std::string_view()));
+      blank.push_back(row);
       continue;
     }
-    order.push_back(static_cast<std::uint32_t>(i));
-    for (const SortKey& key : keys) cells.emplace_back(rows[i].attribute(key.field.c_str()).value());
+    const char* first = k > 0 ? rows[i].attribute(keys[0].field.c_str()).value() : "";
+    entries.push_back({Cell(first), input_order[i], row, static_cast<std::uint32_t>(cells.size())});
+    for (std::size_t j = 1; j < k; ++j) cells.emplace_back(rows[i].attribute(keys[j].field.c_str()).value());
   }
 
   // A total order (keys, input order, document order), so an unstable sort
   // gives the stable result.
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    for (std::size_t j = 0; j < k; ++j) {
-      const int c = Compare(cells[a * k + j], cells[b * k + j]);
+  const bool first_descending = k > 0 && keys[0].descending;
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    int c = Compare(a.first, b.first);
+    if (c != 0) return first_descending ? c > 0 : c < 0;
+    for (std::size_t j = 1; j < k; ++j) {
+      c = Compare(cells[a.rest + j - 1], cells[b.rest + j - 1]);
       if (c != 0) return keys[j].descending ? c > 0 : c < 0;
     }
-    if (input_order[a] != input_order[b]) return input_order[a] < input_order[b];
-    return a < b;
+    if (a.input_order != b.input_order) return a.input_order < b.input_order;
+    return a.row < b.row;
   });
+  std::vector<std::uint32_t> order;
+  order.reserve(n);
+  for (const Entry& e : entries) order.push_back(e.row);
   order.insert(order.end(), blank.begin(), blank.end());
 
   pugi::xml_node cursor;
