@@ -1,0 +1,26 @@
+// CavraVoucherService: the document model of accounting vouchers.
+// One header for the whole public API.
+#pragma once
+
+#include "cavra/bill_information.h"
+#include "cavra/collection.h"
+#include "cavra/components.h"
+#include "cavra/datasource.h"
+#include "cavra/dom.h"
+#include "cavra/enums.h"
+#include "cavra/error.h"
+#include "cavra/events.h"
+#include "cavra/font.h"
+#include "cavra/grid.h"
+#include "cavra/host.h"
+#include "cavra/ini_file.h"
+#include "cavra/item_state.h"
+#include "cavra/object.h"
+#include "cavra/outside.h"
+#include "cavra/recordset.h"
+#include "cavra/rowset.h"
+#include "cavra/string_builder.h"
+#include "cavra/template_file.h"
+#include "cavra/template_layout.h"
+#include "cavra/variant.h"
+#include "cavra/voucher_service.h"
