@@ -1,0 +1,142 @@
+// The library's own data sources: an embedded SQLite database (behind the
+// default data source "DataSourceKit.DefaultDataSource") and a PostgreSQL
+// data source for servers where many hosts share one database. Both hold the
+// same schema: every table the service's SQL texts name, the tables behind
+// the host-side members (field rights, workflow rights, audit flows, total
+// captions, customer info) and the template tables.
+//
+// GetRsBySql takes the service's T-SQL texts as they stand (TOP n, N'...',
+// isnull(, GetDate(), dbo., "db..table", IF ... SELECT ... ELSE SELECT ...)
+// and runs them in the database's own dialect; one statement per call.
+// Failures come back as the out error text and a null recordset, never as an
+// exception. Dates and times come back as text "YYYY-MM-DD HH:MM:SS".
+//
+// The "db..table" databases are, in SQLite, files beside the main one named
+// <stem>.<db><ext> ("cavra.tolmmeta_001.db" beside "cavra.db"), attached on
+// first use; in PostgreSQL, schemas. The seeded account is "001".
+//
+// A data source object is used on one thread at a time.
+//
+// Example:
+//   cavra::RegisterDataSourceComponents();  // "DataSourceKit.DefaultDataSource"
+//   auto ds = cavra::OpenSqliteDataSource("/var/lib/app/vouchers.db", true);
+//   std::string err;
+//   auto tpl = cavra::LoadTemplateRecordset(*ds, "SO", 12, err);
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cavra/dom.h"
+#include "cavra/error.h"
+#include "cavra/export.h"
+#include "cavra/host.h"
+#include "cavra/recordset.h"
+#include "cavra/variant.h"
+
+namespace cavra {
+
+namespace err {
+// A database that cannot be opened, created or reached.
+inline constexpr std::int32_t kConnection = 3709;
+}  // namespace err
+
+// One persisted-rowset document to write into a table (see WriteRowsets).
+struct RowsetWrite {
+  std::string table;
+  // Columns that find an existing row (for "M" and "D" rows).
+  std::vector<std::string> keyColumns;
+  const DomDocument* document = nullptr;
+};
+
+// IDataSource over an SQL database, with what a host needs to write voucher
+// data back. Every IDataSource member is implemented:
+// - GetAuthString: the VoucherFieldAuth text of the voucher type, else "1=2".
+// - GetWorkflowAuthString: the VoucherWorkflowAuth text of (voucher type,
+//   primary-key text), else "NotInFlow"; the receipt number is not used.
+// - GetAuditString: the VoucherAuditFlow XML of (voucher type, primary-key
+//   text), else "".
+// - SaveCustomerInfo / GetCustomerInfo: VoucherCustomerInfo records keyed by
+//   the "Data" element's fchrType, fchrOperator, fchrVoucherType and
+//   fchrVoucherTemplateType; "#cUserName#" in fchrOperator stands for the
+//   login's user. The content is stored and returned exactly as written.
+//   GetCustomerInfo answers Empty when there is no record.
+// - GetCustomerizeTotalTitle: the VoucherTotalTitle text of the language (the
+//   current language without an argument), else "".
+// - GetUserName: the login's cUserName. WebRootURL: the DataSourceSettings
+//   value "WebRootURL", else "".
+// - GetLogin / setLogin: the login in use (a default login until one is set).
+class CAVRA_EXPORT SqlDataSource : public IDataSource {
+ public:
+  // "sqlite" or "postgresql".
+  virtual std::string Backend() const = 0;
+
+  // Runs one statement with "?" placeholders bound to params in order (Null
+  // and Empty bind NULL, Bytes a binary value). The statement is translated
+  // like GetRsBySql's. A query's rows, or null with the reason in errText.
+  virtual RecordsetPtr QuerySql(const std::string& sql, const VariantArray& params, std::string& errText) = 0;
+  // The same for a statement without rows: the number of rows it changed, or
+  // -1 with the reason in errText.
+  virtual std::int64_t ExecuteSql(const std::string& sql, const VariantArray& params,
+                                  std::string& errText) = 0;
+
+  // Writes persisted-rowset documents into their tables, in one transaction:
+  // every row or none. Each z:row's "editprop" says what to do: "A" inserts
+  // it, "M" updates the row with its key values, "D" deletes that row, empty
+  // or absent leaves it. Columns are the schema's names that the table has
+  // (rs:name when name is not a column); other columns are skipped; a missing
+  // attribute writes NULL. Values are converted to the column types (dateTime
+  // text with "T", Base64 for binary columns). An "M" or "D" row that finds no
+  // row, a row without its key values or an unknown editprop fails the whole
+  // write. False with the reason in errText on failure.
+  virtual bool WriteRowsets(const std::vector<RowsetWrite>& writes, std::string& errText) = 0;
+  bool WriteRowset(const std::string& table, const std::vector<std::string>& keyColumns,
+                   const DomDocument& document, std::string& errText);
+};
+
+using SqlDataSourcePtr = std::shared_ptr<SqlDataSource>;
+
+// Opens the SQLite database at path. A missing file is an error (VbError
+// kConnection) unless create is true: then the database is built with the
+// schema and the examples compiled into the library, under a temporary name
+// that is renamed into place only when complete, so a failed creation leaves
+// nothing behind. A file that is not a database is an error too.
+CAVRA_EXPORT SqlDataSourcePtr OpenSqliteDataSource(const std::filesystem::path& path, bool create = false);
+
+// Connects to PostgreSQL with a libpq conninfo ("host=... dbname=..." or a
+// postgresql:// URI). With create true, a database without the schema gets
+// it, and the examples, in one transaction. VbError kConnection when the
+// server cannot be reached (libpq's reason in the description) or the
+// library was built without PostgreSQL.
+CAVRA_EXPORT SqlDataSourcePtr OpenPostgresDataSource(const std::string& conninfo, bool create = false);
+
+// Where the default database lives: the environment variable CAVRA_DB when
+// set, else $XDG_DATA_HOME/cavra/cavra.db (when XDG_DATA_HOME is an absolute
+// path), else ~/.local/share/cavra/cavra.db.
+CAVRA_EXPORT std::filesystem::path DefaultDatabasePath();
+
+// OpenSqliteDataSource(DefaultDatabasePath(), true).
+CAVRA_EXPORT SqlDataSourcePtr OpenDefaultDataSource();
+
+// A login: cSub_Id "AA", cAcc_Id "001", getistallpath the component folder,
+// cUserName userName (the USER environment variable when empty).
+CAVRA_EXPORT LoginPtr NewDefaultLogin(const std::string& userName = "");
+
+// Registers "DataSourceKit.DefaultDataSource": each creation opens the
+// default database, creating it when missing.
+CAVRA_EXPORT void RegisterDataSourceComponents();
+
+// The positional template recordset of one template (voucher type and
+// template id), read through GetRsBySql from the template tables: the 127
+// item columns in position order (named as in kTemplateItemColumns; reserved
+// positions are Null), then the template-wide columns (kTemplateColumns); all
+// body items ("B") before all header items ("T"), each section in its stored
+// order. Null with the reason in errText when the query fails or the template
+// has no items.
+CAVRA_EXPORT RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& cardNumber,
+                                                std::int32_t templateId, std::string& errText);
+
+}  // namespace cavra

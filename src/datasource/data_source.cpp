@@ -1,0 +1,368 @@
+#include "datasource/data_source.h"
+
+#include <exception>
+#include <unordered_map>
+
+#include "cavra/error.h"
+#include "core/resources.h"
+#include "datasource/values.h"
+#include "platform/error_flow.h"
+#include "platform/vbstring.h"
+#include "platform/xml.h"
+
+namespace cavra::datasource {
+namespace {
+
+constexpr std::string_view kUserPlaceholder = "#cUserName#";
+
+std::string Reason() {
+  try {
+    throw;
+  } catch (const VbError& e) {
+    return e.description();
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown failure";
+  }
+}
+
+// The spelling of every name in the schema script, by lower-cased name.
+const std::unordered_map<std::string, std::string>& SchemaNames() {
+  static const auto names = [] {
+    std::unordered_map<std::string, std::string> m;
+    for (const auto& t : sql::TranslateScript(EmbeddedSchema(), sql::Dialect::kSqlite))
+      for (const auto& n : t.names) m.try_emplace(vb::LCase(n), n);
+    return m;
+  }();
+  return names;
+}
+
+// PostgreSQL answers unquoted names in lower case; give them back the
+// spelling of the statement, else of the schema.
+void RestoreNameCase(ResultSet& rs, const sql::Translation& t) {
+  for (auto& name : rs.names) {
+    if (name != vb::LCase(name)) continue;
+    bool found = false;
+    for (const auto& n : t.names) {
+      if (vb::EqualsNoCase(n, name)) {
+        name = n;
+        found = true;
+        break;
+      }
+    }
+    if (found) continue;
+    if (auto it = SchemaNames().find(name); it != SchemaNames().end()) name = it->second;
+  }
+}
+
+RecordsetPtr ToRecordset(ResultSet&& rs) {
+  auto out = std::make_shared<Recordset>(std::move(rs.names));
+  for (std::size_t i = 0; i < rs.types.size(); ++i) out->SetFieldType(static_cast<std::int32_t>(i), rs.types[i]);
+  for (auto& row : rs.rows) out->AddRow(std::move(row));
+  out->MoveFirst();
+  return out;
+}
+
+// The "Data" element of a customer-info record: its attributes and its
+// content exactly as written (the content need not be well-formed XML).
+struct DataRecord {
+  std::string type, op, voucher_type, template_type, content;
+};
+
+DataRecord ParseDataRecord(std::string_view text) {
+  const std::size_t start = text.find('<');
+  if (start == std::string_view::npos) throw VbError(err::kInvalidCall, "not a customer-info record: no element");
+  std::size_t end = std::string_view::npos;
+  char quote = 0;
+  for (std::size_t i = start + 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '>') {
+      end = i;
+      break;
+    }
+  }
+  if (end == std::string_view::npos) throw VbError(err::kInvalidCall, "not a customer-info record: unclosed tag");
+  const bool empty = text[end - 1] == '/';
+  std::string tag(text.substr(start, end - start - (empty ? 1 : 0)));
+  tag += "/>";
+  pugi::xml_document doc;
+  if (auto r = xml::Load(doc, tag); !r) throw VbError(err::kInvalidCall, "not a customer-info record: " + r.reason);
+  const pugi::xml_node e = xml::DocumentElement(doc);
+  if (std::string_view(e.name()) != "Data")
+    throw VbError(err::kInvalidCall, std::string("not a customer-info record: <") + e.name() + ">");
+  DataRecord out{e.attribute("fchrType").value(), e.attribute("fchrOperator").value(),
+                 e.attribute("fchrVoucherType").value(), e.attribute("fchrVoucherTemplateType").value(), ""};
+  if (!empty) {
+    const std::size_t close = text.rfind("</Data>");
+    if (close == std::string_view::npos || close < end)
+      throw VbError(err::kInvalidCall, "not a customer-info record: no </Data>");
+    out.content = std::string(text.substr(end + 1, close - end - 1));
+  }
+  return out;
+}
+
+const ColumnInfo* FindColumn(const std::vector<ColumnInfo>& columns, std::string_view name) {
+  for (const auto& c : columns)
+    if (vb::EqualsNoCase(c.name, name)) return &c;
+  return nullptr;
+}
+
+}  // namespace
+
+SqlDataSourceImpl::SqlDataSourceImpl(std::unique_ptr<Connection> connection)
+    : connection_(std::move(connection)) {}
+
+ResultSet SqlDataSourceImpl::Exec(std::string_view tsql, const VariantArray& params) {
+  const sql::Translation t = sql::Translate(tsql, connection_->dialect());
+  if (t.parameters != static_cast<int>(params.size()))
+    throw VbError(err::kInvalidCall, "the statement has " + std::to_string(t.parameters) + " placeholders but " +
+                                         std::to_string(params.size()) + " values were given");
+  connection_->UseDatabases(t.databases, false);
+  ResultSet rs = connection_->Run(t.sql, params);
+  if (connection_->dialect() == sql::Dialect::kPostgres) RestoreNameCase(rs, t);
+  return rs;
+}
+
+std::string SqlDataSourceImpl::ScalarText(std::string_view tsql, const VariantArray& params,
+                                          const std::string& fallback) {
+  const ResultSet rs = Exec(tsql, params);
+  if (rs.rows.empty() || rs.rows[0].empty() || rs.rows[0][0].IsNull()) return fallback;
+  return CStr(rs.rows[0][0]);
+}
+
+RecordsetPtr SqlDataSourceImpl::QuerySql(const std::string& sql, const VariantArray& params, std::string& errText) {
+  try {
+    ResultSet rs = Exec(sql, params);
+    return ToRecordset(std::move(rs));
+  } catch (...) {
+    errText = Reason();
+    return nullptr;
+  }
+}
+
+std::int64_t SqlDataSourceImpl::ExecuteSql(const std::string& sql, const VariantArray& params,
+                                           std::string& errText) {
+  try {
+    return Exec(sql, params).changed;
+  } catch (...) {
+    errText = Reason();
+    return -1;
+  }
+}
+
+RecordsetPtr SqlDataSourceImpl::GetRsBySql(const std::string& sql, std::string& errText) {
+  return QuerySql(sql, {}, errText);
+}
+
+std::string SqlDataSourceImpl::GetAuthString(const std::string& billNo) {
+  return ScalarText("SELECT cAuthString FROM VoucherFieldAuth WHERE cardnumber = ?", {Variant(billNo)}, "1=2");
+}
+
+std::string SqlDataSourceImpl::GetWorkflowAuthString(std::string& primaryKeys, std::string&,
+                                                     const std::string& billNo) {
+  return ScalarText("SELECT cAuthString FROM VoucherWorkflowAuth WHERE cardnumber = ? AND vchid = ?",
+                    {Variant(billNo), Variant(primaryKeys)}, "NotInFlow");
+}
+
+std::string SqlDataSourceImpl::GetAuditString(const std::string& primaryKeys, const std::string& billNo,
+                                              std::string& errText) {
+  try {
+    return ScalarText("SELECT cAuditXml FROM VoucherAuditFlow WHERE cardnumber = ? AND vchid = ?",
+                      {Variant(billNo), Variant(primaryKeys)}, "");
+  } catch (...) {
+    errText = Reason();
+    return "";
+  }
+}
+
+void SqlDataSourceImpl::SaveCustomerInfo(std::string& record, std::string& errText) {
+  try {
+    DataRecord r = ParseDataRecord(record);
+    const LoginPtr login = GetLogin();
+    r.op = vb::Replace(r.op, kUserPlaceholder, login ? login->cUserName() : "");
+    Exec("INSERT INTO VoucherCustomerInfo (fchrType, fchrOperator, fchrVoucherType, fchrVoucherTemplateType, "
+         "fchrXmlInfo) VALUES (?, ?, ?, ?, ?) ON CONFLICT (fchrType, fchrOperator, fchrVoucherType, "
+         "fchrVoucherTemplateType) DO UPDATE SET fchrXmlInfo = excluded.fchrXmlInfo",
+         {Variant(r.type), Variant(r.op), Variant(r.voucher_type), Variant(r.template_type), Variant(r.content)});
+  } catch (...) {
+    errText = Reason();
+  }
+}
+
+Variant SqlDataSourceImpl::GetCustomerInfo(std::string& request, std::string& errText) {
+  try {
+    DataRecord r = ParseDataRecord(request);
+    const LoginPtr login = GetLogin();
+    r.op = vb::Replace(r.op, kUserPlaceholder, login ? login->cUserName() : "");
+    const ResultSet rs = Exec(
+        "SELECT fchrXmlInfo FROM VoucherCustomerInfo WHERE fchrType = ? AND fchrOperator = ? AND "
+        "fchrVoucherType = ? AND fchrVoucherTemplateType = ?",
+        {Variant(r.type), Variant(r.op), Variant(r.voucher_type), Variant(r.template_type)});
+    if (rs.rows.empty() || rs.rows[0][0].IsNull()) return Variant();
+    return rs.rows[0][0];
+  } catch (...) {
+    errText = Reason();
+    return Variant();
+  }
+}
+
+std::string SqlDataSourceImpl::GetCustomerizeTotalTitle() { return GetCustomerizeTotalTitle(GetLanguageID()); }
+
+std::string SqlDataSourceImpl::GetCustomerizeTotalTitle(const std::string& languageId) {
+  return ScalarText("SELECT cTitles FROM VoucherTotalTitle WHERE lower(localeid) = lower(?)",
+                    {Variant(languageId)}, "");
+}
+
+std::string SqlDataSourceImpl::GetUserName() {
+  const LoginPtr login = GetLogin();
+  return login ? login->cUserName() : "";
+}
+
+std::string SqlDataSourceImpl::WebRootURL() {
+  return ScalarText("SELECT cValue FROM DataSourceSettings WHERE cName = 'WebRootURL'", {}, "");
+}
+
+LoginPtr SqlDataSourceImpl::GetLogin() {
+  if (!login_given_ && !login_) {
+    std::string user;
+    SkipErrors([&] { user = ScalarText("SELECT cValue FROM DataSourceSettings WHERE cName = 'cUserName'", {}, ""); });
+    login_ = NewDefaultLogin(user);
+  }
+  return login_;
+}
+
+void SqlDataSourceImpl::setLogin(LoginPtr login) {
+  login_ = std::move(login);
+  login_given_ = true;
+}
+
+bool SqlDataSourceImpl::WriteRowsets(const std::vector<RowsetWrite>& writes, std::string& errText) {
+  bool open = false;
+  try {
+    // Attaching is not allowed inside a transaction: reach every database first.
+    for (const auto& w : writes) {
+      connection_->UseDatabases(sql::Translate("SELECT 1 FROM " + w.table, connection_->dialect()).databases,
+                                false);
+    }
+    Exec("BEGIN");
+    open = true;
+    for (const auto& w : writes) WriteOne(w);
+    Exec("COMMIT");
+    return true;
+  } catch (...) {
+    errText = Reason();
+    if (open) SkipErrors([&] { Exec("ROLLBACK"); });
+    return false;
+  }
+}
+
+void SqlDataSourceImpl::WriteOne(const RowsetWrite& w) {
+  const std::string& table = w.table;
+  const std::string where = "table " + table + ": ";
+  if (!w.document) throw VbError(err::kObjectNotSet, where + "no document");
+  {
+    const std::string bare = vb::Replace(table, "..", ".");
+    const auto dot = bare.find('.');
+    if (!sql::IsPlainName(bare.substr(0, dot)) ||
+        (dot != std::string::npos && !sql::IsPlainName(bare.substr(dot + 1))))
+      throw VbError(err::kInvalidCall, "not a table name: " + table);
+  }
+  const std::vector<ColumnInfo> columns =
+      connection_->Columns(sql::Translate("SELECT 1 FROM " + table, connection_->dialect()).sql.substr(14));
+  if (columns.empty()) throw VbError(err::kInvalidCall, "no table " + table);
+
+  const pugi::xml_node root = xml::DocumentElement(*w.document);
+  const pugi::xml_node type = root.child("s:Schema").child("s:ElementType");
+  const pugi::xml_node data = root.child("rs:data");
+  if (!type || !data) throw VbError(err::kInvalidCall, where + "not a rowset document");
+
+  struct Mapped {
+    std::string attribute;
+    const ColumnInfo* column;
+    bool binary_hex;
+  };
+  std::vector<Mapped> mapped;
+  for (pugi::xml_node at : type.children("s:AttributeType")) {
+    const char* name = at.attribute("name").value();
+    const ColumnInfo* c = FindColumn(columns, name);
+    if (!c && at.attribute("rs:name")) c = FindColumn(columns, at.attribute("rs:name").value());
+    if (!c) continue;
+    pugi::xml_attribute dt = at.child("s:datatype").attribute("dt:type");
+    mapped.push_back({name, c, vb::EqualsNoCase(dt.value(), "bin.hex")});
+  }
+  std::vector<const Mapped*> keys, others;
+  for (const auto& key : w.keyColumns) {
+    const Mapped* found = nullptr;
+    for (const auto& m : mapped)
+      if (vb::EqualsNoCase(m.column->name, key)) found = &m;
+    if (!found) throw VbError(err::kInvalidCall, where + "key column " + key + " is not in the document");
+    keys.push_back(found);
+  }
+  for (const auto& m : mapped) {
+    bool is_key = false;
+    for (const Mapped* k : keys) is_key = is_key || k == &m;
+    if (!is_key) others.push_back(&m);
+  }
+
+  auto value_of = [&](pugi::xml_node row, const Mapped& m) -> Variant {
+    pugi::xml_attribute a = row.attribute(m.attribute.c_str());
+    if (!a) return Variant::Null();
+    if (m.binary_hex && m.column->kind == sql::ColumnKind::kBlob) return Variant(HexDecode(a.value()));
+    try {
+      return ParseValue(a.value(), m.column->kind);
+    } catch (const VbError& e) {
+      throw VbError(e.number(), where + "column " + m.column->name + ": " + e.description());
+    }
+  };
+  std::string key_where;
+  for (const Mapped* k : keys) key_where += (key_where.empty() ? " WHERE " : " AND ") + k->column->name + " = ?";
+
+  int n = 0;
+  for (pugi::xml_node row : data.children("z:row")) {
+    ++n;
+    const std::string state = vb::UCase(row.attribute("editprop").value());
+    const std::string at_row = where + "row " + std::to_string(n) + ": ";
+    if (state.empty()) continue;
+    if (state != "A" && state != "M" && state != "D")
+      throw VbError(err::kInvalidCall, at_row + "unknown editprop '" + state + "'");
+    VariantArray params;
+    std::string sql;
+    if (state == "A") {
+      std::string names, marks;
+      for (const auto& m : mapped) {
+        names += (names.empty() ? "" : ", ") + m.column->name;
+        marks += marks.empty() ? "?" : ", ?";
+        params.push_back(value_of(row, m));
+      }
+      sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+    } else {
+      if (keys.empty()) throw VbError(err::kInvalidCall, at_row + "no key columns to find the row by");
+      if (state == "M") {
+        std::string sets;
+        for (const Mapped* m : others) {
+          sets += (sets.empty() ? "" : ", ") + m->column->name + " = ?";
+          params.push_back(value_of(row, *m));
+        }
+        if (sets.empty()) sets = keys[0]->column->name + " = " + keys[0]->column->name;
+        sql = "UPDATE " + table + " SET " + sets + key_where;
+      } else {
+        sql = "DELETE FROM " + table + key_where;
+      }
+      for (const Mapped* k : keys) {
+        Variant v = value_of(row, *k);
+        if (v.IsNull()) throw VbError(err::kInvalidCall, at_row + "no value for key column " + k->column->name);
+        params.push_back(std::move(v));
+      }
+    }
+    const ResultSet rs = Exec(sql, params);
+    if (state != "A" && rs.changed == 0)
+      throw VbError(err::kInvalidCall, at_row + "no row has its key (editprop " + state + ")");
+  }
+}
+
+}  // namespace cavra::datasource

@@ -1,0 +1,70 @@
+#include <string_view>
+
+#include "cavra/datasource.h"
+#include "cavra/template_layout.h"
+#include "platform/vbstring.h"
+
+namespace cavra {
+namespace {
+
+// Template-wide columns kept per voucher type (vouchers_base); the others
+// are per template (vouchertemplates_base).
+constexpr std::string_view kCardColumns[] = {
+    "AppName", "Shield", "Name", "cCardName", "CardType", "ItemTblName", "VchTblPrimarykeyNames",
+    "ReceiptNOFieldName", "itemCol", "BTTblName", "BTQName", "BWTblName", "BWQName", "HaveBodyGrid"};
+
+bool IsCardColumn(std::string_view name) {
+  for (auto c : kCardColumns)
+    if (c == name) return true;
+  return false;
+}
+
+std::string Quoted(std::string_view text) { return "N'" + vb::Replace(text, "'", "''") + "'"; }
+
+}  // namespace
+
+RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& cardNumber,
+                                   std::int32_t templateId, std::string& errText) {
+  std::string sql = "select ";
+  for (std::size_t i = 0; i < kTemplateItemColumnCount; ++i) {
+    const std::string name(kTemplateItemColumns[i]);
+    if (vb::StartsWith(name, "reserved")) {
+      sql += "null";
+    } else if (name == "isnull") {
+      sql += "i.isnull_flag";
+    } else {
+      sql += "i." + name;
+    }
+    sql += " as \"" + name + "\", ";
+  }
+  for (auto column : kTemplateColumns) {
+    const std::string name(column);
+    if (name == "CardNumber") {
+      sql += "i.tmpl_cardnumber";
+    } else {
+      sql += (IsCardColumn(name) ? "b." : "t.") + name;
+    }
+    sql += " as \"" + name + "\", ";
+  }
+  sql.resize(sql.size() - 2);
+  sql += " from vouchertemplates_items i"
+         " inner join vouchertemplates_base t on t.vt_cardnumber = i.tmpl_cardnumber and t.VT_ID = i.tmpl_id"
+         " left join vouchers_base b on b.CardNumber = i.tmpl_cardnumber"
+         " where i.tmpl_cardnumber = " + Quoted(cardNumber) + " and i.tmpl_id = " + std::to_string(templateId) +
+         " order by case when upper(i.cardsection) = 'B' then 0 when upper(i.cardsection) = 'T' then 1 else 2 end,"
+         " i.item_order";
+  RecordsetPtr rs = dataSource.GetRsBySql(sql, errText);
+  if (!rs || !errText.empty()) {
+    if (errText.empty()) errText = "the template query returned nothing";
+    return nullptr;
+  }
+  if (rs->RecordCount() == 0) {
+    errText = "template " + std::to_string(templateId) + " of voucher type " + cardNumber + " has no items";
+    return nullptr;
+  }
+  for (std::size_t i = 0; i < kTemplateItemColumnCount; ++i)
+    if (vb::StartsWith(kTemplateItemColumns[i], "reserved")) rs->SetFieldType(static_cast<std::int32_t>(i), "");
+  return rs;
+}
+
+}  // namespace cavra
