@@ -36,7 +36,6 @@ TEST(Decimal, ParsesNumericTextExactly) {
       {" 000123.4500 ", "123.45"},
       {"1e3", "1000"},
       {"1.25e-1", "0.125"},
-      {"-.5", "-0.5"},
       {"1e-50", "0"},
       {nines38, nines38},
       {"0." + nines38, "0." + nines38},
