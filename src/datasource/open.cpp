@@ -1,6 +1,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -61,7 +62,8 @@ void CreateSqliteDatabase(const fs::path& path, const std::vector<datasource::Se
   try {
     datasource::SqlDataSourceImpl ds(datasource::ConnectSqlite(temp, true));
     for (const auto& t : sql::TranslateScript(datasource::EmbeddedSchema(), sql::Dialect::kSqlite))
-      databases.insert(databases.end(), t.databases.begin(), t.databases.end());
+      for (const auto& db : t.databases)
+        if (std::find(databases.begin(), databases.end(), db) == databases.end()) databases.push_back(db);
     datasource::BuildDatabase(ds, datasource::EmbeddedSchema(), examples);
   } catch (const VbError& e) {
     cleanup();
@@ -70,16 +72,24 @@ void CreateSqliteDatabase(const fs::path& path, const std::vector<datasource::Se
     cleanup();
     throw;
   }
+  std::vector<fs::path> placed;
+  auto unplace = [&] {
+    for (const auto& p : placed) fs::remove(p, ec);
+  };
   for (const auto& db : databases) {
-    fs::rename(datasource::AttachedDatabasePath(temp, db), datasource::AttachedDatabasePath(path, db), ec);
+    const fs::path target = datasource::AttachedDatabasePath(path, db);
+    fs::rename(datasource::AttachedDatabasePath(temp, db), target, ec);
+    if (!ec) placed.push_back(target);
     if (ec) {
       const std::string reason = ec.message();
+      unplace();
       cleanup();
       throw VbError(err::kConnection, "cannot create the SQLite database " + path.string() + ": " + reason);
     }
   }
   if (link(temp.c_str(), path.c_str()) != 0 && errno != EEXIST) {
     const std::string reason = std::strerror(errno);
+    unplace();
     cleanup();
     throw VbError(err::kConnection, "cannot create the SQLite database " + path.string() + ": " + reason);
   }

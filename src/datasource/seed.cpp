@@ -114,6 +114,9 @@ void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
     row.Add("tmpl_cardnumber", Variant(card));
     row.Add("tmpl_id", template_id);
     row.Add("item_order", Variant(std::int32_t{order}));
+    // An item without vt_id belongs to its template: a lookup of "VT_ID" by
+    // name finds the item column first.
+    if (!item.attribute("vt_id")) row.Add("vt_id", template_id);
     for (pugi::xml_attribute a : item.attributes()) {
       const ColumnInfo* c = Find(item_columns, ItemColumnOf(a.name()));
       if (!c || vb::StartsWith(vb::LCase(c->name), "tmpl_") || vb::EqualsNoCase(c->name, "item_order"))

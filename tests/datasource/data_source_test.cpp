@@ -1,0 +1,414 @@
+// One suite, run against SQLite and, when CAVRA_TEST_PG holds a conninfo
+// (tests/datasource/pg_test_server.sh start), against PostgreSQL.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+
+#include "cavra/datasource.h"
+#include "cavra/rowset.h"
+#include "cavra/template_layout.h"
+#include "datasource/data_source.h"
+#include "fakes/fakes.h"
+#include "platform/xml.h"
+
+namespace cavra {
+namespace {
+
+namespace fs = std::filesystem;
+using datasource::SeedFile;
+using datasource::SqlDataSourceImpl;
+
+// Header items listed first on purpose: the recordset puts the body first.
+constexpr std::string_view kTemplateXml = R"(<template CardNumber="SO" VT_ID="12" Name="Sales order"
+    cCardName="SO" HaveBodyGrid="1" VT_Name="standard" VT_BodyTop="2700" AuditDisplayFlag="@1R#1R1#1R#1R#">
+  <item carditemnum="1" cardsection="T" fieldname="cSOCode" fieldtype="1" isnull="1" showit="1"/>
+  <item carditemnum="2" cardsection="T" fieldname="dDate" fieldtype="5" catalog="25.5"/>
+  <item carditemnum="3" cardsection="B" fieldname="cInvCode" carditemname="存货编码"/>
+  <item carditemnum="4" cardsection="T" fieldname="cCusCode"/>
+  <item carditemnum="5" cardsection="b" fieldname="iQuantity" fieldtype="4" numpoint="2"/>
+</template>)";
+
+constexpr std::string_view kVoucherXml = R"(<voucher-data>
+  <table name="SO_Main" primary-key="ID">
+    <column name="ID" type="int"/><column name="cCode" type="string" size="30"/>
+    <column name="iRate" type="float"/><column name="dDate" type="date"/>
+    <column name="dMade" type="datetime"/><column name="bClosed" type="boolean"/>
+    <row ID="1" cCode="SO-1" iRate="0.13" dDate="2026-12-01" dMade="2026-12-01T09:30:12" bClosed="false"/>
+    <row ID="2" cCode="O'Neil &amp; Co"/>
+  </table>
+</voucher-data>)";
+
+std::vector<SeedFile> Seeds() { return {{"t/template.xml", kTemplateXml}, {"t/voucher.xml", kVoucherXml}}; }
+
+const char* PgConninfo() {
+  const char* pg = std::getenv("CAVRA_TEST_PG");
+  return pg && *pg ? pg : nullptr;
+}
+
+std::string Unique(std::string_view stem) {
+  static std::atomic<int> n{0};
+  return std::string(stem) + std::to_string(getpid()) + "_" + std::to_string(++n);
+}
+
+// A seeded PostgreSQL database to copy for every test (CREATE DATABASE ...
+// TEMPLATE is a file copy, far faster than building the schema again).
+std::string PgTemplateDatabase() {
+  static const std::string name = [] {
+    const std::string db = "cavra_tmpl_" + std::to_string(getpid());
+    auto admin = datasource::OpenPostgres(PgConninfo(), false, {});
+    std::string err;
+    admin->ExecuteSql("DROP DATABASE IF EXISTS " + db, {}, err);
+    admin->ExecuteSql("CREATE DATABASE " + db, {}, err);
+    EXPECT_EQ(err, "");
+    datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + db, true, Seeds());
+    return db;
+  }();
+  return name;
+}
+
+class DataSourceTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == "sqlite") {
+      dir_ = fs::temp_directory_path() / Unique("cavra_ds_");
+      fs::create_directories(dir_);
+      ds_ = datasource::OpenSqlite(dir_ / "test.db", true, Seeds());
+      return;
+    }
+    if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
+    admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
+    pg_db_ = Unique("cavra_t_");
+    Exec(*admin_, "CREATE DATABASE " + pg_db_ + " TEMPLATE " + PgTemplateDatabase());
+    ds_ = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + pg_db_, false, {});
+  }
+  void TearDown() override {
+    ds_.reset();
+    if (admin_) {
+      std::string err;
+      admin_->ExecuteSql("DROP DATABASE IF EXISTS " + pg_db_ + " WITH (FORCE)", {}, err);
+    }
+    std::error_code ec;
+    if (!dir_.empty()) fs::remove_all(dir_, ec);
+  }
+
+  static void Exec(SqlDataSource& ds, const std::string& sql, const VariantArray& params = {}) {
+    std::string err;
+    ds.ExecuteSql(sql, params, err);
+    ASSERT_EQ(err, "") << sql;
+  }
+  void Exec(const std::string& sql, const VariantArray& params = {}) { Exec(*ds_, sql, params); }
+  RecordsetPtr Query(const std::string& sql) {
+    std::string err;
+    RecordsetPtr rs = ds_->GetRsBySql(sql, err);
+    EXPECT_EQ(err, "") << sql;
+    EXPECT_TRUE(rs) << sql;
+    return rs;
+  }
+
+  fs::path dir_;
+  std::string pg_db_;
+  std::shared_ptr<SqlDataSourceImpl> admin_;
+  std::shared_ptr<SqlDataSourceImpl> ds_;
+};
+
+TEST_P(DataSourceTest, SchemaHoldsEveryTableTheServiceNames) {
+  for (const char* table :
+       {"AccInformation", "vouchers_base", "vouchertemplates_base", "vouchertemplates_lang", "VoucherCustomerInfo",
+        "PrintPolicy_VCH", "AA_Picture", "inventory", "VouchersExInfo", "hr_hi_person", "UA_User",
+        "UserHRPersonContro", "vendor", "Person", "Department", "Customer", "tolmmeta_001..Cavra_JointQuery",
+        "tolmmeta_001..Cavra_JointQuery_Condition", "TolmSystem..UA_User", "VoucherFieldAuth", "VoucherWorkflowAuth",
+        "VoucherAuditFlow", "VoucherTotalTitle", "vouchertemplates_items", "SO_Main"}) {
+    SCOPED_TRACE(table);
+    Query(std::string("select count(*) as n from ") + table);
+  }
+  auto rs = Query("select cValue from AccInformation where csysid='AA' and cName='AuditSelectCols'");
+  ASSERT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(rs->Value("cValue"), Variant("1R#1R11111111#1R#1R#"));
+}
+
+TEST_P(DataSourceTest, HostMembersAnswerTheirDefaultsThenTheStoredTexts) {
+  std::string pk = "1001", receipt = "SO-1", err;
+  EXPECT_EQ(ds_->GetAuthString("SO"), "1=2");
+  EXPECT_EQ(ds_->GetWorkflowAuthString(pk, receipt, "SO"), "NotInFlow");
+  EXPECT_EQ(ds_->GetAuditString(pk, "SO", err), "");
+  EXPECT_EQ(ds_->GetCustomerizeTotalTitle("en-US"), "");
+  EXPECT_EQ(ds_->WebRootURL(), "");
+
+  Exec("insert into VoucherFieldAuth (cardnumber, cAuthString) values ('SO', 'T;cCode{##}B;iPrice[####]True')");
+  Exec("insert into VoucherWorkflowAuth (cardnumber, vchid, cAuthString) values ('SO', '1001', 'T;cMemo')");
+  Exec("insert into VoucherAuditFlow (cardnumber, vchid, cAuditXml) values ('SO', '1001', '<flow><a/><b/></flow>')");
+  Exec("insert into VoucherTotalTitle (localeid, cTitles) values ('en-US', 'Page{##}Sub{##}No.{##}Total')");
+  Exec("insert into DataSourceSettings (cName, cValue) values ('WebRootURL', 'http://localhost/cavra/')");
+  EXPECT_EQ(ds_->GetAuthString("SO"), "T;cCode{##}B;iPrice[####]True");
+  EXPECT_EQ(ds_->GetWorkflowAuthString(pk, receipt, "SO"), "T;cMemo");
+  EXPECT_EQ(ds_->GetAuditString(pk, "SO", err), "<flow><a/><b/></flow>");
+  EXPECT_EQ(ds_->GetCustomerizeTotalTitle("EN-us"), "Page{##}Sub{##}No.{##}Total");
+  EXPECT_EQ(ds_->WebRootURL(), "http://localhost/cavra/");
+  EXPECT_EQ(err, "");
+}
+
+TEST_P(DataSourceTest, LoginIsTheDefaultUntilOneIsSet) {
+  LoginPtr login = ds_->GetLogin();
+  ASSERT_TRUE(login);
+  EXPECT_EQ(login->cSub_Id(), "AA");
+  EXPECT_EQ(login->cAcc_Id(), "001");
+  auto mine = std::make_shared<testing::FakeLogin>();
+  mine->user_name = "李雷";
+  ds_->setLogin(mine);
+  EXPECT_EQ(ds_->GetLogin(), mine);
+  EXPECT_EQ(ds_->GetUserName(), "李雷");
+}
+
+TEST_P(DataSourceTest, CustomerInfoIsStoredUnderTheLoginsUserAndReturnedAsWritten) {
+  auto login = std::make_shared<testing::FakeLogin>();
+  login->user_name = "wang";
+  ds_->setLogin(login);
+  const std::string head = "<Data fchrOperator='#cUserName#' fchrType='VoucherSorterCommand' "
+                           "fchrVoucherType='SO' fchrVoucherTemplateType='12' >";
+  std::string request = head + "</Data>", err;
+  EXPECT_TRUE(ds_->GetCustomerInfo(request, err).IsEmpty());
+  for (const char* content : {"first", "cCode,ascending;<x a='1'/> it's & <"}) {
+    std::string record = head + content + "</Data>";
+    ds_->SaveCustomerInfo(record, err);
+    ASSERT_EQ(err, "");
+    EXPECT_EQ(ds_->GetCustomerInfo(request, err), Variant(content));
+  }
+  auto rs = Query("select fchrOperator from VoucherCustomerInfo where fchrType=N'VoucherSorterCommand'");
+  ASSERT_EQ(rs->RecordCount(), 1);  // saved twice, stored once
+  EXPECT_EQ(rs->Value("fchrOperator"), Variant("wang"));
+
+  std::string broken = "no record here";
+  ds_->SaveCustomerInfo(broken, err);
+  EXPECT_NE(err, "");
+}
+
+// The SQL texts the service sends, as it sends them.
+TEST_P(DataSourceTest, RunsTheServiceQueriesAsTheyStand) {
+  Exec("insert into VoucherCustomerInfo values ('MultiTableHeader', '#systemprinter#', 'SO', '12', '<h/>')");
+  Exec("insert into AA_Picture (cGUID, Picture) values ('G1', ?)", {Variant(Bytes{0, 1, 2, 255})});
+  Exec("insert into inventory (cInvCode, PictureGUID) values ('A1', 'G1')");
+  Exec("insert into vouchertemplates_lang values ('SO', 12, 'zh-CN', 'std', '<voucher/>')");
+  Exec("insert into PrintPolicy_VCH values ('SO_12', 'SO-1', 2, '2026-12-01 10:00:00', 'wang')");
+  Exec("insert into VouchersExInfo values ('SO', 'cCusCode', 2, 1)");
+  Exec("insert into vouchers_base (CardNumber, vchBodyPKName) values ('SA', 'AutoID')");
+  Exec("insert into tolmmeta_001..Cavra_JointQuery values ('Q1', 'SO01', 'customer', '[cCusCode] = N''C1''', "
+       "'cCusCode', 0)");
+  Exec("insert into tolmmeta_001..Cavra_JointQuery_Condition values ('Q1', 'cCusCode', '')");
+  Exec("insert into Customer (cCusCode, cCusName, cCusPerson) values ('C1', 'East', 'Li')");
+  Exec("insert into Person (cPersonCode, cPersonName) values ('P1', 'Li')");
+  Exec("insert into UserHRPersonContro values ('u1', 'P1')");
+  Exec("insert into hr_hi_person (cPsn_Num, cPsn_Name) values ('P1', 'Li')");
+  Exec("insert into UA_User (cUser_Id, cUser_Name) values ('u1', 'Li')");
+  Exec("insert into TolmSystem..UA_User (cUser_Id, cUser_Name) values ('u9', 'O''Hara')");
+
+  struct Case {
+    const char* sql;
+    const char* column;
+    const char* text;  // first row's value as text
+  };
+  static constexpr Case kCases[] = {
+      {"select cValue,cName from AccInformation where csysid='AA' and cName in('bDisplayInventoryPic',"
+       "'AuditSelectCols','nDisableColor','nNeedColor','bPrintTemplatePointLength','bDescendAuditTime') "
+       "and cName = 'nNeedColor'",
+       "cValue", "0"},
+      {"select top 1 fchrXmlInfo from VoucherCustomerInfo where fchrType=N'MultiTableHeader' and fchrOperator "
+       "=N'#systemprinter#' and fchrVoucherType=N'SO' and fchrVoucherTemplateType=N'12'",
+       "fchrXmlInfo", "<h/>"},
+      {"select p.Picture,i.cinvcode from dbo.AA_Picture p inner join  (select pictureguid ,cinvcode from "
+       "inventory where cinvcode in ('A1','B2')) i  on i.pictureguid = p.cGUID",
+       "cinvcode", "A1"},
+      {" select vt_RowLayoutXML from  vouchertemplates_lang  where  vt_id='12' and vt_cardNUmber='SO' and "
+       "localeid='zh-CN'",
+       "vt_RowLayoutXML", "<voucher/>"},
+      {"select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as CurrentServerDate from "
+       "PrintPolicy_VCH where  vchid='SO-1' and PolicyID like 'SO_%'",
+       "total", "2"},
+      {"select FieldName,CatalogType from VouchersExInfo where cardnumber ='SO'  and IsUsed=1 order by "
+       "CatalogType",
+       "FieldName", "cCusCode"},
+      {"select isnull(AuditDisplayFlag,'') as AuditDisplayFlag   from vouchertemplates_base where "
+       "vt_cardnumber='SO' and vt_id='12'",
+       "AuditDisplayFlag", "@1R#1R1#1R#1R#"},
+      {"select JQ.JointQuery_ID,JQ.[SourceID],JQ.TargetID,JQC.SourceField1,JQC.SourceField2,"
+       "JQ.QueryConditionExpression, JQ.VoucherFields  from  tolmmeta_001..Cavra_JointQuery as JQ inner join "
+       "tolmmeta_001..Cavra_JointQuery_Condition as JQC on JQ.JointQuery_ID = JQC.JointQuery_ID  where "
+       "JQ.SourceID='SO01'  and JQC.SourceField1='cCusCode' and JQ.JointType = 0 ",
+       "TargetID", "customer"},
+      {" if (   N'C1' = N'C1' ) select 1 else select 0", nullptr, "1"},
+      {" if (   N'C1' = N'C2' ) select 1 else select 0", nullptr, "0"},
+      {"select top 1 a.cCusCode,a.cCusName ,a.cCusPhone,a.cCusEmail,b.cPersonCode ,b.cPersonName ,"
+       "a.cCusAbbName,c.cUser_Id  from  Customer a left join  Person b on a.cCusPerson =b.cPersonName  left join "
+       "UserHrPersonContro c on b.cPersonCode =c.cPsn_Num  where a.cCusCode =N'C1'",
+       "cUser_Id", "u1"},
+      {"SELECT top 1 p.cPsn_Num ,p.cPsn_Name ,u.cUser_Id,u.cUser_Name,p.cPsnEmail,p.cPsnMobilePhone FROM "
+       "hr_hi_person p left join (select b.cPsn_Num,a.cUser_Id,a.cUser_Name from UA_User a, UserHRPersonContro "
+       "b where a.cUser_Id = b.cUser_Id) u on u.cPsn_Num = p.cPsn_Num  where p.cPsn_Num=N'P1'",
+       "cUser_Id", "u1"},
+      {"select top 1 cUser_Id,cUser_Name ,cUserEmail ,cUserHand  from  TolmSystem..UA_User where cUser_Name "
+       "=N'O''Hara'",
+       "cUser_Id", "u9"},
+      {"select vchBodyPKName from vouchers_base where cardnumber='SA'", "vchBodyPKName", "AutoID"},
+      {"Select * From AA_Picture where cGUID='G1'", "cGUID", "G1"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.sql);
+    RecordsetPtr rs = Query(c.sql);
+    ASSERT_TRUE(rs);
+    ASSERT_FALSE(rs->Eof());
+    const Field& f = c.column ? rs->Fields(c.column) : rs->Fields(0);
+    if (c.column) {
+      EXPECT_EQ(f.Name(), c.column);  // the letter case as written, in both databases
+    }
+    EXPECT_EQ(CStr(f.Value()), c.text);
+  }
+
+  auto policy = Query("select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as "
+                      "CurrentServerDate from PrintPolicy_VCH where  vchid='nothing' and PolicyID like 'SO_%'");
+  EXPECT_TRUE(policy->Value("total").IsNull());
+  EXPECT_EQ(CStr(policy->Value("CurrentServerDate")).size(), 19u);  // YYYY-MM-DD hh:mm:ss
+  auto picture = Query("Select * From AA_Picture where cGUID='G1'");
+  EXPECT_EQ(picture->Value("Picture"), Variant(Bytes{0, 1, 2, 255}));
+  EXPECT_EQ(picture->FieldType(2), "bin.base64");
+}
+
+TEST_P(DataSourceTest, RefusesASecondStatementAndReportsErrorsAsText) {
+  std::string err;
+  EXPECT_FALSE(ds_->GetRsBySql("select 1 as a; delete from AccInformation", err));
+  EXPECT_NE(err.find("only one SQL statement"), std::string::npos) << err;
+  EXPECT_EQ(Query("select count(*) as n from AccInformation")->Value("n"), Variant(6));
+
+  err.clear();
+  EXPECT_FALSE(ds_->GetRsBySql("select x from nowhere", err));
+  EXPECT_NE(err.find("nowhere"), std::string::npos) << err;
+  err.clear();
+  EXPECT_FALSE(ds_->GetRsBySql("select 1 from tolmmeta_002..Cavra_JointQuery", err));
+  EXPECT_NE(err.find("tolmmeta_002"), std::string::npos) << err;
+}
+
+TEST_P(DataSourceTest, AQuoteInAValueNeverEndsTheLiteral) {
+  Exec("insert into Customer (cCusCode, cCusName) values (?, ?)", {Variant("C'9"), Variant("x'); drop table x; --")});
+  auto rs = Query("select cCusName from Customer where cCusCode = N'C''9'");
+  ASSERT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(rs->Value("cCusName"), Variant("x'); drop table x; --"));
+  auto seeded = Query("select cCode from SO_Main where ID = 2");
+  EXPECT_EQ(seeded->Value("cCode"), Variant("O'Neil & Co"));
+}
+
+TEST_P(DataSourceTest, FieldTypesFollowTheDeclaredColumnTypes) {
+  auto rs = Query("select ID, cCode, iRate, dDate, dMade, bClosed from SO_Main order by ID");
+  const char* kTypes[] = {"int", "string", "float", "dateTime", "dateTime", "boolean"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(rs->FieldType(i), kTypes[i]) << i;
+  EXPECT_EQ(rs->Value("ID"), Variant(1));
+  EXPECT_EQ(rs->Value("iRate"), Variant(0.13));
+  EXPECT_EQ(rs->Value("dDate"), Variant("2026-12-01"));
+  EXPECT_EQ(rs->Value("dMade"), Variant("2026-12-01 09:30:12"));
+  EXPECT_EQ(rs->Value("bClosed"), Variant(false));
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Value("iRate").IsNull());
+  EXPECT_TRUE(rs->Value("bClosed").IsNull());
+}
+
+TEST_P(DataSourceTest, TemplateRecordsetIsPositionalWithTheBodyFirst) {
+  std::string err;
+  RecordsetPtr rs = LoadTemplateRecordset(*ds_, "SO", 12, err);
+  ASSERT_TRUE(rs) << err;
+  ASSERT_EQ(rs->FieldCount(), static_cast<std::int32_t>(kTemplateItemColumnCount + std::size(kTemplateColumns)));
+  EXPECT_EQ(rs->Fields(127).Name(), "CardNumber");
+  std::vector<std::string> order;
+  for (const auto& row : rs->GetRows()) order.push_back(CStr(row[13]) + CStr(row[9]));
+  EXPECT_EQ(order, (std::vector<std::string>{"BcInvCode", "biQuantity", "TcSOCode", "TdDate", "TcCusCode"}));
+
+  rs->MoveFirst();
+  EXPECT_EQ(rs->Fields(0).Value(), Variant(12));  // vt_id defaults to the template's
+  EXPECT_EQ(rs->Fields(54).Value(), Variant("存货编码"));
+  EXPECT_TRUE(rs->Fields(42).Value().IsNull());
+  EXPECT_EQ(rs->Value("VT_Name"), Variant("standard"));
+  EXPECT_EQ(rs->Value("Name"), Variant("Sales order"));
+  EXPECT_EQ(rs->Value("VT_BodyTop"), Variant(2700));
+  rs->MoveNext();
+  rs->MoveNext();
+  EXPECT_EQ(rs->Fields(18).Value(), Variant(1));  // isnull
+  rs->MoveNext();
+  EXPECT_EQ(rs->Fields(119).Value(), Variant(25.5));
+
+  EXPECT_FALSE(LoadTemplateRecordset(*ds_, "SO", 99, err));
+  EXPECT_NE(err.find("no items"), std::string::npos) << err;
+}
+
+constexpr std::string_view kRowsetHead = R"(<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'
+  xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' xmlns:rs='urn:schemas-microsoft-com:rowset'
+  xmlns:z='#RowsetSchema'><s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>
+  <s:AttributeType name='ID'><s:datatype dt:type='int'/></s:AttributeType>
+  <s:AttributeType name='cCode'><s:datatype dt:type='string'/></s:AttributeType>
+  <s:AttributeType name='dMade'><s:datatype dt:type='dateTime'/></s:AttributeType>
+  <s:AttributeType name='bClosed'><s:datatype dt:type='boolean'/></s:AttributeType>
+  <s:AttributeType name='shown'><s:datatype dt:type='string'/></s:AttributeType>
+  </s:ElementType></s:Schema><rs:data>)";
+
+DomPtr RowsetDoc(std::string_view rows) {
+  DomPtr doc = xml::LoadNew(std::string(kRowsetHead) + std::string(rows) + "</rs:data></xml>");
+  EXPECT_TRUE(doc);
+  return doc;
+}
+
+TEST_P(DataSourceTest, WritesRowsetsBackByEditprop) {
+  DomPtr doc = RowsetDoc(
+      "<z:row ID='1' cCode='SO-1b' dMade='2026-12-02T08:00:00' editprop='M' shown='x'/>"
+      "<z:row ID='2' editprop='D'/>"
+      "<z:row ID='3' cCode='new' bClosed='True' editprop='A'/>"
+      "<z:row ID='4' cCode='untouched' editprop=''/>");
+  std::string err;
+  ASSERT_TRUE(ds_->WriteRowset("SO_Main", {"ID"}, *doc, err)) << err;
+  auto rs = Query("select ID, cCode, dMade, bClosed, iRate from SO_Main order by ID");
+  ASSERT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->Value("cCode"), Variant("SO-1b"));
+  EXPECT_EQ(rs->Value("dMade"), Variant("2026-12-02 08:00:00"));
+  EXPECT_TRUE(rs->Value("bClosed").IsNull());  // a missing attribute writes Null
+  EXPECT_EQ(rs->Value("iRate"), Variant(0.13));  // not in the document: left alone
+  rs->MoveNext();
+  EXPECT_EQ(rs->Value("ID"), Variant(3));
+  EXPECT_EQ(rs->Value("bClosed"), Variant(true));
+}
+
+TEST_P(DataSourceTest, AFailingRowUndoesTheWholeWrite) {
+  struct Case {
+    const char* name;
+    const char* rows;
+    const char* reason;
+  };
+  static constexpr Case kCases[] = {
+      {"update of a missing row", "<z:row ID='7' editprop='A'/><z:row ID='99' editprop='M'/>", "no row"},
+      {"delete without its key", "<z:row ID='7' editprop='A'/><z:row cCode='SO-1' editprop='D'/>", "key column"},
+      {"unknown row state", "<z:row ID='7' editprop='A'/><z:row ID='1' editprop='X'/>", "editprop"},
+      {"a value that is no number", "<z:row ID='7' editprop='A'/><z:row ID='x8' editprop='A'/>", "'x8'"},
+      {"a duplicate key", "<z:row ID='7' editprop='A'/><z:row ID='1' editprop='A'/>", ""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    DomPtr head = RowsetDoc("<z:row ID='1' cCode='changed' editprop='M'/>");
+    DomPtr body = RowsetDoc(c.rows);
+    std::string err;
+    EXPECT_FALSE(ds_->WriteRowsets({{"SO_Main", {"ID"}, head.get()}, {"SO_Main", {"ID"}, body.get()}}, err));
+    EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    auto rs = Query("select cCode, (select count(*) from SO_Main) as n from SO_Main where ID = 1");
+    EXPECT_EQ(rs->Value("cCode"), Variant("SO-1"));
+    EXPECT_EQ(CStr(rs->Value("n")), "2");
+  }
+}
+
+TEST_P(DataSourceTest, RowsetRoundTripKeepsQueriedValuesAndNulls) {
+  RecordsetPtr rs = Query("select ID, cCode, iRate, dDate, dMade, bClosed from SO_Main order by ID");
+  RecordsetPtr back = RowsetToRecordset(*RecordsetToRowset(*rs));
+  ASSERT_EQ(back->FieldCount(), rs->FieldCount());
+  for (int i = 0; i < rs->FieldCount(); ++i) EXPECT_EQ(back->FieldType(i), rs->FieldType(i)) << i;
+  EXPECT_EQ(back->Rows(), rs->Rows());
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DataSourceTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& param_info) { return param_info.param; });
+
+}  // namespace
+}  // namespace cavra
