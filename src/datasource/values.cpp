@@ -85,6 +85,7 @@ std::string ShortestDouble(double d) {
 Variant ParseValue(std::string_view text, sql::ColumnKind kind) {
   using sql::ColumnKind;
   if (kind == ColumnKind::kText || kind == ColumnKind::kUnknown) return Variant(text);
+  if (kind == ColumnKind::kBlob) return Variant(Base64Decode(text));  // "" is no bytes, not Null
   const std::string trimmed = vb::Trim(text);
   if (trimmed.empty()) return Variant::Null();
   const char* b = trimmed.data();
@@ -117,8 +118,6 @@ Variant ParseValue(std::string_view text, sql::ColumnKind kind) {
       if (IsDateTimeWithT(s)) s[10] = ' ';
       return Variant(std::move(s));
     }
-    case ColumnKind::kBlob:
-      return Variant(Base64Decode(text));
     default:
       break;
   }

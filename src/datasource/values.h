@@ -20,7 +20,8 @@ std::string ShortestDouble(double d);
 
 // The value of text in a column of kind: whole numbers, doubles, Booleans
 // ("True"/"False" in any case, or a number), dateTime text with a "T" turned
-// into a blank, Base64 for binary; "" is Null for every kind but text.
+// into a blank, Base64 for binary; "" is Null for every kind but text and
+// binary.
 // VbError 13 naming the text when it does not fit.
 Variant ParseValue(std::string_view text, sql::ColumnKind kind);
 
