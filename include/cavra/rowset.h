@@ -17,8 +17,8 @@
 // value, its type and every Null.
 #pragma once
 
-#include <set>
 #include <map>
+#include <set>
 #include <string>
 
 #include "cavra/dom.h"

@@ -58,7 +58,8 @@ void RestoreNameCase(ResultSet& rs, const sql::Translation& t) {
 
 RecordsetPtr ToRecordset(ResultSet&& rs) {
   auto out = std::make_shared<Recordset>(std::move(rs.names));
-  for (std::size_t i = 0; i < rs.types.size(); ++i) out->SetFieldType(static_cast<std::int32_t>(i), rs.types[i]);
+  for (std::size_t i = 0; i < rs.types.size(); ++i)
+    out->SetFieldType(static_cast<std::int32_t>(i), rs.types[i]);
   for (auto& row : rs.rows) out->AddRow(std::move(row));
   out->MoveFirst();
   return out;
@@ -72,7 +73,8 @@ struct DataRecord {
 
 DataRecord ParseDataRecord(std::string_view text) {
   const std::size_t start = text.find('<');
-  if (start == std::string_view::npos) throw VbError(err::kInvalidCall, "not a customer-info record: no element");
+  if (start == std::string_view::npos)
+    throw VbError(err::kInvalidCall, "not a customer-info record: no element");
   std::size_t end = std::string_view::npos;
   char quote = 0;
   for (std::size_t i = start + 1; i < text.size(); ++i) {
@@ -86,12 +88,14 @@ DataRecord ParseDataRecord(std::string_view text) {
       break;
     }
   }
-  if (end == std::string_view::npos) throw VbError(err::kInvalidCall, "not a customer-info record: unclosed tag");
+  if (end == std::string_view::npos)
+    throw VbError(err::kInvalidCall, "not a customer-info record: unclosed tag");
   const bool empty = text[end - 1] == '/';
   std::string tag(text.substr(start, end - start - (empty ? 1 : 0)));
   tag += "/>";
   pugi::xml_document doc;
-  if (auto r = xml::Load(doc, tag); !r) throw VbError(err::kInvalidCall, "not a customer-info record: " + r.reason);
+  if (auto r = xml::Load(doc, tag); !r)
+    throw VbError(err::kInvalidCall, "not a customer-info record: " + r.reason);
   const pugi::xml_node e = xml::DocumentElement(doc);
   if (std::string_view(e.name()) != "Data")
     throw VbError(err::kInvalidCall, std::string("not a customer-info record: <") + e.name() + ">");
@@ -104,6 +108,17 @@ DataRecord ParseDataRecord(std::string_view text) {
     out.content = std::string(text.substr(end + 1, close - end - 1));
   }
   return out;
+}
+
+// A table name as this dialect writes it ("db..table" becomes "db.table"),
+// with the database it lives in; only plain names are taken.
+sql::Translation TableName(const std::string& table, sql::Dialect dialect) {
+  const std::string bare = vb::Replace(table, "..", ".");
+  const auto dot = bare.find('.');
+  if (!sql::IsPlainName(bare.substr(0, dot)) ||
+      (dot != std::string::npos && !sql::IsPlainName(bare.substr(dot + 1))))
+    throw VbError(err::kInvalidCall, "not a table name: " + table);
+  return sql::Translate(table, dialect);
 }
 
 const ColumnInfo* FindColumn(const std::vector<ColumnInfo>& columns, std::string_view name) {
@@ -120,8 +135,9 @@ SqlDataSourceImpl::SqlDataSourceImpl(std::unique_ptr<Connection> connection)
 ResultSet SqlDataSourceImpl::Exec(std::string_view tsql, const VariantArray& params) {
   const sql::Translation t = sql::Translate(tsql, connection_->dialect());
   if (t.parameters != static_cast<int>(params.size()))
-    throw VbError(err::kInvalidCall, "the statement has " + std::to_string(t.parameters) + " placeholders but " +
-                                         std::to_string(params.size()) + " values were given");
+    throw VbError(err::kInvalidCall, "the statement has " + std::to_string(t.parameters) +
+                                         " placeholders but " + std::to_string(params.size()) +
+                                         " values were given");
   connection_->UseDatabases(t.databases, false);
   ResultSet rs = connection_->Run(t.sql, params);
   if (connection_->dialect() == sql::Dialect::kPostgres) RestoreNameCase(rs, t);
@@ -135,7 +151,8 @@ std::string SqlDataSourceImpl::ScalarText(std::string_view tsql, const VariantAr
   return CStr(rs.rows[0][0]);
 }
 
-RecordsetPtr SqlDataSourceImpl::QuerySql(const std::string& sql, const VariantArray& params, std::string& errText) {
+RecordsetPtr SqlDataSourceImpl::QuerySql(const std::string& sql, const VariantArray& params,
+                                         std::string& errText) {
   try {
     ResultSet rs = Exec(sql, params);
     return ToRecordset(std::move(rs));
@@ -160,7 +177,8 @@ RecordsetPtr SqlDataSourceImpl::GetRsBySql(const std::string& sql, std::string& 
 }
 
 std::string SqlDataSourceImpl::GetAuthString(const std::string& billNo) {
-  return ScalarText("SELECT cAuthString FROM VoucherFieldAuth WHERE cardnumber = ?", {Variant(billNo)}, "1=2");
+  return ScalarText("SELECT cAuthString FROM VoucherFieldAuth WHERE cardnumber = ?", {Variant(billNo)},
+                    "1=2");
 }
 
 std::string SqlDataSourceImpl::GetWorkflowAuthString(std::string& primaryKeys, std::string&,
@@ -185,10 +203,12 @@ void SqlDataSourceImpl::SaveCustomerInfo(std::string& record, std::string& errTe
     DataRecord r = ParseDataRecord(record);
     const LoginPtr login = GetLogin();
     r.op = vb::Replace(r.op, kUserPlaceholder, login ? login->cUserName() : "");
-    Exec("INSERT INTO VoucherCustomerInfo (fchrType, fchrOperator, fchrVoucherType, fchrVoucherTemplateType, "
-         "fchrXmlInfo) VALUES (?, ?, ?, ?, ?) ON CONFLICT (fchrType, fchrOperator, fchrVoucherType, "
-         "fchrVoucherTemplateType) DO UPDATE SET fchrXmlInfo = excluded.fchrXmlInfo",
-         {Variant(r.type), Variant(r.op), Variant(r.voucher_type), Variant(r.template_type), Variant(r.content)});
+    Exec(
+        "INSERT INTO VoucherCustomerInfo (fchrType, fchrOperator, fchrVoucherType, fchrVoucherTemplateType, "
+        "fchrXmlInfo) VALUES (?, ?, ?, ?, ?) ON CONFLICT (fchrType, fchrOperator, fchrVoucherType, "
+        "fchrVoucherTemplateType) DO UPDATE SET fchrXmlInfo = excluded.fchrXmlInfo",
+        {Variant(r.type), Variant(r.op), Variant(r.voucher_type), Variant(r.template_type),
+         Variant(r.content)});
   } catch (...) {
     errText = Reason();
   }
@@ -211,7 +231,9 @@ Variant SqlDataSourceImpl::GetCustomerInfo(std::string& request, std::string& er
   }
 }
 
-std::string SqlDataSourceImpl::GetCustomerizeTotalTitle() { return GetCustomerizeTotalTitle(GetLanguageID()); }
+std::string SqlDataSourceImpl::GetCustomerizeTotalTitle() {
+  return GetCustomerizeTotalTitle(GetLanguageID());
+}
 
 std::string SqlDataSourceImpl::GetCustomerizeTotalTitle(const std::string& languageId) {
   return ScalarText("SELECT cTitles FROM VoucherTotalTitle WHERE lower(localeid) = lower(?)",
@@ -230,7 +252,9 @@ std::string SqlDataSourceImpl::WebRootURL() {
 LoginPtr SqlDataSourceImpl::GetLogin() {
   if (!login_given_ && !login_) {
     std::string user;
-    SkipErrors([&] { user = ScalarText("SELECT cValue FROM DataSourceSettings WHERE cName = 'cUserName'", {}, ""); });
+    SkipErrors([&] {
+      user = ScalarText("SELECT cValue FROM DataSourceSettings WHERE cName = 'cUserName'", {}, "");
+    });
     login_ = NewDefaultLogin(user);
   }
   return login_;
@@ -245,10 +269,8 @@ bool SqlDataSourceImpl::WriteRowsets(const std::vector<RowsetWrite>& writes, std
   bool open = false;
   try {
     // Attaching is not allowed inside a transaction: reach every database first.
-    for (const auto& w : writes) {
-      connection_->UseDatabases(sql::Translate("SELECT 1 FROM " + w.table, connection_->dialect()).databases,
-                                false);
-    }
+    for (const auto& w : writes)
+      connection_->UseDatabases(TableName(w.table, connection_->dialect()).databases, false);
     Exec("BEGIN");
     open = true;
     for (const auto& w : writes) WriteOne(w);
@@ -265,15 +287,7 @@ void SqlDataSourceImpl::WriteOne(const RowsetWrite& w) {
   const std::string& table = w.table;
   const std::string where = "table " + table + ": ";
   if (!w.document) throw VbError(err::kObjectNotSet, where + "no document");
-  {
-    const std::string bare = vb::Replace(table, "..", ".");
-    const auto dot = bare.find('.');
-    if (!sql::IsPlainName(bare.substr(0, dot)) ||
-        (dot != std::string::npos && !sql::IsPlainName(bare.substr(dot + 1))))
-      throw VbError(err::kInvalidCall, "not a table name: " + table);
-  }
-  const std::vector<ColumnInfo> columns =
-      connection_->Columns(sql::Translate("SELECT 1 FROM " + table, connection_->dialect()).sql.substr(14));
+  const std::vector<ColumnInfo> columns = connection_->Columns(TableName(table, connection_->dialect()).sql);
   if (columns.empty()) throw VbError(err::kInvalidCall, "no table " + table);
 
   const pugi::xml_node root = xml::DocumentElement(*w.document);
@@ -320,7 +334,8 @@ void SqlDataSourceImpl::WriteOne(const RowsetWrite& w) {
     }
   };
   std::string key_where;
-  for (const Mapped* k : keys) key_where += (key_where.empty() ? " WHERE " : " AND ") + k->column->name + " = ?";
+  for (const Mapped* k : keys)
+    key_where += (key_where.empty() ? " WHERE " : " AND ") + k->column->name + " = ?";
 
   int n = 0;
   for (pugi::xml_node row : data.children("z:row")) {
@@ -355,7 +370,8 @@ void SqlDataSourceImpl::WriteOne(const RowsetWrite& w) {
       }
       for (const Mapped* k : keys) {
         Variant v = value_of(row, *k);
-        if (v.IsNull()) throw VbError(err::kInvalidCall, at_row + "no value for key column " + k->column->name);
+        if (v.IsNull())
+          throw VbError(err::kInvalidCall, at_row + "no value for key column " + k->column->name);
         params.push_back(std::move(v));
       }
     }

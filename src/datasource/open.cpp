@@ -67,7 +67,8 @@ void CreateSqliteDatabase(const fs::path& path, const std::vector<datasource::Se
     datasource::BuildDatabase(ds, datasource::EmbeddedSchema(), examples);
   } catch (const VbError& e) {
     cleanup();
-    throw VbError(err::kConnection, "cannot create the SQLite database " + path.string() + ": " + e.description());
+    throw VbError(err::kConnection,
+                  "cannot create the SQLite database " + path.string() + ": " + e.description());
   } catch (...) {
     cleanup();
     throw;
@@ -148,7 +149,8 @@ LoginPtr NewDefaultLogin(const std::string& userName) {
 }
 
 void RegisterDataSourceComponents() {
-  ComponentRegistry::Register("DataSourceKit.DefaultDataSource", [] { return ObjectPtr(OpenDefaultDataSource()); });
+  ComponentRegistry::Register("DataSourceKit.DefaultDataSource",
+                              [] { return ObjectPtr(OpenDefaultDataSource()); });
 }
 
 }  // namespace cavra

@@ -22,20 +22,26 @@ constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid 
 
 sql::ColumnKind KindOfOid(Oid oid) {
   switch (oid) {
-    case kBool: return sql::ColumnKind::kBoolean;
-    case kBytea: return sql::ColumnKind::kBlob;
+    case kBool:
+      return sql::ColumnKind::kBoolean;
+    case kBytea:
+      return sql::ColumnKind::kBlob;
     case kInt8:
     case kInt2:
     case kInt4:
-    case kOid: return sql::ColumnKind::kInteger;
+    case kOid:
+      return sql::ColumnKind::kInteger;
     case kFloat4:
     case kFloat8:
-    case kNumeric: return sql::ColumnKind::kFloat;
+    case kNumeric:
+      return sql::ColumnKind::kFloat;
     case kDate:
     case kTime:
     case kTimestamp:
-    case kTimestampTz: return sql::ColumnKind::kDateTime;
-    default: return sql::ColumnKind::kText;
+    case kTimestampTz:
+      return sql::ColumnKind::kDateTime;
+    default:
+      return sql::ColumnKind::kText;
   }
 }
 
@@ -76,9 +82,11 @@ class PostgresConnection final : public Connection {
   explicit PostgresConnection(const std::string& conninfo) : conn_(PQconnectdb(conninfo.c_str()), &PQfinish) {
     if (!conn_) throw VbError(err::kConnection, "cannot connect to PostgreSQL: out of memory");
     if (PQstatus(conn_.get()) != CONNECTION_OK)
-      throw VbError(err::kConnection, "cannot connect to PostgreSQL: " + Trimmed(PQerrorMessage(conn_.get())));
+      throw VbError(err::kConnection,
+                    "cannot connect to PostgreSQL: " + Trimmed(PQerrorMessage(conn_.get())));
     // "already exists, skipping" and the like are not for the host's console.
-    PQsetNoticeProcessor(conn_.get(), [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn_.get(), [](void*, const char*) {}, nullptr);
     PQsetClientEncoding(conn_.get(), "UTF8");
     Run("SET DateStyle = 'ISO, YMD'", {});
   }
@@ -124,7 +132,8 @@ class PostgresConnection final : public Connection {
           break;
         case VarType::Object:
         case VarType::Array:
-          throw VbError(err::kTypeMismatch, "parameter " + std::to_string(i + 1) + " is an object or an array");
+          throw VbError(err::kTypeMismatch,
+                        "parameter " + std::to_string(i + 1) + " is an object or an array");
       }
       values[i] = texts[i].data();
       lengths[i] = static_cast<int>(texts[i].size());
@@ -158,7 +167,8 @@ class PostgresConnection final : public Connection {
     for (int i = 0; i < rows; ++i) {
       Recordset::Row row;
       row.reserve(static_cast<std::size_t>(cols));
-      for (int c = 0; c < cols; ++c) row.push_back(ReadValue(r.get(), i, c, kinds[static_cast<std::size_t>(c)]));
+      for (int c = 0; c < cols; ++c)
+        row.push_back(ReadValue(r.get(), i, c, kinds[static_cast<std::size_t>(c)]));
       out.rows.push_back(std::move(row));
     }
     return out;

@@ -52,12 +52,17 @@ std::string DecodeName(std::string_view name) {
 
 std::string TypeOfValue(const Variant& v) {
   switch (v.type()) {
-    case VarType::Boolean: return "boolean";
+    case VarType::Boolean:
+      return "boolean";
     case VarType::Integer:
-    case VarType::Long: return "int";
-    case VarType::Double: return "float";
-    case VarType::Bytes: return "bin.base64";
-    default: return "string";
+    case VarType::Long:
+      return "int";
+    case VarType::Double:
+      return "float";
+    case VarType::Bytes:
+      return "bin.base64";
+    default:
+      return "string";
   }
 }
 
@@ -138,7 +143,8 @@ RecordsetPtr RowsetToRecordset(const DomDocument& document) {
     names.push_back(DecodeName(columns.back().attribute));
   }
   auto rs = std::make_shared<Recordset>(names);
-  for (std::size_t i = 0; i < columns.size(); ++i) rs->SetFieldType(static_cast<std::int32_t>(i), columns[i].type);
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    rs->SetFieldType(static_cast<std::int32_t>(i), columns[i].type);
 
   for (pugi::xml_node row : root.child("rs:data").children("z:row")) {
     Recordset::Row values;

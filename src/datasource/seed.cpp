@@ -45,8 +45,8 @@ pugi::xml_node LoadRoot(pugi::xml_document& doc, std::string_view xml, std::stri
   if (auto r = xml::Load(doc, xml); !r) throw VbError(err::kInvalidCall, "not XML: " + r.reason);
   pugi::xml_node e = xml::DocumentElement(doc);
   if (std::string_view(e.name()) != root)
-    throw VbError(err::kInvalidCall, "the root element is <" + std::string(e.name()) + ">, not <" +
-                                         std::string(root) + ">");
+    throw VbError(err::kInvalidCall,
+                  "the root element is <" + std::string(e.name()) + ">, not <" + std::string(root) + ">");
   return e;
 }
 
@@ -62,7 +62,8 @@ std::string SqlTypeOf(std::string_view type, std::string_view size) {
 }
 
 void RequirePlainName(std::string_view name, std::string_view what) {
-  if (!sql::IsPlainName(name)) throw VbError(err::kInvalidCall, std::string(what) + " '" + std::string(name) + "' is not a plain name");
+  if (!sql::IsPlainName(name))
+    throw VbError(err::kInvalidCall, std::string(what) + " '" + std::string(name) + "' is not a plain name");
 }
 
 }  // namespace
@@ -99,8 +100,9 @@ void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
   ds.Exec("INSERT INTO vouchers_base (" + card_row.names + ") VALUES (" + card_row.marks +
               ") ON CONFLICT (CardNumber) DO " + (updates.empty() ? "NOTHING" : "UPDATE SET " + updates),
           card_row.values);
-  ds.Exec("INSERT INTO vouchertemplates_base (" + template_row.names + ") VALUES (" + template_row.marks + ")",
-          template_row.values);
+  ds.Exec(
+      "INSERT INTO vouchertemplates_base (" + template_row.names + ") VALUES (" + template_row.marks + ")",
+      template_row.values);
 
   const Variant template_id = Convert(id, *id_column, where);
   int order = 0;

@@ -23,9 +23,7 @@ bool IsWordStart(char c) {
   const auto u = static_cast<unsigned char>(c);
   return std::isalpha(u) || c == '_' || c == '@' || c == '#' || u >= 0x80;
 }
-bool IsWordChar(char c) {
-  return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
-}
+bool IsWordChar(char c) { return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$'; }
 
 // End (one past the closing quote) of a literal quoted with q starting at i,
 // where a doubled quote stands for itself.
@@ -131,7 +129,8 @@ std::vector<Token> FirstStatement(std::vector<Token> tokens) {
 void AppendTrimmed(std::vector<Token>& out, const std::vector<Token>& in, std::size_t from, std::size_t to) {
   while (from < to && IsBlank(in[from])) ++from;
   while (to > from && IsBlank(in[to - 1])) --to;
-  out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(from), in.begin() + static_cast<std::ptrdiff_t>(to));
+  out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(from),
+             in.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
 // "IF cond SELECT a ELSE SELECT b" as "SELECT CASE WHEN cond THEN a ELSE b END".
@@ -338,13 +337,20 @@ ColumnKind KindOfDeclaredType(std::string_view declared) {
 
 std::string_view FieldTypeOf(ColumnKind kind) {
   switch (kind) {
-    case ColumnKind::kInteger: return "int";
-    case ColumnKind::kFloat: return "float";
-    case ColumnKind::kText: return "string";
-    case ColumnKind::kDateTime: return "dateTime";
-    case ColumnKind::kBoolean: return "boolean";
-    case ColumnKind::kBlob: return "bin.base64";
-    case ColumnKind::kUnknown: break;
+    case ColumnKind::kInteger:
+      return "int";
+    case ColumnKind::kFloat:
+      return "float";
+    case ColumnKind::kText:
+      return "string";
+    case ColumnKind::kDateTime:
+      return "dateTime";
+    case ColumnKind::kBoolean:
+      return "boolean";
+    case ColumnKind::kBlob:
+      return "bin.base64";
+    case ColumnKind::kUnknown:
+      break;
   }
   return "";
 }

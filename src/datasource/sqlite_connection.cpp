@@ -100,8 +100,7 @@ class SqliteConnection final : public Connection {
   SqliteConnection(std::filesystem::path path, bool create) : path_(std::move(path)) {
     const std::string where = "SQLite database " + path_.string();
     std::error_code ec;
-    if (!create && !std::filesystem::exists(path_, ec))
-      throw VbError(err::kConnection, where + " not found");
+    if (!create && !std::filesystem::exists(path_, ec)) throw VbError(err::kConnection, where + " not found");
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
       const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -146,7 +145,8 @@ class SqliteConnection final : public Connection {
       if (rc != SQLITE_ROW) throw VbError(err::kInvalidCall, sqlite3_errmsg(db_));
       Recordset::Row row;
       row.reserve(static_cast<std::size_t>(cols));
-      for (int c = 0; c < cols; ++c) row.push_back(ReadValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
+      for (int c = 0; c < cols; ++c)
+        row.push_back(ReadValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
       out.rows.push_back(std::move(row));
     }
     // An expression has no declared type: its first value tells.
@@ -168,7 +168,8 @@ class SqliteConnection final : public Connection {
       const auto file = AttachedDatabasePath(path_, name);
       std::error_code ec;
       if (!create && !std::filesystem::exists(file, ec))
-        throw VbError(err::kInvalidCall, "database " + name + " does not exist (no file " + file.string() + ")");
+        throw VbError(err::kInvalidCall,
+                      "database " + name + " does not exist (no file " + file.string() + ")");
       Run("ATTACH DATABASE ? AS " + name, {Variant(file.string())});
       attached_.insert(name);
     }
@@ -182,9 +183,9 @@ class SqliteConnection final : public Connection {
       UseDatabases({vb::LCase(schema)}, false);
     }
     std::vector<ColumnInfo> out;
-    const ResultSet rs = Run("SELECT name, type FROM pragma_table_info(?, ?)", {Variant(name), Variant(schema)});
-    for (const auto& row : rs.rows)
-      out.push_back({CStr(row[0]), sql::KindOfDeclaredType(CStr(row[1]))});
+    const ResultSet rs =
+        Run("SELECT name, type FROM pragma_table_info(?, ?)", {Variant(name), Variant(schema)});
+    for (const auto& row : rs.rows) out.push_back({CStr(row[0]), sql::KindOfDeclaredType(CStr(row[1]))});
     return out;
   }
 

@@ -9,9 +9,20 @@ namespace {
 
 // Template-wide columns kept per voucher type (vouchers_base); the others
 // are per template (vouchertemplates_base).
-constexpr std::string_view kCardColumns[] = {
-    "AppName", "Shield", "Name", "cCardName", "CardType", "ItemTblName", "VchTblPrimarykeyNames",
-    "ReceiptNOFieldName", "itemCol", "BTTblName", "BTQName", "BWTblName", "BWQName", "HaveBodyGrid"};
+constexpr std::string_view kCardColumns[] = {"AppName",
+                                             "Shield",
+                                             "Name",
+                                             "cCardName",
+                                             "CardType",
+                                             "ItemTblName",
+                                             "VchTblPrimarykeyNames",
+                                             "ReceiptNOFieldName",
+                                             "itemCol",
+                                             "BTTblName",
+                                             "BTQName",
+                                             "BWTblName",
+                                             "BWQName",
+                                             "HaveBodyGrid"};
 
 bool IsCardColumn(std::string_view name) {
   for (auto c : kCardColumns)
@@ -47,12 +58,15 @@ RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& c
     sql += " as \"" + name + "\", ";
   }
   sql.resize(sql.size() - 2);
-  sql += " from vouchertemplates_items i"
-         " inner join vouchertemplates_base t on t.vt_cardnumber = i.tmpl_cardnumber and t.VT_ID = i.tmpl_id"
-         " left join vouchers_base b on b.CardNumber = i.tmpl_cardnumber"
-         " where i.tmpl_cardnumber = " + Quoted(cardNumber) + " and i.tmpl_id = " + std::to_string(templateId) +
-         " order by case when upper(i.cardsection) = 'B' then 0 when upper(i.cardsection) = 'T' then 1 else 2 end,"
-         " i.item_order";
+  sql +=
+      " from vouchertemplates_items i"
+      " inner join vouchertemplates_base t on t.vt_cardnumber = i.tmpl_cardnumber and t.VT_ID = i.tmpl_id"
+      " left join vouchers_base b on b.CardNumber = i.tmpl_cardnumber"
+      " where i.tmpl_cardnumber = " +
+      Quoted(cardNumber) + " and i.tmpl_id = " + std::to_string(templateId) +
+      " order by case when upper(i.cardsection) = 'B' then 0 when upper(i.cardsection) = 'T' then 1 else 2 "
+      "end,"
+      " i.item_order";
   RecordsetPtr rs = dataSource.GetRsBySql(sql, errText);
   if (!rs || !errText.empty()) {
     if (errText.empty()) errText = "the template query returned nothing";
@@ -63,7 +77,8 @@ RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& c
     return nullptr;
   }
   for (std::size_t i = 0; i < kTemplateItemColumnCount; ++i)
-    if (vb::StartsWith(kTemplateItemColumns[i], "reserved")) rs->SetFieldType(static_cast<std::int32_t>(i), "");
+    if (vb::StartsWith(kTemplateItemColumns[i], "reserved"))
+      rs->SetFieldType(static_cast<std::int32_t>(i), "");
   return rs;
 }
 

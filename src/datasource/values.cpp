@@ -41,7 +41,8 @@ std::string Base64Encode(const Bytes& bytes) {
 Bytes Base64Decode(std::string_view text) {
   std::array<int, 256> value{};
   value.fill(-1);
-  for (std::size_t i = 0; i < kAlphabet.size(); ++i) value[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int>(i);
+  for (std::size_t i = 0; i < kAlphabet.size(); ++i)
+    value[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int>(i);
   Bytes out;
   std::uint32_t acc = 0;
   int bits = 0, pad = 0;
@@ -153,8 +154,8 @@ std::string ValueText(const Variant& value, std::string_view fieldType) {
 sql::ColumnKind KindOfRowsetType(std::string_view dtType) {
   using sql::ColumnKind;
   const std::string t = vb::LCase(dtType);
-  if (t == "int" || t == "i1" || t == "i2" || t == "i4" || t == "i8" || t == "ui1" || t == "ui2" || t == "ui4" ||
-      t == "ui8")
+  if (t == "int" || t == "i1" || t == "i2" || t == "i4" || t == "i8" || t == "ui1" || t == "ui2" ||
+      t == "ui4" || t == "ui8")
     return ColumnKind::kInteger;
   if (t == "float" || t == "r4" || t == "r8" || t == "number" || vb::StartsWith(t, "fixed."))
     return ColumnKind::kFloat;

@@ -1,5 +1,7 @@
 // One suite, run against SQLite and, when CAVRA_TEST_PG holds a conninfo
 // (tests/datasource/pg_test_server.sh start), against PostgreSQL.
+#include "datasource/data_source.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include "cavra/datasource.h"
 #include "cavra/rowset.h"
 #include "cavra/template_layout.h"
-#include "datasource/data_source.h"
 #include "fakes/fakes.h"
 #include "platform/xml.h"
 
@@ -78,7 +79,8 @@ class DataSourceTest : public ::testing::TestWithParam<std::string> {
       ds_ = datasource::OpenSqlite(dir_ / "test.db", true, Seeds());
       return;
     }
-    if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
+    if (!PgConninfo())
+      GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
     admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
     pg_db_ = Unique("cavra_t_");
     Exec(*admin_, "CREATE DATABASE " + pg_db_ + " TEMPLATE " + PgTemplateDatabase());
@@ -115,12 +117,31 @@ class DataSourceTest : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(DataSourceTest, SchemaHoldsEveryTableTheServiceNames) {
-  for (const char* table :
-       {"AccInformation", "vouchers_base", "vouchertemplates_base", "vouchertemplates_lang", "VoucherCustomerInfo",
-        "PrintPolicy_VCH", "AA_Picture", "inventory", "VouchersExInfo", "hr_hi_person", "UA_User",
-        "UserHRPersonContro", "vendor", "Person", "Department", "Customer", "tolmmeta_001..Cavra_JointQuery",
-        "tolmmeta_001..Cavra_JointQuery_Condition", "TolmSystem..UA_User", "VoucherFieldAuth", "VoucherWorkflowAuth",
-        "VoucherAuditFlow", "VoucherTotalTitle", "vouchertemplates_items", "SO_Main"}) {
+  for (const char* table : {"AccInformation",
+                            "vouchers_base",
+                            "vouchertemplates_base",
+                            "vouchertemplates_lang",
+                            "VoucherCustomerInfo",
+                            "PrintPolicy_VCH",
+                            "AA_Picture",
+                            "inventory",
+                            "VouchersExInfo",
+                            "hr_hi_person",
+                            "UA_User",
+                            "UserHRPersonContro",
+                            "vendor",
+                            "Person",
+                            "Department",
+                            "Customer",
+                            "tolmmeta_001..Cavra_JointQuery",
+                            "tolmmeta_001..Cavra_JointQuery_Condition",
+                            "TolmSystem..UA_User",
+                            "VoucherFieldAuth",
+                            "VoucherWorkflowAuth",
+                            "VoucherAuditFlow",
+                            "VoucherTotalTitle",
+                            "vouchertemplates_items",
+                            "SO_Main"}) {
     SCOPED_TRACE(table);
     Query(std::string("select count(*) as n from ") + table);
   }
@@ -137,9 +158,13 @@ TEST_P(DataSourceTest, HostMembersAnswerTheirDefaultsThenTheStoredTexts) {
   EXPECT_EQ(ds_->GetCustomerizeTotalTitle("en-US"), "");
   EXPECT_EQ(ds_->WebRootURL(), "");
 
-  Exec("insert into VoucherFieldAuth (cardnumber, cAuthString) values ('SO', 'T;cCode{##}B;iPrice[####]True')");
+  Exec(
+      "insert into VoucherFieldAuth (cardnumber, cAuthString) values ('SO', "
+      "'T;cCode{##}B;iPrice[####]True')");
   Exec("insert into VoucherWorkflowAuth (cardnumber, vchid, cAuthString) values ('SO', '1001', 'T;cMemo')");
-  Exec("insert into VoucherAuditFlow (cardnumber, vchid, cAuditXml) values ('SO', '1001', '<flow><a/><b/></flow>')");
+  Exec(
+      "insert into VoucherAuditFlow (cardnumber, vchid, cAuditXml) values ('SO', '1001', "
+      "'<flow><a/><b/></flow>')");
   Exec("insert into VoucherTotalTitle (localeid, cTitles) values ('en-US', 'Page{##}Sub{##}No.{##}Total')");
   Exec("insert into DataSourceSettings (cName, cValue) values ('WebRootURL', 'http://localhost/cavra/')");
   EXPECT_EQ(ds_->GetAuthString("SO"), "T;cCode{##}B;iPrice[####]True");
@@ -166,8 +191,9 @@ TEST_P(DataSourceTest, CustomerInfoIsStoredUnderTheLoginsUserAndReturnedAsWritte
   auto login = std::make_shared<testing::FakeLogin>();
   login->user_name = "wang";
   ds_->setLogin(login);
-  const std::string head = "<Data fchrOperator='#cUserName#' fchrType='VoucherSorterCommand' "
-                           "fchrVoucherType='SO' fchrVoucherTemplateType='12' >";
+  const std::string head =
+      "<Data fchrOperator='#cUserName#' fchrType='VoucherSorterCommand' "
+      "fchrVoucherType='SO' fchrVoucherTemplateType='12' >";
   std::string request = head + "</Data>", err;
   EXPECT_TRUE(ds_->GetCustomerInfo(request, err).IsEmpty());
   for (const char* content : {"first", "cCode,ascending;<x a='1'/> it's & <"}) {
@@ -194,8 +220,9 @@ TEST_P(DataSourceTest, RunsTheServiceQueriesAsTheyStand) {
   Exec("insert into PrintPolicy_VCH values ('SO_12', 'SO-1', 2, '2026-12-01 10:00:00', 'wang')");
   Exec("insert into VouchersExInfo values ('SO', 'cCusCode', 2, 1)");
   Exec("insert into vouchers_base (CardNumber, vchBodyPKName) values ('SA', 'AutoID')");
-  Exec("insert into tolmmeta_001..Cavra_JointQuery values ('Q1', 'SO01', 'customer', '[cCusCode] = N''C1''', "
-       "'cCusCode', 0)");
+  Exec(
+      "insert into tolmmeta_001..Cavra_JointQuery values ('Q1', 'SO01', 'customer', '[cCusCode] = N''C1''', "
+      "'cCusCode', 0)");
   Exec("insert into tolmmeta_001..Cavra_JointQuery_Condition values ('Q1', 'cCusCode', '')");
   Exec("insert into Customer (cCusCode, cCusName, cCusPerson) values ('C1', 'East', 'Li')");
   Exec("insert into Person (cPersonCode, cPersonName) values ('P1', 'Li')");
@@ -214,7 +241,8 @@ TEST_P(DataSourceTest, RunsTheServiceQueriesAsTheyStand) {
        "'AuditSelectCols','nDisableColor','nNeedColor','bPrintTemplatePointLength','bDescendAuditTime') "
        "and cName = 'nNeedColor'",
        "cValue", "0"},
-      {"select top 1 fchrXmlInfo from VoucherCustomerInfo where fchrType=N'MultiTableHeader' and fchrOperator "
+      {"select top 1 fchrXmlInfo from VoucherCustomerInfo where fchrType=N'MultiTableHeader' and "
+       "fchrOperator "
        "=N'#systemprinter#' and fchrVoucherType=N'SO' and fchrVoucherTemplateType=N'12'",
        "fchrXmlInfo", "<h/>"},
       {"select p.Picture,i.cinvcode from dbo.AA_Picture p inner join  (select pictureguid ,cinvcode from "
@@ -240,11 +268,13 @@ TEST_P(DataSourceTest, RunsTheServiceQueriesAsTheyStand) {
       {" if (   N'C1' = N'C1' ) select 1 else select 0", nullptr, "1"},
       {" if (   N'C1' = N'C2' ) select 1 else select 0", nullptr, "0"},
       {"select top 1 a.cCusCode,a.cCusName ,a.cCusPhone,a.cCusEmail,b.cPersonCode ,b.cPersonName ,"
-       "a.cCusAbbName,c.cUser_Id  from  Customer a left join  Person b on a.cCusPerson =b.cPersonName  left join "
+       "a.cCusAbbName,c.cUser_Id  from  Customer a left join  Person b on a.cCusPerson =b.cPersonName  left "
+       "join "
        "UserHrPersonContro c on b.cPersonCode =c.cPsn_Num  where a.cCusCode =N'C1'",
        "cUser_Id", "u1"},
       {"SELECT top 1 p.cPsn_Num ,p.cPsn_Name ,u.cUser_Id,u.cUser_Name,p.cPsnEmail,p.cPsnMobilePhone FROM "
-       "hr_hi_person p left join (select b.cPsn_Num,a.cUser_Id,a.cUser_Name from UA_User a, UserHRPersonContro "
+       "hr_hi_person p left join (select b.cPsn_Num,a.cUser_Id,a.cUser_Name from UA_User a, "
+       "UserHRPersonContro "
        "b where a.cUser_Id = b.cUser_Id) u on u.cPsn_Num = p.cPsn_Num  where p.cPsn_Num=N'P1'",
        "cUser_Id", "u1"},
       {"select top 1 cUser_Id,cUser_Name ,cUserEmail ,cUserHand  from  TolmSystem..UA_User where cUser_Name "
@@ -265,8 +295,9 @@ TEST_P(DataSourceTest, RunsTheServiceQueriesAsTheyStand) {
     EXPECT_EQ(CStr(f.Value()), c.text);
   }
 
-  auto policy = Query("select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as "
-                      "CurrentServerDate from PrintPolicy_VCH where  vchid='nothing' and PolicyID like 'SO_%'");
+  auto policy = Query(
+      "select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as "
+      "CurrentServerDate from PrintPolicy_VCH where  vchid='nothing' and PolicyID like 'SO_%'");
   EXPECT_TRUE(policy->Value("total").IsNull());
   EXPECT_EQ(CStr(policy->Value("CurrentServerDate")).size(), 19u);  // YYYY-MM-DD hh:mm:ss
   auto picture = Query("Select * From AA_Picture where cGUID='G1'");
@@ -289,7 +320,8 @@ TEST_P(DataSourceTest, RefusesASecondStatementAndReportsErrorsAsText) {
 }
 
 TEST_P(DataSourceTest, AQuoteInAValueNeverEndsTheLiteral) {
-  Exec("insert into Customer (cCusCode, cCusName) values (?, ?)", {Variant("C'9"), Variant("x'); drop table x; --")});
+  Exec("insert into Customer (cCusCode, cCusName) values (?, ?)",
+       {Variant("C'9"), Variant("x'); drop table x; --")});
   auto rs = Query("select cCusName from Customer where cCusCode = N'C''9'");
   ASSERT_EQ(rs->RecordCount(), 1);
   EXPECT_EQ(rs->Value("cCusName"), Variant("x'); drop table x; --"));
@@ -315,7 +347,8 @@ TEST_P(DataSourceTest, TemplateRecordsetIsPositionalWithTheBodyFirst) {
   std::string err;
   RecordsetPtr rs = LoadTemplateRecordset(*ds_, "SO", 12, err);
   ASSERT_TRUE(rs) << err;
-  ASSERT_EQ(rs->FieldCount(), static_cast<std::int32_t>(kTemplateItemColumnCount + std::size(kTemplateColumns)));
+  ASSERT_EQ(rs->FieldCount(),
+            static_cast<std::int32_t>(kTemplateItemColumnCount + std::size(kTemplateColumns)));
   EXPECT_EQ(rs->Fields(127).Name(), "CardNumber");
   std::vector<std::string> order;
   for (const auto& row : rs->GetRows()) order.push_back(CStr(row[13]) + CStr(row[9]));
@@ -366,7 +399,7 @@ TEST_P(DataSourceTest, WritesRowsetsBackByEditprop) {
   ASSERT_EQ(rs->RecordCount(), 2);
   EXPECT_EQ(rs->Value("cCode"), Variant("SO-1b"));
   EXPECT_EQ(rs->Value("dMade"), Variant("2026-12-02 08:00:00"));
-  EXPECT_TRUE(rs->Value("bClosed").IsNull());  // a missing attribute writes Null
+  EXPECT_TRUE(rs->Value("bClosed").IsNull());    // a missing attribute writes Null
   EXPECT_EQ(rs->Value("iRate"), Variant(0.13));  // not in the document: left alone
   rs->MoveNext();
   EXPECT_EQ(rs->Value("ID"), Variant(3));
@@ -381,7 +414,8 @@ TEST_P(DataSourceTest, AFailingRowUndoesTheWholeWrite) {
   };
   static constexpr Case kCases[] = {
       {"update of a missing row", "<z:row ID='7' editprop='A'/><z:row ID='99' editprop='M'/>", "no row"},
-      {"delete without its key", "<z:row ID='7' editprop='A'/><z:row cCode='SO-1' editprop='D'/>", "key column"},
+      {"delete without its key", "<z:row ID='7' editprop='A'/><z:row cCode='SO-1' editprop='D'/>",
+       "key column"},
       {"unknown row state", "<z:row ID='7' editprop='A'/><z:row ID='1' editprop='X'/>", "editprop"},
       {"a value that is no number", "<z:row ID='7' editprop='A'/><z:row ID='x8' editprop='A'/>", "'x8'"},
       {"a duplicate key", "<z:row ID='7' editprop='A'/><z:row ID='1' editprop='A'/>", ""},

@@ -43,7 +43,8 @@ TEST_F(SqliteFileTest, AMissingOrForeignFileIsAClearError) {
   EXPECT_NE(text.find("not found"), std::string::npos) << text;
   EXPECT_FALSE(fs::exists(dir_ / "missing.db"));
 
-  std::ofstream(dir_ / "garbage.db") << "this is not a database, just some text that is long enough to matter";
+  std::ofstream(dir_ / "garbage.db")
+      << "this is not a database, just some text that is long enough to matter";
   EXPECT_EQ(ErrorOf([&] { OpenSqliteDataSource(dir_ / "garbage.db", true); }, &text), err::kConnection);
   EXPECT_NE(text.find("not a database"), std::string::npos) << text;
 
@@ -62,10 +63,12 @@ TEST_F(SqliteFileTest, CreationPlacesTheDatabaseAndItsAttachedFilesOrNothing) {
   // A seed file that fails leaves no file at all.
   const fs::path bad = dir_ / "bad.db";
   std::string text;
-  EXPECT_EQ(ErrorOf([&] {
-              datasource::OpenSqlite(bad, true, {{"x/template.xml", "<template CardNumber='A' VT_ID='1' Bogus='1'/>"}});
-            },
-            &text),
+  EXPECT_EQ(ErrorOf(
+                [&] {
+                  datasource::OpenSqlite(
+                      bad, true, {{"x/template.xml", "<template CardNumber='A' VT_ID='1' Bogus='1'/>"}});
+                },
+                &text),
             err::kConnection);
   EXPECT_NE(text.find("examples/x/template.xml"), std::string::npos) << text;
   EXPECT_NE(text.find("Bogus"), std::string::npos) << text;
@@ -97,7 +100,11 @@ TEST_F(SqliteFileTest, SeedFilesAreCheckedAttributeByAttribute) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     std::string text;
-    ErrorOf([&] { datasource::OpenSqlite(dir_ / "s.db", true, {{std::string("e/") + c.file, c.content}}); }, &text);
+    ErrorOf(
+        [&] {
+          datasource::OpenSqlite(dir_ / "s.db", true, {{std::string("e/") + c.file, c.content}});
+        },
+        &text);
     EXPECT_NE(text.find(c.reason), std::string::npos) << text;
     EXPECT_FALSE(fs::exists(dir_ / "s.db"));
   }
@@ -165,9 +172,11 @@ TEST_F(SqliteFileTest, TheRegisteredDefaultDataSourceCreatesItsDatabase) {
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_buffer(file.content.data(), file.content.size()));
     const pugi::xml_node t = doc.child("template");
-    RecordsetPtr rs = LoadTemplateRecordset(*ds, t.attribute("CardNumber").value(), t.attribute("VT_ID").as_int(), err);
+    RecordsetPtr rs =
+        LoadTemplateRecordset(*ds, t.attribute("CardNumber").value(), t.attribute("VT_ID").as_int(), err);
     ASSERT_TRUE(rs) << err;
-    EXPECT_EQ(static_cast<std::size_t>(rs->RecordCount()), std::distance(t.children("item").begin(), t.children("item").end()));
+    EXPECT_EQ(static_cast<std::size_t>(rs->RecordCount()),
+              std::distance(t.children("item").begin(), t.children("item").end()));
   }
   if (before) {
     setenv("CAVRA_DB", saved.c_str(), 1);

@@ -71,9 +71,9 @@ start() {
     die "initdb failed"
   fi
   say "starting on socket $SOCK, port $PORT"
-  if ! as_server_user "$PG_CTL" -D "$DATA" -l "$LOG" -w -t 60 \
-      -o "-c listen_addresses='' -c unix_socket_directories='$SOCK' -p $PORT -c fsync=off -c full_page_writes=off -c synchronous_commit=off" \
-      start >/dev/null 2>&1; then
+  local options="-c listen_addresses='' -c unix_socket_directories='$SOCK' -p $PORT"
+  options+=" -c fsync=off -c full_page_writes=off -c synchronous_commit=off"
+  if ! as_server_user "$PG_CTL" -D "$DATA" -l "$LOG" -w -t 60 -o "$options" start >/dev/null 2>&1; then
     [[ -f "$LOG" ]] && tail -n 20 "$LOG" >&2
     die "the server did not start (log: $LOG)"
   fi

@@ -22,7 +22,8 @@ TEST(Rowset, RoundTripKeepsEveryValueTypeAndNull) {
       {{"A'<&>\"", 3, 0.1, true, "2026-12-01 09:30:12", Variant(Bytes{0, 255, 10}), "x", 2.5},
        {Variant::Null(), Variant::Null(), Variant::Null(), false, Variant::Null(), Variant(Bytes{}), "",
         Variant::Null()},
-       {"", -2147483647 - 1, 1e300, Variant::Null(), "2026-12-02", Variant::Null(), Variant::Null(), Variant::Null()}});
+       {"", -2147483647 - 1, 1e300, Variant::Null(), "2026-12-02", Variant::Null(), Variant::Null(),
+        Variant::Null()}});
   const char* types[] = {"string", "int", "float", "boolean", "dateTime", "bin.base64", "string", ""};
   for (int i = 0; i < 8; ++i) rs->SetFieldType(i, types[i]);
 
@@ -68,7 +69,8 @@ TEST(Rowset, ReadsTheTypesOfDocumentsWrittenElsewhere) {
       <s:AttributeType name='blob'><s:datatype dt:type='bin.hex'/></s:AttributeType>
       <s:AttributeType name='cMemo'/>
       <s:extends type='rs:rowbase'/></s:ElementType></s:Schema>
-      <rs:data><z:row ID='12' iSum='1234.5600' iRate='0.5' blob='00FF' cMemo='m' editprop='M'/></rs:data></xml>)");
+      <rs:data><z:row ID='12' iSum='1234.5600' iRate='0.5' blob='00FF' cMemo='m' editprop='M'/>
+      </rs:data></xml>)");
   ASSERT_TRUE(doc);
   RecordsetPtr rs = RowsetToRecordset(*doc);
   ASSERT_EQ(rs->FieldCount(), 5);  // editprop is a row state, not a field
@@ -108,8 +110,8 @@ TEST(Rowset, RefusesDocumentsItCannotRead) {
       EXPECT_EQ(e.number(), c.error);
     }
   }
-  RecordsetPtr with_object = testing::MakeRecordset({"o"}, {{Variant(std::make_shared<Recordset>(
-                                                                 std::vector<std::string>{}))}});
+  RecordsetPtr with_object =
+      testing::MakeRecordset({"o"}, {{Variant(std::make_shared<Recordset>(std::vector<std::string>{}))}});
   EXPECT_THROW(RecordsetToRowset(*with_object), VbError);
 }
 

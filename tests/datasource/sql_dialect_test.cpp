@@ -19,7 +19,8 @@ TEST(SqlDialect, TranslatesTheServiceShapes) {
   };
   static constexpr Case kCases[] = {
       {"top and N literals", kLite,
-       "select top 1 fchrXmlInfo from VoucherCustomerInfo where fchrType=N'MultiTableHeader' and fchrOperator "
+       "select top 1 fchrXmlInfo from VoucherCustomerInfo where fchrType=N'MultiTableHeader' and "
+       "fchrOperator "
        "=N'#systemprinter#' and fchrVoucherType=N'SO' and fchrVoucherTemplateType=N'12'",
        "select fchrXmlInfo from VoucherCustomerInfo where fchrType='MultiTableHeader' and fchrOperator "
        "='#systemprinter#' and fchrVoucherType='SO' and fchrVoucherTemplateType='12' LIMIT 1"},
@@ -74,7 +75,8 @@ TEST(SqlDialect, TranslatesTheServiceShapes) {
 
 TEST(SqlDialect, ReportsDatabasesParametersAndNames) {
   const Translation t = Translate(
-      "select a.cUser_Id from TolmSystem..UA_User a join tolmmeta_001..X b on b.k = ? join tolmsystem..Y c on 1=1",
+      "select a.cUser_Id from TolmSystem..UA_User a join tolmmeta_001..X b on b.k = ? join tolmsystem..Y c "
+      "on 1=1",
       kPg);
   EXPECT_EQ(t.databases, (std::vector<std::string>{"tolmsystem", "tolmmeta_001"}));
   EXPECT_EQ(t.parameters, 1);
@@ -122,10 +124,20 @@ TEST(SqlDialect, KindsOfDeclaredTypes) {
     const char* field_type;
   };
   static constexpr Case kCases[] = {
-      {"INTEGER", "int"}, {"bigint", "int"}, {"DOUBLE PRECISION", "float"}, {"numeric", "float"},
-      {"VARCHAR(30)", "string"}, {"character varying", "string"}, {"TEXT", "string"},
-      {"TIMESTAMP", "dateTime"}, {"timestamp without time zone", "dateTime"}, {"DATE", "dateTime"},
-      {"BOOLEAN", "boolean"}, {"BLOB", "bin.base64"}, {"bytea", "bin.base64"}, {"", ""},
+      {"INTEGER", "int"},
+      {"bigint", "int"},
+      {"DOUBLE PRECISION", "float"},
+      {"numeric", "float"},
+      {"VARCHAR(30)", "string"},
+      {"character varying", "string"},
+      {"TEXT", "string"},
+      {"TIMESTAMP", "dateTime"},
+      {"timestamp without time zone", "dateTime"},
+      {"DATE", "dateTime"},
+      {"BOOLEAN", "boolean"},
+      {"BLOB", "bin.base64"},
+      {"bytea", "bin.base64"},
+      {"", ""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.declared);
