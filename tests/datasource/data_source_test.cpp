@@ -56,6 +56,8 @@ std::string Unique(std::string_view stem) {
 
 // A seeded PostgreSQL database to copy for every test (CREATE DATABASE ...
 // TEMPLATE is a file copy, far faster than building the schema again).
+bool pg_template_built = false;
+
 std::string PgTemplateDatabase() {
   static const std::string name = [] {
     const std::string db = "cavra_tmpl_" + std::to_string(getpid());
@@ -64,11 +66,26 @@ std::string PgTemplateDatabase() {
     admin->ExecuteSql("DROP DATABASE IF EXISTS " + db, {}, err);
     admin->ExecuteSql("CREATE DATABASE " + db, {}, err);
     EXPECT_EQ(err, "");
+    pg_template_built = true;
     datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + db, true, Seeds());
     return db;
   }();
   return name;
 }
+
+// Drops this process's template database when the tests end (ctest runs
+// every test in a process of its own).
+class PgTemplateCleanup : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    if (!PgConninfo() || !pg_template_built) return;
+    std::string err;
+    datasource::OpenPostgres(PgConninfo(), false, {})
+        ->ExecuteSql("DROP DATABASE IF EXISTS cavra_tmpl_" + std::to_string(getpid()) + " WITH (FORCE)", {}, err);
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kPgCleanup =
+    ::testing::AddGlobalTestEnvironment(new PgTemplateCleanup);
 
 class DataSourceTest : public ::testing::TestWithParam<std::string> {
  protected:
