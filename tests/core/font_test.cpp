@@ -6,71 +6,38 @@
 namespace cavra {
 namespace {
 
-TEST(Font, FontStringRoundTrips) {
+TEST(Font, FontStringRoundTripsEveryStyle) {
   EXPECT_EQ(clsFont().FontString(), "Tahoma,9,0,0,1");
-  struct Case {
-    const char* text;
-    bool bold;
-    bool italic;
-  };
-  const Case cases[] = {
-      {"宋体,12,255,1,3", true, true},
-      {"Arial,10,0,0,2", true, false},
-      {"Arial,10,0,0,1", false, false},
-      {"Arial,10,0,0,0", false, true},
-      {"Arial,-8,16711680,0,1", false, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const char* text : {"宋体,12,255,1,3", "Arial,10,0,0,2", "Arial,10,0,0,0", "A,-8,16711680,0,1"}) {
     clsFont font;
-    font.FontString(c.text);
-    EXPECT_EQ(font.FontBold, c.bold);
-    EXPECT_EQ(font.FontItalic, c.italic);
-    EXPECT_EQ(font.FontString(), c.text);
+    font.FontString(text);
+    EXPECT_EQ(font.FontString(), text);
   }
   clsFont font;
   font.FontString("宋体,12,255,1,3");
-  EXPECT_EQ(font.FontName, "宋体");
-  EXPECT_EQ(font.FontSize, 12);
-  EXPECT_EQ(font.FontColor, 255);
-  EXPECT_TRUE(font.FontUnderLine);
+  EXPECT_TRUE(font.FontName == "宋体" && font.FontSize == 12 && font.FontColor == 255 && font.FontUnderLine);
 }
 
 TEST(Font, LooseTextsChangeWhatTheyCan) {
-  struct Case {
-    const char* text;
-    const char* expected;  // starting from "Old,8,1,1,3"
-  };
-  const Case cases[] = {
-      {"New,10,2,0", "Old,8,1,1,3"},               // fewer than five parts
-      {"New,10.5,2,2,7", "New,10,2,1,3"},          // size rounded half to even; style 7 leaves bold/italic
+  const std::pair<const char*, const char*> cases[] = {
+      {"New,10,2,0", "Old,8,1,1,3"},       // fewer than five parts
+      {"New,10.5,2,2,7", "New,10,2,1,3"},  // half to even; an unknown style keeps bold and italic
       {"New,11.5,2,0,x", "New,12,2,0,3"},
-      {"New,10,2,0,2,extra", "New,10,2,0,2"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+      {"New,10,2,0,2,extra", "New,10,2,0,2"}};
+  for (const auto& [text, expected] : cases) {
     clsFont font;
     font.FontString("Old,8,1,1,3");
-    font.FontString(c.text);
-    EXPECT_EQ(font.FontString(), c.expected);
+    font.FontString(text);
+    EXPECT_EQ(font.FontString(), expected) << text;
   }
-}
-
-TEST(Font, TextThatIsNotNumericIsRefusedWhole) {
   clsFont font;
-  try {
-    font.FontString("New,big,0,0,2");
-    FAIL();
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), 13);
-  }
-  EXPECT_EQ(font.FontString(), "Tahoma,9,0,0,1");
+  EXPECT_THROW(font.FontString("New,big,0,0,2"), VbError);
+  EXPECT_EQ(font.FontString(), "Tahoma,9,0,0,1");  // refused whole
 }
 
 TEST(Font, SetFontCopiesAStandardFont) {
   clsFont font;
   font.SetFont(nullptr);
-  EXPECT_EQ(font.FontString(), "Tahoma,9,0,0,1");
   const StdFont half_even{"黑体", 10.5, true, false, true};
   font.SetFont(&half_even);
   font.SetFontColor(0xFF);

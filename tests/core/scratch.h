@@ -8,29 +8,18 @@
 #include <iterator>
 #include <optional>
 #include <string>
-#include <system_error>
 
 namespace cavra::testing {
 
 // A fresh folder under the system temp folder, removed with its content.
-class ScratchDir {
- public:
+struct ScratchDir {
+  std::filesystem::path path;
   ScratchDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "cavra-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
+    if (::mkdtemp(pattern.data())) path = pattern;
   }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
+  ~ScratchDir() { std::filesystem::remove_all(path); }
+  std::filesystem::path operator/(const std::string& name) const { return path / name; }
 };
 
 // Sets (or with nullptr, unsets) an environment variable, restoring it after.
@@ -38,20 +27,10 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = ::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
   }
   ScopedEnv(const char* name, const std::filesystem::path& value) : ScopedEnv(name, value.c_str()) {}
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() { old_ ? ::setenv(name_.c_str(), old_->c_str(), 1) : ::unsetenv(name_.c_str()); }
 
  private:
   std::string name_;
