@@ -47,7 +47,7 @@ TEST(VoucherSorter, OrdersRowsByTheCommand) {
       {"empty, then numbers by value, then texts by UTF-8 bytes",
        "<z:row id='a' k='1a'/><z:row id='b' k='10'/><z:row id='c'/><z:row id='d' k=' +9e0 '/><z:row id='e'"
        " k='中'/><z:row id='f' k='B'/><z:row id='g' k='-1.5'/>", "k,asc", "cgdbafe"},
-      {"descending reverses the classes too", "<z:row id='a' k='x'/><z:row id='b' k=''/><z:row id='c' k='5'/>",
+      {"descending reverses the classes", "<z:row id='a' k='x'/><z:row id='b' k=''/><z:row id='c' k='5'/>",
        "k,descending", "acb"},
       {"ties by input index, rows without one after the highest",
        "<z:row id='a' k='1'/><z:row id='b' k='1' IDX='5'/><z:row id='c' k='0' IDX='9'/><z:row id='d' k='1'"
@@ -86,8 +86,8 @@ TEST(VoucherSorter, SortsTenThousandRowsStablyByMovingThem) {
   std::string rows;
   for (int i = 0; i < 10000; ++i)  // few distinct keys, so ties are common; input order shuffled
     rows += "<z:row g='" + std::string(1, static_cast<char>('a' + random() % 5)) + "' n='" +
-            std::to_string(static_cast<int>(random() % 50) - 25) + "' IDX='" + std::to_string(i * 7919 % 10000 + 1) +
-            "'/>";
+            std::to_string(static_cast<int>(random() % 50) - 25) + "' IDX='" +
+            std::to_string(i * 7919 % 10000 + 1) + "'/>";
   DomPtr body = Body(rows);
   const pugi::xml_node data = xml::SelectSingleNode(*body, "//rs:data"), first = data.first_child();
   ASSERT_TRUE(VoucherSorter().sortDOMVoucherBody("", "g;n,desc", body));
