@@ -196,9 +196,7 @@ ObjectPtr ObjectFromPointer(std::uintptr_t address) {
 }
 
 std::string GetTempDirectory() {
-  std::string dir = paths::TempDirectory().string();
-  while (!dir.empty() && dir.back() == '\0') dir.pop_back();
-  dir = vb::Trim(dir);
+  std::string dir = vb::Trim(paths::TempDirectory().string());
   if (dir.empty() || dir.back() != '/') dir.push_back('/');
   return dir;
 }

@@ -7,7 +7,8 @@
 // unquoted value reads as well.
 //
 // The file is CAVRA_REGISTRY_FILE when that is set, else
-// $XDG_CONFIG_HOME/cavra/registry.ini, else ~/.config/cavra/registry.ini.
+// $XDG_CONFIG_HOME/cavra/registry.ini, else ~/.config/cavra/registry.ini
+// (and registry.ini in the component folder when HOME is unset too).
 // Writes go through a temporary file and a rename (platform/ini.h).
 #pragma once
 
