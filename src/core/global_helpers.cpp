@@ -19,7 +19,9 @@ bool BlankName(const Variant& name) {
   return !SkipErrors([&] { text = CStr(name); }) || vb::Trim(text).empty();
 }
 
-std::size_t ArraySize(const Variant& v) { return v.type() == VarType::Bytes ? v.AsBytes().size() : v.AsArray().size(); }
+std::size_t ArraySize(const Variant& v) {
+  return v.type() == VarType::Bytes ? v.AsBytes().size() : v.AsArray().size();
+}
 
 Variant ArrayElement(const Variant& v, std::size_t i) {
   if (v.type() == VarType::Bytes) return Variant(static_cast<std::int32_t>(v.AsBytes()[i]));
@@ -76,7 +78,8 @@ void LowerCaseNames(pugi::xml_document& doc) {
 std::string XslTemplateText() {
   static constexpr std::string_view kRows[] = {
       "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'> ",
-      "<xsl:output method='xml' version='1.0' encoding='iso-8859-1' indent='yes' omit-xml-declaration='yes'/>",
+      "<xsl:output method='xml' version='1.0' encoding='iso-8859-1' indent='yes' "
+      "omit-xml-declaration='yes'/>",
       "<xsl:variable name= 'ucase'>ABCDEFGHIJKLMNOPQRSTUVWXYZ</xsl:variable>",
       "<xsl:variable name='lcase'>abcdefghijklmnopqrstuvwxyz</xsl:variable>",
       "<xsl:template   match= '*'> ",

@@ -34,7 +34,8 @@ void classIniFile::RegWrite(const std::string& cSubKey, const std::string& cItem
   registry::WriteValue(cSubKey, cItem, cValue);
 }
 
-void classIniFile::SaveToFile(const std::string& strAppName, const std::string& strKeyName, std::string& strValue) {
+void classIniFile::SaveToFile(const std::string& strAppName, const std::string& strKeyName,
+                              std::string& strValue) {
   strValue = vb::Replace(strValue, "\r\n", "");
   ini::WriteString(ini_path_, strAppName, strKeyName, strValue);
 }

@@ -106,7 +106,9 @@ class CatalogueServiceFactory : public IResourceServiceFactory {
   std::shared_ptr<IResourceService> GetResourceService() override {
     return std::make_shared<CatalogueResourceService>();
   }
-  std::shared_ptr<ILocalService> GetLocalService() override { return std::make_shared<EnvironmentLocalService>(); }
+  std::shared_ptr<ILocalService> GetLocalService() override {
+    return std::make_shared<EnvironmentLocalService>();
+  }
 };
 
 class CatalogueFormatter : public IResourceFormatter {

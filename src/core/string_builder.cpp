@@ -69,7 +69,8 @@ void StringBuilder::Remove(std::int32_t iIndex, std::int32_t lLen) {
   length_ -= lLen;
 }
 
-std::int32_t StringBuilder::Find(std::string_view sToFind, std::int32_t lStartIndex, std::int32_t compare) const {
+std::int32_t StringBuilder::Find(std::string_view sToFind, std::int32_t lStartIndex,
+                                 std::int32_t compare) const {
   if (compare != 0 && compare != 1) throw VbError::Standard(err::kInvalidCall);
   const std::int32_t at = vb::InStr(lStartIndex < 1 ? 1 : lStartIndex, text_, sToFind,
                                     compare == 0 ? vb::Compare::Binary : vb::Compare::Text);

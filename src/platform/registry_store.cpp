@@ -27,8 +27,10 @@ std::string_view EntryName(std::string_view name) { return name.empty() ? kDefau
 
 std::filesystem::path StoreFile() {
   if (const char* file = Env("CAVRA_REGISTRY_FILE")) return file;
-  if (const char* config = Env("XDG_CONFIG_HOME")) return std::filesystem::path(config) / "cavra" / "registry.ini";
-  if (const char* home = Env("HOME")) return std::filesystem::path(home) / ".config" / "cavra" / "registry.ini";
+  if (const char* config = Env("XDG_CONFIG_HOME"))
+    return std::filesystem::path(config) / "cavra" / "registry.ini";
+  if (const char* home = Env("HOME"))
+    return std::filesystem::path(home) / ".config" / "cavra" / "registry.ini";
   return paths::ComponentDirectory() / "registry.ini";
 }
 

@@ -55,7 +55,8 @@ TEST(NodeHelpers, AttributesAndSections) {
   EXPECT_TRUE(other->document_element());  // copied from the other document
   AppendToSection(doc, "deleted", doc->document_element().child("free"));  // moved within it
   EXPECT_EQ(xml::Text(*doc),
-            "<xml><rs:data><z:row cName=\"12\" iQty=\"\"/><z:row a=\"2\"/></rs:data><deleted><free/></deleted></xml>");
+            "<xml><rs:data><z:row cName=\"12\" iQty=\"\"/><z:row a=\"2\"/></rs:data>"
+            "<deleted><free/></deleted></xml>");
   EXPECT_FALSE(AppendToSection(DomPtr(), "rs:data", row));
   EXPECT_FALSE(AppendToSection(doc, "rs:data", pugi::xml_node()));
 }
@@ -65,13 +66,15 @@ TEST(PrintHelpers, ColoursTwipsAndFontParts) {
   EXPECT_EQ(ColorToHtml(255 * 65536), "#0000FF");
   EXPECT_EQ(ColorToHtml(0x123456), "#563412");
   EXPECT_EQ(ColorToHtml(static_cast<std::int32_t>(0x80000005u)), "#050000");
-  for (const auto& [twips, units] : {std::pair{567, "100"}, {1440, "254"}, {-567, "-100"}, {5, "1"}, {2, "0"}})
-    EXPECT_EQ(TwipToPrintUnit(twips), units) << twips;
+  const std::pair<std::int32_t, const char*> twips[] = {{567, "100"}, {1440, "254"}, {-567, "-100"}, {5, "1"},
+                                                        {2, "0"}};
+  for (const auto& [twip, units] : twips) EXPECT_EQ(TwipToPrintUnit(twip), units) << twip;
 
   const std::tuple<const char*, std::int32_t, Variant> parts[] = {
       {"10@2@黑体,12,0,0,2@1", 2, Variant("黑体,12,0,0,2")}, {"10@2@x", 1, Variant("1")},
       {"10@2@x@y@z", 0, Variant("783")}, {"", 2, Variant("宋体,9,0,0,1")}, {"a@b@c@d", 4, Variant()}};
-  for (const auto& [text, index, expected] : parts) EXPECT_EQ(GetFontStringPart(text, index), expected) << text;
+  for (const auto& [text, index, expected] : parts)
+    EXPECT_EQ(GetFontStringPart(text, index), expected) << text;
 }
 
 TEST(TextHelpers, LinesXmlEncodingAndTempFolder) {
@@ -92,7 +95,8 @@ TEST(ValueHelpers, ArraysCollectionsAndObjectPointers) {
   const VariantArray a1{Variant("a"), Variant(std::int16_t{1}), Variant::Null()};
   const VariantArray a2{Variant("a"), Variant(1.0), Variant::Null()};
   EXPECT_TRUE(ArraysEqual(Variant(a1), Variant(a2)));
-  EXPECT_FALSE(ArraysEqual(Variant(VariantArray{Variant(std::int32_t{1})}), Variant(VariantArray{Variant("1")})));
+  const Variant one(VariantArray{Variant(std::int32_t{1})}), one_text(VariantArray{Variant("1")});
+  EXPECT_FALSE(ArraysEqual(one, one_text));
   EXPECT_FALSE(ArraysEqual(Variant(a1), Variant(VariantArray{Variant("a"), Variant(std::int32_t{1})})));
 
   Collection<std::string> coll;

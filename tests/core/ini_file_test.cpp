@@ -19,7 +19,8 @@ class IniFile : public ::testing::Test {
 
 TEST_F(IniFile, CustomerInfoLivesUnderTheInstallFolder) {
   EXPECT_EQ(classIniFile().IniPath(), (dir_ / "component/Cache/customerinfo.ini").string());
-  classIniFile().RegWrite("SOFTWARE\\Tolmsoft\\WF\\V8.700\\Install\\CurrentInstPath", "", (dir_ / "inst").string());
+  const std::string install_key = "SOFTWARE\\Tolmsoft\\WF\\V8.700\\Install\\CurrentInstPath";
+  classIniFile().RegWrite(install_key, "", (dir_ / "inst").string());
   classIniFile ini;
   EXPECT_EQ(ini.IniPath(), (dir_ / "inst/Cache/customerinfo.ini").string());
 

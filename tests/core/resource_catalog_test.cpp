@@ -72,7 +72,8 @@ TEST(ResourceCatalogue, AHostsOwnRegistrationStays) {
   struct Host : IResourceFormatter {};
   ScopedComponent host("LangKit.CService_ResourceFormatter", [] { return std::make_shared<Host>(); });
   RegisterResourceComponents();
-  EXPECT_TRUE(std::dynamic_pointer_cast<Host>(ComponentRegistry::Create("LangKit.CService_ResourceFormatter")));
+  const ObjectPtr created = ComponentRegistry::Create("LangKit.CService_ResourceFormatter");
+  EXPECT_TRUE(std::dynamic_pointer_cast<Host>(created));
 }
 
 TEST(ResourceLookups, GoThroughTheThreadsServicesAndFallBackToZhCn) {

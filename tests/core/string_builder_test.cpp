@@ -28,10 +28,10 @@ TEST(StringBuilder, CapacityGrowsInWholeChunks) {
       {"append one chunk", [](auto& sb) { sb.Append(std::string(8192, 'a')); }, 16384},
       {"set one chunk", [](auto& sb) { sb.TheString(std::string(8192, 'a')); }, 8192},
       {"characters, not bytes", [](auto& sb) { for (int i = 0; i < 9000; ++i) sb.Append("汉"); }, 16384},
-      {"set keeps a larger capacity", [](auto& sb) { sb.Append(std::string(20000, 'a')), sb.TheString("x"); }, 24576},
+      {"set keeps more", [](auto& sb) { sb.Append(std::string(20000, 'a')), sb.TheString("x"); }, 24576},
       {"set empty", [](auto& sb) { sb.Append("abc"), sb.TheString(""); }, 0},
-      {"insert grows like append", [](auto& sb) { sb.ChunkSize(10), sb.Append("abc"), sb.Insert(1, "0123456789ab"); },
-       30},
+      {"insert grows like append",
+       [](auto& sb) { sb.ChunkSize(10), sb.Append("abc"), sb.Insert(1, "0123456789ab"); }, 30},
   };
   for (const auto& [name, build, capacity] : cases) {
     SCOPED_TRACE(name);
@@ -69,7 +69,8 @@ TEST(StringBuilder, FindSearchesTheUsedText) {
   StringBuilder sb;
   sb.Append("abcab");
   const std::tuple<const char*, std::int32_t, std::int32_t, std::int32_t> cases[] = {
-      {"C", 1, 1, 3}, {"c", 1, 0, 3}, {"C", 1, 0, 0}, {"z", 1, 1, 0}, {"a", 0, 1, 1}, {"ab", 2, 1, 4}, {"", 6, 1, 0}};
+      {"C", 1, 1, 3}, {"c", 1, 0, 3}, {"C", 1, 0, 0}, {"z", 1, 1, 0},
+      {"a", 0, 1, 1}, {"ab", 2, 1, 4}, {"", 6, 1, 0}};
   for (const auto& [find, start, compare, expected] : cases)
     EXPECT_EQ(sb.Find(find, start, compare), expected) << find << " from " << start;
   EXPECT_EQ(sb.Find("B"), 2);  // text comparison by default

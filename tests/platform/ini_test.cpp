@@ -18,7 +18,8 @@ TEST(Ini, ReadsLikeAPrivateProfile) {
       "Odd=\"x'\r\ncopies=second\r\nUrl=h?a=b\r\n[ Other ]\r\nCopies=9");
   const std::tuple<const char*, const char*, std::optional<std::string>> cases[] = {
       {"print", "COPIES", "2"},  // no case, trimmed, the first one wins
-      {"Print", "Title", "  q  "}, {"Print", "Odd", "\"x'"}, {"Print", "Url", "h?a=b"}, {"Other", "Copies", "9"},
+      {"Print", "Title", "  q  "}, {"Print", "Odd", "\"x'"}, {"Print", "Url", "h?a=b"},
+      {"Other", "Copies", "9"},
       {"Print", "orphan", std::nullopt}, {"Print", "; c", std::nullopt}, {"None", "Copies", std::nullopt}};
   for (const auto& [section, key, expected] : cases) EXPECT_EQ(doc.Get(section, key), expected) << key;
 }
