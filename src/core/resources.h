@@ -17,6 +17,7 @@ void InitResourceService();
 // The text of key; "" when there is no service or the lookup fails.
 std::string GetResString(std::string_view key);
 // The text of key with its placeholders filled from params; "" on failure.
+// Placeholders are written {0}, {1}, ... (params[0], params[1], ...).
 std::string GetResStringEx(std::string_view key, VariantArray& params);
 // The current language id; "zh-CN" when the service answers "" or fails.
 std::string GetLanguageID();
