@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cavra/dom.h"
@@ -45,14 +47,25 @@ class VoucherDocuments {
   // Line n (1-based) in O(1); a null node outside 1 .. LineCount().
   pugi::xml_node BodyRow(std::int32_t n) const;
   // The live body rows in line order.
-  const std::vector<pugi::xml_node>& BodyRows() const noexcept { return rows_; }
+  const std::vector<pugi::xml_node>& BodyRows() const noexcept {
+    EnsureIndex();
+    return rows_;
+  }
   // m_nLineCount: always the number of live body rows.
-  std::int32_t LineCount() const noexcept { return static_cast<std::int32_t>(rows_.size()); }
+  std::int32_t LineCount() const noexcept {
+    EnsureIndex();
+    return static_cast<std::int32_t>(rows_.size());
+  }
+  // Needed after rows were added to or removed from the body in place; a
+  // body document replaced through Body() is noticed by itself.
   void RebuildIndex();
 
   // The value of a field in a row: the attribute; when empty and the data
   // use display-name columns, the attribute named by the schema mapping.
   std::string RowFieldValue(const pugi::xml_node& row, std::string_view fieldName, bool fromHead) const;
+  // The same without a copy: the view points into the document and is valid
+  // until that attribute changes.
+  std::string_view RowFieldView(const pugi::xml_node& row, const std::string& fieldName, bool fromHead) const;
 
   bool m_BodyChineseData = false;  // public variable of the service
   bool UpdateEditSign = false;     // loading clears the head row's editprop
@@ -62,7 +75,27 @@ class VoucherDocuments {
   TemplateModel& model_;
   DomPtr head_, body_, body_del_, body_schema_;
   pugi::xml_document blank_head_, blank_body_;  // each holds one z:row
-  std::vector<pugi::xml_node> rows_;
+
+  void MoveDeletedRows();
+  void ComputeKeyValues();
+
+  // Display name -> schema attribute name of one document, for
+  // m_BodyChineseData: the schema lookup walks the whole document, so it
+  // runs once per name and document, not once per cell.
+  struct SchemaNames {
+    std::weak_ptr<pugi::xml_document> doc;
+    std::unordered_map<std::string, std::string> names;
+  };
+  const std::string& SchemaName(SchemaNames& cache, const DomPtr& doc, const std::string& displayName) const;
+  mutable SchemaNames head_names_, body_names_;
+
+  // The line index and the body document it was built from (a weak
+  // reference, so that a replaced document is told apart by owner even when
+  // a new one reuses its address).
+  void EnsureIndex() const noexcept;
+  void BuildIndex() const noexcept;
+  mutable std::vector<pugi::xml_node> rows_;
+  mutable std::weak_ptr<pugi::xml_document> indexed_;
 };
 
 }  // namespace cavra

@@ -1,0 +1,295 @@
+#include "data/voucher_documents.h"
+
+#include "core/resources.h"
+#include "core/trace_log.h"
+#include "platform/error_flow.h"
+#include "platform/vbstring.h"
+#include "platform/xml.h"
+#include "template/item_metadata.h"
+
+namespace cavra {
+namespace {
+
+constexpr std::string_view kDeletedRowsText = "<?xml version='1.0'?><Buffer/>";
+
+bool SameOwner(const std::weak_ptr<pugi::xml_document>& indexed, const DomPtr& doc) {
+  return !indexed.owner_before(doc) && !doc.owner_before(indexed);
+}
+
+// The rows' rs:data: a child of the document element in every persisted
+// rowset, searched for anywhere only when it is not there.
+pugi::xml_node DataElement(const pugi::xml_document& doc) {
+  if (pugi::xml_node data = doc.document_element().child("rs:data")) return data;
+  return xml::SelectSingleNode(doc, "//rs:data");
+}
+
+// rs:data, created under the document element when missing; null when the
+// document has no element at all.
+pugi::xml_node DataElementOrNew(pugi::xml_document& doc) {
+  if (pugi::xml_node data = DataElement(doc)) return data;
+  pugi::xml_node root = doc.document_element();
+  return root ? root.append_child("rs:data") : pugi::xml_node();
+}
+
+// cloneNode(False) of an element: its name and attributes, no children.
+void AppendShallowCopy(pugi::xml_node parent, const pugi::xml_node& element) {
+  pugi::xml_node copy = parent.append_child(element.name());
+  for (const pugi::xml_attribute& a : element.attributes()) copy.append_copy(a);
+}
+
+// CloneDocument(source, emptyData, recreateData). Without the data the rows
+// are never copied, so the schema-only copy of a large body costs nothing.
+DomPtr CloneDocument(const DomPtr& source, bool emptyData, bool recreateData) {
+  if (!source) return nullptr;
+  const pugi::xml_node root = source->document_element();
+  if (!root) return NewDom();
+  if (!emptyData) return xml::Clone(*source);
+
+  const pugi::xml_node data = DataElement(*source);
+  DomPtr doc;
+  if (data && data.parent() == root) {
+    doc = NewDom();
+    for (const pugi::xml_node& child : source->children()) {
+      if (child != root) {
+        doc->append_copy(child);
+        continue;
+      }
+      pugi::xml_node top = doc->append_child(root.name());
+      for (const pugi::xml_attribute& a : root.attributes()) top.append_copy(a);
+      for (const pugi::xml_node& c : root.children())
+        if (c != data) top.append_copy(c);
+    }
+  } else {
+    doc = xml::Clone(*source);
+    if (pugi::xml_node copy = DataElement(*doc)) copy.parent().remove_child(copy);
+  }
+  if (recreateData) doc->document_element().append_child("rs:data");
+  return doc;
+}
+
+// The s:AttributeType elements: looked for inside s:Schema when it sits
+// under the document element, so that the rows are not walked.
+pugi::xpath_node_set SchemaColumns(const pugi::xml_document& doc) {
+  if (pugi::xml_node schema = doc.document_element().child("s:Schema"))
+    return xml::SelectNodes(schema, ".//s:AttributeType");
+  return xml::SelectNodes(doc, "//s:AttributeType");
+}
+
+// A z:row with every visible schema column set to "" and editprop "A".
+void BuildBlankRow(pugi::xml_document& blank, const pugi::xml_document& source) {
+  blank.reset();
+  pugi::xml_node row = blank.append_child("z:row");
+  for (const pugi::xpath_node& hit : SchemaColumns(source)) {
+    const pugi::xml_node column = hit.node();
+    if (vb::UCase(column.attribute("rs:hidden").value()) == "TRUE") continue;
+    SetNodeAttribute(row, column.attribute("name").value(), "");
+  }
+  SetNodeAttribute(row, "editprop", "A");
+}
+
+bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+
+}  // namespace
+
+VoucherDocuments::VoucherDocuments(ServiceContext& context, TemplateModel& model)
+    : ctx_(context), model_(model) {}
+
+void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
+  const double start = Timer();
+  auto mark = [&](std::string_view label) {
+    if (TraceOn()) Trace(label, ElapsedText(start));
+  };
+
+  SkipErrors([&] { body_del_ = xml::LoadNew(kDeletedRowsText); });
+  if (head) SkipErrors([&] { head_ = CloneDocument(head, false, true); });
+  if (body) SkipErrors([&] { body_ = CloneDocument(body, false, true); });
+  mark("setVoucherDataXML1:");
+  mark("setVoucherDataXML2:");
+
+  SkipErrors([&] { MoveDeletedRows(); });
+  mark("setVoucherDataXML3:");
+  SkipErrors([&] { ComputeKeyValues(); });
+
+  if (head && head_) SkipErrors([&] { BuildBlankRow(blank_head_, *head_); });
+  mark("setVoucherDataXML4:");
+  if (body && body_) {
+    SkipErrors([&] { BuildBlankRow(blank_body_, *body_); });
+    mark("setVoucherDataXML4.2:");
+    SkipErrors([&] { body_schema_ = CloneDocument(body_, true, true); });
+  }
+  mark("setVoucherDataXML5:");
+
+  head_names_ = {};
+  body_names_ = {};
+  RebuildIndex();
+}
+
+void VoucherDocuments::MoveDeletedRows() {
+  if (!body_ || !body_del_) return;
+  pugi::xml_node data = DataElement(*body_);
+  if (!data) return;
+  pugi::xml_node buffer = xml::SelectSingleNode(*body_del_, "//Buffer");
+  if (!buffer) buffer = body_del_->document_element().append_child("Buffer");
+  if (!buffer) return;
+
+  // Removed only after every copy is made: a row inside a removed row would
+  // otherwise be read after it was freed.
+  std::vector<pugi::xml_node> removed;
+  for (const pugi::xpath_node& hit : xml::SelectNodes(*body_, "//z:row[@editprop = 'D']")) {
+    const pugi::xml_node row = hit.node();
+    AppendShallowCopy(buffer, row);
+    if (row.parent() == data) removed.push_back(row);
+  }
+  for (const pugi::xml_node& row : removed) data.remove_child(row);
+}
+
+void VoucherDocuments::ComputeKeyValues() {
+  clsBillInformation& bill = model_.Bill();
+  bill.sPrimaryKeyValues.clear();
+  bill.sReceiptNO.clear();
+  pugi::xml_node row = head_ ? xml::SelectSingleNode(*head_, "//z:row") : pugi::xml_node();
+  if (!row) return;
+
+  pugi::xml_attribute edit = row.attribute("editprop");
+  if (!edit) edit = row.append_attribute("editprop");
+  if (UpdateEditSign) edit.set_value("");
+
+  std::string keys;
+  for (const std::string& name : vb::Split(bill.sPrimaryKeyFieldNames, "{#}")) {
+    SkipErrors([&] {
+      const std::string value = vb::Trim(RowFieldView(row, name, true));
+      keys.append(value).append("{#}");
+    });
+  }
+  if (!keys.empty()) keys = vb::Left(keys, vb::Len(keys) - 3);
+  bill.sPrimaryKeyValues = std::move(keys);
+  Trace("--m_BillInfo.sPrimaryKeyFieldNames:", bill.sPrimaryKeyFieldNames);
+
+  if (!bill.sReceiptNOFieldName.empty()) {
+    SkipErrors([&] { bill.sReceiptNO = vb::Trim(RowFieldView(row, bill.sReceiptNOFieldName, true)); });
+    Trace("--m_BillInfo.sReceiptNOFieldName:", bill.sReceiptNOFieldName);
+  }
+}
+
+void VoucherDocuments::GetVoucherDataXML(DomPtr& head, DomPtr& body) const {
+  head = xml::Clone(head_);
+  body = xml::Clone(body_);
+  if (!body_del_) return;
+  const pugi::xpath_node_set deleted = xml::SelectNodes(*body_del_, "//z:row");
+  if (deleted.empty()) return;
+  pugi::xml_node data = DataElementOrNew(*body);
+  if (!data) return;
+  for (const pugi::xpath_node& hit : deleted) AppendShallowCopy(data, hit.node());
+}
+
+DomPtr VoucherDocuments::GetHeadDom() const { return head_ ? CloneDocument(head_, false, true) : NewDom(); }
+
+DomPtr VoucherDocuments::GetBodyDelDom() {
+  if (!body_del_) body_del_ = NewDom();
+  return body_del_;
+}
+
+DomPtr VoucherDocuments::GetLineDom(std::int32_t nRow) {
+  return ctx_.Guard(DomPtr(), [&]() -> DomPtr {
+    const std::int32_t n = nRow == 0 ? ctx_.Grid().Row() : nRow;
+    if (n < 1 || n > LineCount()) {
+      ctx_.SetLastError("nRow值越界");
+      return nullptr;
+    }
+    const pugi::xml_node row = BodyRow(n);
+    if (!row) {
+      std::string text = GetResString("Ordra.AA.VCH.021");
+      ctx_.SetLastError(text);
+      throw VbError(err::kLineMissing, std::move(text));
+    }
+    if (!body_schema_) body_schema_ = CloneDocument(Body(), true, true);
+    DomPtr line = xml::Clone(*body_schema_);
+    pugi::xml_node data = DataElementOrNew(*line);
+    if (!data) throw VbError::Standard(err::kObjectNotSet);
+    data.append_copy(row);
+    return line;
+  });
+}
+
+DomPtr& VoucherDocuments::Head() {
+  if (!head_) head_ = NewDom();
+  return head_;
+}
+
+DomPtr& VoucherDocuments::Body() {
+  if (!body_) body_ = NewDom();
+  return body_;
+}
+
+void VoucherDocuments::ReplaceBody(DomPtr body) {
+  body_ = std::move(body);
+  body_names_ = {};
+  RebuildIndex();
+}
+
+void VoucherDocuments::ReplaceHead(DomPtr head) {
+  head_ = std::move(head);
+  head_names_ = {};
+}
+
+pugi::xml_node VoucherDocuments::HeadRow() {
+  pugi::xml_document& head = *Head();
+  if (pugi::xml_node row = xml::SelectSingleNode(head, "//z:row")) return row;
+  const pugi::xml_node blank = blank_head_.first_child();
+  if (!blank) return {};
+  pugi::xml_node data = DataElementOrNew(head);
+  return data ? data.append_copy(blank) : pugi::xml_node();
+}
+
+pugi::xml_node VoucherDocuments::BodyRow(std::int32_t n) const {
+  EnsureIndex();
+  if (n < 1 || n > static_cast<std::int32_t>(rows_.size())) return {};
+  return rows_[static_cast<std::size_t>(n - 1)];
+}
+
+void VoucherDocuments::RebuildIndex() { BuildIndex(); }
+
+void VoucherDocuments::EnsureIndex() const noexcept {
+  if (!SameOwner(indexed_, body_)) BuildIndex();
+}
+
+void VoucherDocuments::BuildIndex() const noexcept {
+  rows_.clear();
+  indexed_ = body_;
+  if (!body_) return;
+  try {
+    const pugi::xml_node data = DataElement(*body_);
+    for (pugi::xml_node row = data.child("z:row"); row; row = row.next_sibling("z:row")) rows_.push_back(row);
+  } catch (...) {
+    rows_.clear();  // out of memory: no lines rather than a partial index
+  }
+}
+
+std::string VoucherDocuments::RowFieldValue(const pugi::xml_node& row, std::string_view fieldName,
+                                            bool fromHead) const {
+  return std::string(RowFieldView(row, std::string(fieldName), fromHead));
+}
+
+std::string_view VoucherDocuments::RowFieldView(const pugi::xml_node& row, const std::string& fieldName,
+                                                bool fromHead) const {
+  const std::string_view value = row.attribute(fieldName.c_str()).value();
+  if (!IsBlank(value) || !m_BodyChineseData) return value;
+  const std::string& name =
+      fromHead ? SchemaName(head_names_, head_, fieldName) : SchemaName(body_names_, body_, fieldName);
+  if (IsBlank(name)) return {};
+  return row.attribute(name.c_str()).value();
+}
+
+const std::string& VoucherDocuments::SchemaName(SchemaNames& cache, const DomPtr& doc,
+                                                const std::string& displayName) const {
+  if (!SameOwner(cache.doc, doc)) {
+    cache.names.clear();
+    cache.doc = doc;
+  }
+  auto it = cache.names.find(displayName);
+  if (it != cache.names.end()) return it->second;
+  std::string name = MapSchemaFieldName(doc.get(), displayName);
+  return cache.names.emplace(displayName, std::move(name)).first->second;
+}
+
+}  // namespace cavra
