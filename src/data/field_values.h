@@ -6,12 +6,16 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "cavra/item_state.h"
 #include "cavra/variant.h"
 #include "core/service_context.h"
+#include "data/date_format.h"
+#include "data/field_format.h"
 #include "data/voucher_documents.h"
 #include "template/template_model.h"
 
@@ -43,6 +47,28 @@ class FieldValues {
   std::string ColumnTotal(const clsItemState& item) const;
   // Drops the compiled pictures (a template was loaded).
   void ResetFormats();
+
+ private:
+  // The formats of one item, compiled from the type, decimals and format
+  // text it had then; recompiled when any of the three changed since.
+  struct Compiled {
+    std::int32_t fieldType = std::numeric_limits<std::int32_t>::min();  // never a real type
+    std::int32_t numPoint = 0;
+    std::string formatText;
+    FieldFormat plain;    // thousands = false
+    FieldFormat grouped;  // thousands = true: the format text's picture applies
+    DatePicture date;     // the format text as a date picture (type 5 only)
+  };
+  const Compiled& Formats(const clsItemState& item) const;
+  // The body item of grid column col (through m_aBodyPos); error 9 outside.
+  ItemPtr ItemAtColumn(const Variant& col);
+  std::string BodyCell(const clsItemState& item, const pugi::xml_node& row) const;
+  std::string HeaderCell(const clsItemState& item, const pugi::xml_node& row, bool enumText) const;
+
+  ServiceContext& ctx_;
+  TemplateModel& model_;
+  VoucherDocuments& docs_;
+  mutable std::unordered_map<const clsItemState*, Compiled> formats_;
 };
 
 }  // namespace cavra
