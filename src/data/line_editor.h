@@ -36,6 +36,15 @@ class LineEditor {
 
   bool m_bUpdatingLine = false;
   bool StopUpdateRowNo = false;  // nothing sets it; the numbering still tests it
+
+ private:
+  void ShiftRowNumbers(std::int32_t nCurrent, bool increase);
+
+  ServiceContext& ctx_;
+  TemplateModel& model_;
+  VoucherDocuments& docs_;
+  FieldValues& values_;
+  bool body_read_only_ = false;
 };
 
 }  // namespace cavra
