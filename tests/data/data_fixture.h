@@ -1,0 +1,68 @@
+// The voucher data tests' fixture: a template from inline items, the
+// documents, values and line editor over it, and rowsets from inline rows.
+#pragma once
+
+#include "core/resources.h"
+#include "data/field_values.h"
+#include "data/line_editor.h"
+#include "data/voucher_documents.h"
+#include "template/template_fixture.h"
+
+namespace cavra::testing {
+
+inline std::string Item(const char* section, const char* name, int type, const std::string& more = "") {
+  return std::string("<item showit='1' cardsection='") + section + "' fieldname='" + name + "' fieldtype='" +
+         std::to_string(type) + "' " + more + "/>";
+}
+
+// Body items are grid columns 1..7 in this order.
+inline const std::string kDataItems =
+    Item("B", "irowno", 2) + Item("B", "cInvCode", 1) +
+    Item("B", "iMoney", 4, "numpoint='2' formatdata='1'") + Item("B", "iNeg", 4, "formatdata='#'") +
+    Item("B", "dDate", 5, "formatdata='YYYY-MM-DD'") +
+    Item("B", "dTime", 5, "formatdata='YYYY-MM-DD HH:mm:ss'") +
+    Item("B", "cGift", 1, "isenum='1' enumtypestring='否{#}是{##}0{#}1'") + Item("T", "ID", 2) +
+    Item("T", "cSOCode", 1) +
+    Item("T", "cBus", 1, "refertype='4' isenum='1' enumtypestring='普通{#}代销{##}01{#}02'") +
+    Item("T", "iRate", 4, "numpoint='2' formatdata='1' refertype='1'") +
+    Item("T", "cMemo", 1, "refertype='8'") + Item("T", "cRef", 1, "refertype='10'");
+
+inline const std::string kBodyColumns =
+    "<s:AttributeType name='irowno'/><s:AttributeType name='cInvCode'/><s:AttributeType name='iMoney'/>"
+    "<s:AttributeType name='AutoID' rs:hidden='True'/>";
+inline const std::string kHeadColumns =
+    "<s:AttributeType name='ID'/><s:AttributeType name='cSOCode'/><s:AttributeType name='c' "
+    "rs:hidden='TRUE'/>";
+
+// A persisted rowset document.
+inline DomPtr Rowset(const std::string& columns, const std::string& rows) {
+  return xml::LoadNew(
+      "<xml xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'><s:Schema>"
+      "<s:ElementType name='row'>" +
+      columns + "</s:ElementType></s:Schema><rs:data>" + rows + "</rs:data></xml>");
+}
+
+struct DataHarness : TemplateHarness {
+  VoucherDocuments docs{ctx, model};
+  FieldValues values{ctx, model, docs};
+  LineEditor lines{ctx, model, docs, values};
+
+  DataHarness() {
+    RegisterResourceComponents();
+    InitResourceService();
+    TemplateHarness::Load(kDataItems);
+  }
+  void LoadRows(const std::string& bodyRows, const std::string& headRow = "<z:row ID='1'/>") {
+    docs.Load(Rowset(kHeadColumns, headRow), Rowset(kBodyColumns, bodyRows));
+  }
+  std::string Cell(std::int32_t line, const char* name) { return docs.BodyRow(line).attribute(name).value(); }
+  std::int32_t LastErrorNumber() const { return sink->errors.empty() ? 0 : sink->errors.back().first; }
+  FakeGrid& AttachGrid(std::int32_t row) {
+    auto grid = std::make_shared<FakeGrid>();
+    grid->row = row;
+    ctx.grid = grid;
+    return *grid;
+  }
+};
+
+}  // namespace cavra::testing
