@@ -1,0 +1,49 @@
+// Sorting: the user's last sort command is re-applied whenever data loads.
+// The body is prepared for the sorter component (input-order numbers, blank
+// new rows marked) and handed to it; an outline body is sorted by its
+// top-level rows, each keeping its children after it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "cavra/dom.h"
+#include "core/service_context.h"
+#include "data/row_outline.h"
+#include "data/voucher_documents.h"
+#include "template/template_model.h"
+
+namespace cavra {
+
+inline constexpr const char* kInputOrderAttribute = "tolmvouchersorter_inputorder_index";
+inline constexpr const char* kBlankRowAttribute = "isNewAddedBlankRow_OrdraSorter";
+
+class Sorting {
+ public:
+  Sorting(ServiceContext& context, TemplateModel& model, VoucherDocuments& documents, RowOutline& outline);
+
+  // Reads the saved sort command of the loaded template.
+  std::function<std::string()> read_sort_command;
+
+  // Reads the saved command into the template's last sort command and, when
+  // there is one, sorts the body. Errors are ignored.
+  void ReapplySavedSort();
+
+  // Sorts body by command with the sorter component. False, with the reason
+  // in *message, when the sorter fails or cannot be created.
+  bool SortBody(DomPtr& body, const std::string& command, const std::string& text, std::string* message);
+
+  // Numbers the rows that have no input-order index after the highest one in
+  // use, and marks the new rows whose fields are all empty.
+  static void PrepareBodyForSort(pugi::xml_document& body);
+
+ private:
+  void SortOutline(const std::string& command);
+
+  ServiceContext& ctx_;
+  TemplateModel& model_;
+  VoucherDocuments& documents_;
+  RowOutline& outline_;
+};
+
+}  // namespace cavra
