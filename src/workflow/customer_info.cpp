@@ -1,0 +1,79 @@
+#include "workflow/customer_info.h"
+
+#include "core/resources.h"
+#include "core/trace_log.h"
+
+namespace cavra {
+namespace {
+
+// The operator stays the placeholder "#cUserName#": the data source puts in
+// the user. Content and identifiers go in as they are.
+std::string Record(const std::string& kind, const std::string& voucherType, const std::string& templateId,
+                   const std::string& content) {
+  return "<Data fchrOperator='#cUserName#' fchrType='" + kind + "' fchrVoucherType='" + voucherType +
+         "' fchrVoucherTemplateType='" + templateId + "' >" + content + "</Data>";
+}
+
+}  // namespace
+
+CustomerInfo::CustomerInfo(ServiceContext& context, TemplateModel& model) : ctx_(context), model_(model) {}
+
+void CustomerInfo::Save(const std::string& record, const char* procedure) {
+  if (!ctx_.dataSource) return;
+  std::string text = record;
+  std::string error;
+  try {
+    ctx_.dataSource->SaveCustomerInfo(text, error);
+  } catch (...) {
+    error = CurrentErrorInfo().second;
+  }
+  if (!error.empty()) Trace(procedure, " -- XXXX", GetResString("Ordra.AA.VCH.050"), error);
+}
+
+void CustomerInfo::SaveCustomerInfo(const std::string& content) {
+  try {
+    const clsBillInformation& bill = model_.Bill();
+    Save(Record("voucherAggregate", bill.sCardName, std::to_string(bill.nID), content), "SaveCustomerInfo");
+  } catch (...) {
+    Trace("SaveCustomerInfo -- XXXX", CurrentErrorInfo().second);
+  }
+}
+
+void CustomerInfo::SaveCustomerInfoEx(const std::string& content, const std::string& kind) {
+  try {
+    const clsBillInformation& bill = model_.Bill();
+    Save(Record(kind, bill.sBillNo, std::to_string(bill.nID), content), "SaveCustomerInfoEx");
+  } catch (...) {
+    Trace("SaveCustomerInfoEx -- XXXX", CurrentErrorInfo().second);
+  }
+}
+
+Variant CustomerInfo::GetCustomerInfo(std::string& sType, std::string& sTemplateID) {
+  try {
+    const clsBillInformation& bill = model_.Bill();
+    std::string voucher_type;
+    if (sType.empty()) {
+      sType = "voucherAggregate";
+      sTemplateID = std::to_string(bill.nID);
+      voucher_type = bill.sCardName;
+    } else {
+      voucher_type = bill.sBillNo;
+    }
+    if (!ctx_.dataSource) return {};
+    std::string request = Record(sType, voucher_type, sTemplateID, "");
+    std::string error;
+    Trace("m_oDataSource-GetCustomerInfo---begin--strXML:", request);
+    Variant result = ctx_.dataSource->GetCustomerInfo(request, error);
+    Trace("m_oDataSource-GetCustomerInfo---end");
+    if (!error.empty()) {
+      Trace("GetCustomerInfo -- XXXX", GetResString("Ordra.AA.VCH.050"), error);
+      return {};
+    }
+    return result;
+  } catch (...) {
+    Trace("GetCustomerInfo -- XXXX", GetResString("Ordra.AA.VCH.050"), CurrentErrorInfo().second);
+    return {};
+  }
+}
+
+}  // namespace cavra
