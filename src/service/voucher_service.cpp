@@ -1,0 +1,250 @@
+// clsVoucherService: construction, tear-down, host objects, the public
+// variables and the template members. Each member forwards to the subsystem
+// that owns the behaviour; the other member groups live beside this file.
+#include "cavra/voucher_service.h"
+
+#include <cmath>
+#include <mutex>
+
+#include "cavra/components.h"
+#include "cavra/datasource.h"
+#include "components/defaults.h"
+#include "core/resources.h"
+#include "core/thread_state.h"
+#include "core/trace_log.h"
+#include "data/calculation.h"
+#include "data/row_outline.h"
+#include "data/sorting.h"
+#include "platform/error_flow.h"
+#include "service/impl.h"
+#include "template/item_metadata.h"
+#include "workflow/customer_info.h"
+#include "workflow/field_auth.h"
+
+namespace cavra {
+
+void RegisterLibraryComponents() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterResourceComponents();
+    RegisterDefaultComponents();
+    RegisterDataSourceComponents();
+  });
+}
+
+namespace {
+// Registered when the library loads, so that a host's own registrations,
+// made later, replace the defaults.
+[[maybe_unused]] const bool kRegistered = (RegisterLibraryComponents(), true);
+}  // namespace
+
+void ReportNotImplemented(ServiceContext& ctx, const char* member) noexcept {
+  ctx.Report(err::kNotImplemented, std::string(member) + " is not implemented in this release");
+}
+
+clsVoucherService::Impl::Impl(clsVoucherService& self)
+    : model(ctx, rights, &self),
+      documents(ctx, model),
+      values(ctx, model, documents),
+      lines(ctx, model, documents, values),
+      calculation(std::make_unique<Calculation>(ctx, model, documents, values, lines.m_bUpdatingLine)),
+      outline(std::make_unique<RowOutline>(ctx, model, documents)),
+      sorting(std::make_unique<Sorting>(ctx, model, documents, *outline)),
+      auth(std::make_unique<FieldAuth>(ctx, model, rights, lines)),
+      customer_info(std::make_unique<CustomerInfo>(ctx, model)) {
+  model.read_sort_command = [this] {
+    std::string kind = "VoucherSorterCommand";
+    std::string id = std::to_string(model.Bill().nID);
+    const Variant v = customer_info->GetCustomerInfo(kind, id);
+    return v.IsString() ? v.AsString() : std::string();
+  };
+  lines.recalc_line = [this](std::int32_t line) { calculation->ExecCalcExpression(line); };
+  sorting->read_sort_command = model.read_sort_command;
+}
+
+clsVoucherService::Impl::~Impl() = default;
+
+// ---------------------------------------------------------------- lifecycle
+
+clsVoucherService::clsVoucherService() {
+  RegisterLibraryComponents();
+  RefreshTraceLogSwitch();
+  Trace(InfoMessage("Class_Initialize", "开始执行... ..."));
+  const double start = Timer();
+  impl_ = std::make_unique<Impl>(*this);
+  SkipErrors(InitResourceService);
+  if (!Thread().webMode) {
+    SkipErrors([&] {
+      impl_->ctx.dataSource = ComponentRegistry::CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+    });
+  }
+  double elapsed = Timer() - start;
+  if (elapsed < 0) elapsed += 86400;
+  Trace(InfoMessage("Class_Initialize", "执行结束，耗时（毫秒）："), std::to_string(std::int64_t(elapsed * 1000)));
+}
+
+clsVoucherService::~clsVoucherService() { UnInitialise(); }
+
+void clsVoucherService::UnInitialise() {
+  Impl& i = *impl_;
+  SkipErrors([&] { i.print_control.reset(); });
+  SkipErrors([&] { i.sort_call_back.reset(); });
+  SkipErrors([&] { i.portal_business_object.reset(); });
+  SkipErrors([&] { i.ctx.dataSource.reset(); });
+  SkipErrors([&] { i.model.Release(); });
+  SkipErrors([&] {
+    i.documents.ReplaceHead(NewDom());
+    i.documents.ReplaceBody(NewDom());
+  });
+  SkipErrors([&] { i.call_back_object.reset(); });
+}
+
+void clsVoucherService::addEventSink(std::shared_ptr<clsVoucherServiceEvents> sink) {
+  impl_->ctx.AddSink(std::move(sink));
+}
+void clsVoucherService::removeEventSink(const std::shared_ptr<clsVoucherServiceEvents>& sink) {
+  impl_->ctx.RemoveSink(sink);
+}
+void clsVoucherService::attachBodyGrid(BodyGridPtr grid) { impl_->ctx.grid = std::move(grid); }
+void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) { impl_->status = status; }
+
+// ---------------------------------------------------------------- variables
+
+std::int32_t clsVoucherService::Version() const { return impl_->version; }
+void clsVoucherService::Version(std::int32_t v) { impl_->version = v; }
+std::string clsVoucherService::m_sPrintEntir() const { return impl_->print_entir; }
+void clsVoucherService::m_sPrintEntir(const std::string& s) { impl_->print_entir = s; }
+ObjectPtr clsVoucherService::CallBackObject() const { return impl_->call_back_object; }
+void clsVoucherService::CallBackObject(ObjectPtr o) { impl_->call_back_object = std::move(o); }
+std::string clsVoucherService::LogoPictureDataString() const { return impl_->logo_picture_data; }
+void clsVoucherService::LogoPictureDataString(const std::string& s) { impl_->logo_picture_data = s; }
+bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->invoke_sort_switch; }
+void clsVoucherService::m_InvokSortObjectSwitch(bool b) { impl_->invoke_sort_switch = b; }
+bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.m_BodyChineseData; }
+void clsVoucherService::m_BodyChineseData(bool b) { impl_->documents.m_BodyChineseData = b; }
+
+// ---------------------------------------------------------------- host objects
+
+LoginPtr clsVoucherService::LoginObj() {
+  if (!impl_->ctx.login) impl_->ctx.RaiseControlError(0, "");
+  return impl_->ctx.login;
+}
+
+void clsVoucherService::LoginObj(LoginPtr login) {
+  ServiceContext& ctx = impl_->ctx;
+  try {
+    ctx.login = login;
+    if (ctx.grid) ctx.grid->LoginObj(login);
+    if (!login) ctx.RaiseControlError(0, "对象为空，赋值无效！");
+  } catch (...) {
+    ctx.RaiseControlError(CurrentErrorInfo().first, "赋值错误");
+  }
+}
+
+Variant clsVoucherService::SetDataSource() const { return Variant(ObjectPtr(impl_->ctx.dataSource)); }
+
+void clsVoucherService::SetDataSource(DataSourcePtr dataSource) {
+  Impl& i = *impl_;
+  SkipErrors([&] { i.ctx.dataSource = dataSource; });
+  if (Thread().webMode) {
+    SkipErrors([&] { i.ctx.login.reset(); });
+    SkipErrors([&] { i.web_root_url = i.ctx.DataSource().WebRootURL(); });
+  } else {
+    SkipErrors([&] { i.ctx.login = i.ctx.DataSource().GetLogin(); });
+    SkipErrors([&] {
+      if (!i.ctx.login) throw VbError::Standard(err::kObjectNotSet);
+      i.sub_id = i.ctx.login->cSub_Id();
+    });
+    i.web_root_url.clear();
+  }
+  i.model.ReadAccountOptions();
+}
+
+void clsVoucherService::InitDataSource() {
+  ServiceContext& ctx = impl_->ctx;
+  if (!ctx.dataSource) {
+    SkipErrors([&] { ctx.dataSource = ComponentRegistry::CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"); });
+    if (!ctx.dataSource) Trace("InitDataSource -- XXXX", "创建单据数据源对象Fail!");
+  }
+  ctx.DataSource().setLogin(ctx.login);
+}
+
+bool clsVoucherService::WebMode() const { return Thread().webMode; }
+void clsVoucherService::WebMode(bool b) { Thread().webMode = b; }
+std::string clsVoucherService::GetLastError() { return impl_->ctx.TakeLastError(); }
+BillInfoPtr clsVoucherService::GetVoucherState() const { return impl_->model.m_BillInfo; }
+VoucherStatusConstants clsVoucherService::VoucherStatus() const { return impl_->status; }
+
+std::int32_t clsVoucherService::BodyMaxRows() const {
+  return impl_->model.m_BillInfo ? impl_->model.m_BillInfo->nBodyMaxRows : 0;
+}
+
+void clsVoucherService::BodyMaxRows(std::int32_t n) {
+  if (impl_->model.m_BillInfo && (n >= 0 || n == -1)) impl_->model.m_BillInfo->nBodyMaxRows = n;
+}
+
+Variant clsVoucherService::About() { return {}; }
+void clsVoucherService::test() {}
+
+bool clsVoucherService::IsAllowskipTapstopItem() const { return impl_->allow_skip_tab_stop; }
+void clsVoucherService::IsAllowskipTapstopItem(bool b) { impl_->allow_skip_tab_stop = b; }
+void clsVoucherService::StopSetDefaultValue(bool b) { impl_->stop_set_default_value = b; }
+bool clsVoucherService::StopAssistantMessage() const { return impl_->stop_assistant_message; }
+void clsVoucherService::StopAssistantMessage(bool b) { impl_->stop_assistant_message = b; }
+void clsVoucherService::TemplateIsChanged(bool b) { impl_->template_changed = b; }
+void clsVoucherService::SaveContinueItems(const std::string& s) { impl_->save_continue_items = s; }
+bool clsVoucherService::SorterExcludeExtendedField() const { return impl_->sorter_excludes_extended; }
+bool clsVoucherService::EnableLinkQuery() const { return impl_->enable_link_query; }
+Variant clsVoucherService::CurrentFocus() const { return Variant(false); }
+std::string clsVoucherService::VoucherType() const { return {}; }
+
+// ---------------------------------------------------------------- template
+
+void clsVoucherService::setTemplateData(const RecordsetPtr& rstTemplate) {
+  Impl& i = *impl_;
+  if (rstTemplate) {
+    i.print_entir.clear();
+    i.values.ResetFormats();
+  }
+  i.model.setTemplateData(rstTemplate);
+  if (rstTemplate) i.calculation->TemplateLoaded();
+}
+
+void clsVoucherService::RefreshTemplate() {
+  Impl& i = *impl_;
+  i.print_entir.clear();
+  i.values.ResetFormats();
+  i.model.RefreshTemplate();
+  i.calculation->TemplateLoaded();
+}
+
+RecordsetPtr clsVoucherService::GetTemplateData() const { return impl_->model.m_rstTemplate; }
+std::int32_t clsVoucherService::HeadInfoCount() const { return impl_->model.m_nHeadCount; }
+std::int32_t clsVoucherService::BodyInfoCount() const { return impl_->model.m_nBodyCount; }
+
+ItemPtr clsVoucherService::ItemState(const Variant& Index, std::int32_t section) {
+  return impl_->model.ItemState(Index, section);
+}
+std::int32_t clsVoucherService::LookUpArray(const std::string& skey, SectionsConstants eSection) {
+  return impl_->model.LookUpArray(skey, eSection);
+}
+std::int32_t clsVoucherService::LookUpArrayFromKey(const std::string& skey, SectionsConstants eSection) {
+  return impl_->model.LookUpArrayFromKey(skey, eSection);
+}
+std::string clsVoucherService::Debug_KeyWord(SectionsConstants eSection) {
+  return impl_->model.Debug_KeyWord(eSection);
+}
+std::int16_t clsVoucherService::getRefType(const Variant& nRefType) { return TemplateModel::getRefType(nRefType); }
+bool clsVoucherService::GetColAutoDisplayText(const Variant& Col) { return impl_->model.GetColAutoDisplayText(Col); }
+void clsVoucherService::GetCollectFromEnumString(const std::string& sEnumString, Collection<std::string>& tempCol) {
+  cavra::GetCollectFromEnumString(sEnumString, tempCol);
+}
+
+std::string clsVoucherService::GetChineseFieldNameMap(const std::string& sChineseFieldName) {
+  Impl& i = *impl_;
+  if (!i.documents.m_BodyChineseData) return sChineseFieldName;
+  const std::string mapped = MapSchemaFieldName(i.documents.Body().get(), sChineseFieldName);
+  return mapped.empty() ? sChineseFieldName : mapped;
+}
+
+}  // namespace cavra

@@ -1,0 +1,88 @@
+// clsVoucherService: voucher data, field values and body lines.
+#include "cavra/voucher_service.h"
+#include "data/calculation.h"
+#include "data/row_outline.h"
+#include "data/sorting.h"
+#include "platform/error_flow.h"
+#include "core/thread_state.h"
+#include "service/impl.h"
+#include "workflow/field_auth.h"
+
+namespace cavra {
+
+bool clsVoucherService::setVoucherDataXML(const DomPtr& oDOmHead, const DomPtr& oDomBody) {
+  Impl& i = *impl_;
+  SkipErrors([&] { i.documents.Load(oDOmHead, oDomBody); });
+  if (oDomBody) SkipErrors([&] { i.outline->BuildTop(oDomBody); });
+  if (!i.invoke_sort_switch && !Thread().webMode) SkipErrors([&] { i.sorting->ReapplySavedSort(); });
+  SkipErrors([&] { i.auth->OnDataLoaded(i.status); });
+  return true;
+}
+
+void clsVoucherService::getVoucherDataXML(DomPtr& oDOmHead, DomPtr& oDomBody) {
+  impl_->documents.GetVoucherDataXML(oDOmHead, oDomBody);
+}
+DomPtr clsVoucherService::GetHeadDom() { return impl_->documents.GetHeadDom(); }
+DomPtr clsVoucherService::GetLineDom(std::int32_t nRow) { return impl_->documents.GetLineDom(nRow); }
+DomPtr clsVoucherService::GetBodyDelDom() { return impl_->documents.GetBodyDelDom(); }
+bool clsVoucherService::headVaildIsNull() { return false; }
+
+Variant clsVoucherService::headerText(const Variant& Index) { return impl_->values.headerText(Index); }
+Variant clsVoucherService::headerDisplayText(const Variant& Index) { return impl_->values.headerDisplayText(Index); }
+Variant clsVoucherService::bodyText(std::int32_t Row, const Variant& Col) { return impl_->values.bodyText(Row, Col); }
+Variant clsVoucherService::GetInteralBodyText(std::int32_t Row, const Variant& Col) {
+  return impl_->values.GetInteralBodyText(Row, Col);
+}
+std::string clsVoucherService::GetFormatStringByValue(std::int32_t Row, const Variant& Col, const std::string& v) {
+  return impl_->values.GetFormatStringByValue(Row, Col, v);
+}
+std::string clsVoucherService::TotalText(const Variant& Col) { return impl_->values.TotalText(Col); }
+void clsVoucherService::TotalText(const Variant& Col, const std::string& value) { impl_->values.TotalText(Col, value); }
+std::string clsVoucherService::TolmFormatDate(const std::string& strDate, const ItemPtr& vis) {
+  return impl_->values.TolmFormatDate(strDate, vis.get());
+}
+std::string clsVoucherService::GetOldValue() { return {}; }
+std::string clsVoucherService::BodyBadStr() { return impl_->ctx.Grid().BadStr(); }
+void clsVoucherService::BodyBadStr(const std::string& s) { impl_->ctx.Grid().BadStr(s); }
+
+bool clsVoucherService::UpdateLineData(const DomPtr& dom, std::int32_t Row) { return impl_->lines.UpdateLineData(dom, Row); }
+std::string clsVoucherService::QueryDataLineStatus(std::int32_t nRow) { return impl_->lines.QueryDataLineStatus(nRow); }
+Variant clsVoucherService::ResetSigh() { return impl_->lines.ResetSigh(); }
+void clsVoucherService::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, bool IsAdd) {
+  impl_->lines.CalcRowNO(nPosition, nCurrentRowNO, IsAdd);
+}
+bool clsVoucherService::StopUpdateRowNo() const { return impl_->lines.StopUpdateRowNo; }
+void clsVoucherService::SetCurrentRow(const std::string& strCondition) { impl_->lines.SetCurrentRow(strCondition); }
+bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign; }
+void clsVoucherService::UpdateEditSign(bool b) { impl_->documents.UpdateEditSign = b; }
+bool clsVoucherService::BodyRedraw() { return impl_->ctx.Grid().Redraw(); }
+void clsVoucherService::BodyRedraw(bool b) { impl_->ctx.Grid().Redraw(b); }
+std::int32_t clsVoucherService::BodyTopRow() { return impl_->ctx.Grid().TopRow(); }
+void clsVoucherService::BodyTopRow(std::int32_t n) { impl_->ctx.Grid().TopRow(n); }
+std::int32_t clsVoucherService::BodyProtectUnload() { return impl_->ctx.Grid().ProtectUnload(); }
+BodyGridPtr clsVoucherService::GetBodyObject() const { return impl_->ctx.grid; }
+void clsVoucherService::FillList(DomPtr& oDom) { impl_->lines.FillList(oDom); }
+bool clsVoucherService::BodyReadOnly() const { return impl_->lines.BodyReadOnly(); }
+void clsVoucherService::BodyReadOnly(bool b) { impl_->lines.BodyReadOnly(b); }
+
+// ---------------------------------------------------------------- formulas, outline, sorting
+
+void clsVoucherService::ExecCalcExpression(std::int32_t currentRow) { impl_->calculation->ExecCalcExpression(currentRow); }
+
+bool clsVoucherService::GetRowOutLineDomDocument(const DomPtr& parentDom, DomPtr& newDom,
+                                                 const std::string& cParentKey, const std::string& cChildKey) {
+  return impl_->outline->GetRowOutLineDomDocument(parentDom, newDom, cParentKey, cChildKey);
+}
+
+void clsVoucherService::NotifyVoucherSortChange(const std::string& strSortCommand) {
+  Impl& i = *impl_;
+  SkipErrors([&] {
+    i.invoke_sort_switch = true;
+    i.ctx.Raise([&](clsVoucherServiceEvents& s) { s.SortRuleChanged(Variant(strSortCommand)); });
+  });
+  i.invoke_sort_switch = false;
+}
+
+void clsVoucherService::SetSortCallBackObject(ObjectPtr oSort) { impl_->sort_call_back = std::move(oSort); }
+
+}  // namespace cavra

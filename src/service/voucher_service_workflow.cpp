@@ -1,0 +1,125 @@
+// clsVoucherService: field rights, user settings, portal properties and the
+// business services. Audit flow, the numbering rule, custom relations, IM
+// contacts and pictures come with the business-services subsystem; until
+// then they report error 445 (or, where the member never raises, log it).
+#include <map>
+#include <mutex>
+
+#include "cavra/voucher_service.h"
+#include "core/trace_log.h"
+#include "platform/error_flow.h"
+#include "service/impl.h"
+#include "workflow/customer_info.h"
+#include "workflow/field_auth.h"
+
+namespace cavra {
+
+bool clsVoucherService::SetVoucherAuth(const std::string& sAuth) { return impl_->auth->SetVoucherAuth(sAuth); }
+
+void clsVoucherService::SaveCustomerInfo(const std::string& strInfo) { impl_->customer_info->SaveCustomerInfo(strInfo); }
+Variant clsVoucherService::GetCustomerInfo() {
+  std::string type, id;
+  return impl_->customer_info->GetCustomerInfo(type, id);
+}
+Variant clsVoucherService::GetCustomerInfo(std::string& sType, std::string& sTemplateID) {
+  return impl_->customer_info->GetCustomerInfo(sType, sTemplateID);
+}
+
+// ---------------------------------------------------------------- portal properties
+
+ObjectPtr clsVoucherService::PortalBusinessObject() const { return impl_->portal_business_object; }
+void clsVoucherService::PortalBusinessObject(const Variant& value) {
+  impl_->portal_business_object = value.IsObject() ? value.AsObject() : nullptr;
+  Trace("PortalBusinessObject:", impl_->portal_business_object ? "False" : "True");
+}
+std::string clsVoucherService::PortalBizGUID() const { return impl_->portal_biz_guid; }
+void clsVoucherService::PortalBizGUID(const std::string& s) {
+  impl_->portal_biz_guid = s;
+  Trace("GUID:", s);
+}
+std::string clsVoucherService::GetAggregateParameters() { return {}; }
+
+std::string clsVoucherService::GetSelectedRows() {
+  std::int32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+  impl_->ctx.Grid().GetSelection(r1, c1, r2, c2);
+  std::string out;
+  for (std::int32_t r = r2; r >= r1; --r) {
+    if (!out.empty()) out.push_back(',');
+    out.append(std::to_string(r));
+  }
+  return out;
+}
+
+std::string clsVoucherService::GetBodyPKName() {
+  // One cache for the process: the body key column of a voucher type never
+  // changes while it runs.
+  static std::mutex mutex;
+  static std::map<std::string, std::string> cache;
+  Impl& i = *impl_;
+  std::string bill_no, name;
+  SkipErrors([&] {
+    bill_no = i.model.Bill().sBillNo;
+    std::lock_guard lock(mutex);
+    if (auto it = cache.find(bill_no); it != cache.end()) name = it->second;
+  });
+  if (!name.empty()) return name;
+  try {
+    std::string error;
+    RecordsetPtr rs = i.ctx.DataSource().GetRsBySql(
+        "select vchBodyPKName from vouchers_base where cardnumber='" + bill_no + "'", error);
+    if (rs && !rs->Eof()) {
+      const Variant& v = rs->Value("vchBodyPKName");
+      name = v.IsNull() ? std::string() : CStr(v);
+      if (!name.empty()) {
+        std::lock_guard lock(mutex);
+        cache.emplace(bill_no, name);
+      }
+    }
+  } catch (...) {
+    auto [number, description] = CurrentErrorInfo();
+    Trace("Error ", std::to_string(number), " (", description, ") in procedure GetBodyPKName of User Control ctlVoucher");
+    return {};
+  }
+  return name;
+}
+
+// ---------------------------------------------------------------- not yet implemented
+
+std::string clsVoucherService::ExamineFlowAuditInfo() {
+  ReportNotImplemented(impl_->ctx, "ExamineFlowAuditInfo");
+  return {};
+}
+void clsVoucherService::ExamineFlowAuditInfo(const std::string&) {
+  ReportNotImplemented(impl_->ctx, "ExamineFlowAuditInfo");
+}
+bool clsVoucherService::SetBillNumberRule(const std::string&) {
+  ReportNotImplemented(impl_->ctx, "SetBillNumberRule");
+  return false;
+}
+bool clsVoucherService::SetCustomRelation(const Variant&) {
+  ReportNotImplemented(impl_->ctx, "SetCustomRelation");
+  return false;
+}
+bool clsVoucherService::IsAutoFillBackFillCustomField(const Variant&, Variant&) {
+  ReportNotImplemented(impl_->ctx, "IsAutoFillBackFillCustomField");
+  return false;
+}
+void clsVoucherService::CallAutoFillBackEvent(const std::string&, std::int32_t) {
+  ReportNotImplemented(impl_->ctx, "CallAutoFillBackEvent");
+}
+std::string clsVoucherService::GetAllIMUsers() {
+  ReportNotImplemented(impl_->ctx, "GetAllIMUsers");
+  return {};
+}
+std::string clsVoucherService::GetVoucherSummaryInfo() {
+  ReportNotImplemented(impl_->ctx, "GetVoucherSummaryInfo");
+  return {};
+}
+void clsVoucherService::BlobToFile(Field&, const std::string&, std::int32_t, std::int32_t) {
+  ReportNotImplemented(impl_->ctx, "BlobToFile");
+}
+void clsVoucherService::WriteFromBinary(std::ostream&, Field&, std::int32_t) {
+  ReportNotImplemented(impl_->ctx, "WriteFromBinary");
+}
+
+}  // namespace cavra

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "core/thread_state.h"
+#include "service_fixture.h"
+
+namespace cavra {
+namespace {
+
+using testing::FakeDataSource;
+using testing::FakeLogin;
+using testing::RecordingSink;
+using testing::ServiceHarness;
+
+TEST(ServiceLifecycle, ANewObjectHasItsDefaults) {
+  ServiceHarness h;
+  clsVoucherService& s = h.svc;
+  EXPECT_EQ(s.GetLastError(), "");
+  EXPECT_EQ(s.VoucherStatus(), VSNormalMode);
+  EXPECT_EQ(s.BodyMaxRows(), 0);
+  EXPECT_EQ(s.Version(), 1);
+  EXPECT_TRUE(s.IsAllowskipTapstopItem());
+  EXPECT_TRUE(s.EnableLinkQuery());
+  EXPECT_FALSE(s.StopUpdateRowNo());
+  EXPECT_EQ(s.CurrentFocus(), Variant(false));
+  EXPECT_EQ(s.VoucherType(), "");
+  EXPECT_EQ(s.GetBodyObject(), nullptr);
+  EXPECT_TRUE(s.About().IsEmpty());
+  EXPECT_EQ(s.SetDataSource().As<IDataSource>(), h.ds);  // the default data source
+}
+
+TEST(ServiceLifecycle, LastErrorIsReadOnce) {
+  ServiceHarness h;
+  h.svc.RefreshTemplate();  // no template: object not set
+  EXPECT_FALSE(h.svc.GetLastError().empty());
+  EXPECT_EQ(h.svc.GetLastError(), "");
+  ASSERT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.sink->errors[0].first, err::kObjectNotSet);
+}
+
+TEST(ServiceLifecycle, BodyMaxRowsIgnoresNegativesOtherThanMinusOne) {
+  ServiceHarness h;
+  h.LoadTemplate("<item fieldname='a' cardsection='T'/>");
+  EXPECT_EQ(h.svc.BodyMaxRows(), 50);
+  h.svc.BodyMaxRows(-5);
+  EXPECT_EQ(h.svc.BodyMaxRows(), 50);
+  h.svc.BodyMaxRows(-1);
+  EXPECT_EQ(h.svc.BodyMaxRows(), -1);
+}
+
+TEST(ServiceLifecycle, WebModeIsPerThreadAndReadAtConstruction) {
+  std::thread([] {
+    ServiceHarness first;
+    EXPECT_TRUE(first.svc.SetDataSource().As<IDataSource>());
+    first.svc.WebMode(true);
+    ServiceHarness second;
+    EXPECT_TRUE(second.svc.WebMode());
+    EXPECT_FALSE(second.svc.SetDataSource().As<IDataSource>());
+    // In web mode the host's data source gives the root URL, not the login.
+    second.svc.SetDataSource(second.ds);
+    EXPECT_EQ(second.svc.LoginObj(), nullptr);
+    first.svc.WebMode(false);
+  }).join();
+  EXPECT_FALSE(Thread().webMode);
+}
+
+TEST(ServiceLifecycle, LoginAndDataSource) {
+  ServiceHarness h;
+  h.svc.LoginObj(nullptr);
+  ASSERT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.sink->errors[0].second, "对象为空，赋值无效！");
+  EXPECT_EQ(h.svc.LoginObj(), nullptr);
+  EXPECT_EQ(h.sink->errors.size(), 2u);  // the get reports too
+
+  // SetDataSource takes the login from the data source.
+  h.svc.SetDataSource(h.ds);
+  EXPECT_EQ(h.svc.LoginObj(), h.ds->login);
+  // InitDataSource hands the login on.
+  auto login = std::make_shared<FakeLogin>();
+  h.svc.LoginObj(login);
+  h.svc.InitDataSource();
+  EXPECT_EQ(h.ds->given_login, login);
+
+  // Without any data source InitDataSource fails to its caller.
+  {
+    ScopedComponent none("DataSourceKit.DefaultDataSource", []() -> ObjectPtr { return nullptr; });
+    clsVoucherService bare;
+    try {
+      bare.InitDataSource();
+      FAIL();
+    } catch (const VbError& e) {
+      EXPECT_EQ(e.number(), err::kObjectNotSet);
+    }
+  }
+}
+
+TEST(ServiceLifecycle, AccountOptionsAreReadOncePerThread) {
+  std::thread([] {
+    ServiceHarness h;
+    h.svc.SetDataSource(h.ds);
+    h.svc.SetDataSource(h.ds);
+    int queries = 0;
+    for (const auto& q : h.ds->queries) queries += q.find("AccInformation") != std::string::npos;
+    EXPECT_EQ(queries, 1);
+  }).join();
+}
+
+TEST(ServiceLifecycle, GridMembersNeedAGrid) {
+  ServiceHarness h;
+  try {
+    h.svc.BodyTopRow();
+    FAIL();
+  } catch (const VbError& e) {
+    EXPECT_EQ(e.number(), err::kObjectNotSet);
+  }
+  auto grid = std::make_shared<testing::FakeGrid>();
+  grid->top_row = 7;
+  h.svc.attachBodyGrid(grid);
+  EXPECT_EQ(h.svc.BodyTopRow(), 7);
+  EXPECT_EQ(h.svc.GetBodyObject(), grid);
+  grid->sel_r1 = 3, grid->sel_r2 = 5;
+  EXPECT_EQ(h.svc.GetSelectedRows(), "5,4,3");
+  grid->sel_r1 = 2, grid->sel_r2 = 2;
+  EXPECT_EQ(h.svc.GetSelectedRows(), "2");
+}
+
+TEST(ServiceLifecycle, UnInitialiseTwiceAndAfterwardsNothingCrashes) {
+  ServiceHarness h;
+  h.LoadTemplate("<item fieldname='a' cardsection='T' showit='1'/>");
+  h.svc.UnInitialise();
+  h.svc.UnInitialise();
+  EXPECT_EQ(h.svc.GetVoucherState(), nullptr);
+  EXPECT_EQ(h.svc.BodyMaxRows(), 0);
+  EXPECT_EQ(h.svc.ItemState(Variant("a"), siHeader), nullptr);
+  EXPECT_TRUE(h.svc.headerText(Variant("a")).IsEmpty());
+  EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, nullptr));
+}
+
+TEST(ServiceLifecycle, LaterMembersSayTheyAreNotImplemented) {
+  ServiceHarness h;
+  std::string style, data;
+  EXPECT_TRUE(h.svc.PreParePrint(nullptr, nullptr, style, data).IsEmpty());
+  EXPECT_FALSE(h.svc.SetBillNumberRule("<r/>"));
+  EXPECT_EQ(h.svc.GetAllIMUsers(), "");
+  ASSERT_EQ(h.sink->errors.size(), 3u);
+  for (const auto& [number, text] : h.sink->errors) {
+    EXPECT_EQ(number, err::kNotImplemented);
+    EXPECT_NE(text.find("not implemented"), std::string::npos);
+  }
+}
+
+TEST(ServiceLifecycle, BodyPrimaryKeyNameIsCachedPerProcess) {
+  ServiceHarness h;
+  h.ds->OnSql("vouchers_base", testing::MakeRecordset({"vchBodyPKName"}, {{"AutoID"}}));
+  h.LoadTemplate("<item fieldname='a' cardsection='T'/>", "CardNumber='PK1'");
+  EXPECT_EQ(h.svc.GetBodyPKName(), "AutoID");
+  EXPECT_EQ(h.svc.GetBodyPKName(), "AutoID");
+  int queries = 0;
+  for (const auto& q : h.ds->queries) queries += q.find("vouchers_base") != std::string::npos;
+  EXPECT_EQ(queries, 1);
+  h.LoadTemplate("<item fieldname='a' cardsection='T'/>", "CardNumber='PK2'");
+  h.ds->sql_handlers.clear();
+  h.ds->OnSql("vouchers_base", testing::MakeRecordset({"vchBodyPKName"}, {}));
+  EXPECT_EQ(h.svc.GetBodyPKName(), "");
+  EXPECT_EQ(h.svc.GetBodyPKName(), "");
+  queries = 0;
+  for (const auto& q : h.ds->queries) queries += q.find("'PK2'") != std::string::npos;
+  EXPECT_EQ(queries, 2);  // not cached while there is no name
+}
+
+}  // namespace
+}  // namespace cavra

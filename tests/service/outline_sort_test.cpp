@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "service_fixture.h"
+
+namespace cavra {
+namespace {
+
+using testing::Rowset;
+using testing::ServiceHarness;
+
+const char* kItems =
+    "<item fieldname='cCode' cardsection='T' showit='1'/>"
+    "<item fieldname='key' cardsection='B' showit='1'/>"
+    "<item fieldname='parent' cardsection='B' showit='1'/>"
+    "<item fieldname='iAmount' cardsection='B' fieldtype='4' numpoint='2' showit='1'/>";
+const char* kOutline = "cParentKey='parent' cKey='key'";
+
+std::vector<std::string> Keys(const DomPtr& doc) {
+  std::vector<std::string> keys;
+  for (pugi::xml_node row : doc->document_element().child("rs:data").children("z:row"))
+    keys.push_back(row.attribute("key").value());
+  return keys;
+}
+
+TEST(RowOutline, ChildrenFollowTheirParent) {
+  ServiceHarness h;
+  h.LoadTemplate(kItems, kOutline);
+  auto body = Rowset("key,parent", "<z:row key='1'/><z:row key='2'/><z:row key='3' parent='1'/>"
+                                    "<z:row key='4' parent='3'/><z:row key='' parent=''/><z:row key='6' parent='9'/>");
+  h.svc.setVoucherDataXML(nullptr, body);
+  DomPtr out;
+  ASSERT_TRUE(h.svc.GetRowOutLineDomDocument(body, out));
+  EXPECT_EQ(Keys(out), (std::vector<std::string>{"1", "3", "4", "2", "", "6"}));  // nothing lost
+
+  auto no_data = testing::Rowset("key", "");
+  no_data->document_element().remove_child("rs:data");
+  ASSERT_TRUE(h.svc.GetRowOutLineDomDocument(no_data, out));
+  EXPECT_EQ(xml::Text(*out), xml::Text(*no_data));
+  EXPECT_FALSE(h.svc.GetRowOutLineDomDocument(nullptr, out));
+}
+
+TEST(RowOutline, OffGivesAPlainCopyAndFalse) {
+  ServiceHarness h;
+  h.LoadTemplate(kItems);
+  auto body = Rowset("key,parent", "<z:row key='2'/><z:row key='1' parent='2'/><z:row key='3'/>");
+  DomPtr out;
+  EXPECT_FALSE(h.svc.GetRowOutLineDomDocument(body, out));
+  EXPECT_EQ(xml::Text(*out), xml::Text(*body));
+}
+
+TEST(Sorting, TheSavedSortIsReappliedOnEveryLoad) {
+  ServiceHarness h;
+  h.LoadTemplate(kItems);
+  h.ds->customer_info["VoucherSorterCommand|17|12"] = "iAmount,descending";
+  h.svc.setVoucherDataXML(nullptr, Rowset("key,iAmount", "<z:row key='a' iAmount='5'/><z:row key='b' iAmount='50'/>"
+                                                         "<z:row key='' editprop='A' iAmount=''/><z:row key='c' iAmount='7'/>"));
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "c", "a", ""}));  // the blank new row stays last
+  EXPECT_EQ(h.Column("tolmvouchersorter_inputorder_index"), (std::vector<std::string>{"2", "4", "1", "3"}));
+  EXPECT_EQ(h.Column("isNewAddedBlankRow_OrdraSorter"), (std::vector<std::string>{"", "", "", "1"}));
+  EXPECT_EQ(CStr(h.svc.bodyText(1, Variant("iAmount"))), "50.00");  // line numbers follow the new order
+}
+
+TEST(Sorting, InputOrderContinuesAfterTheHighestIndex) {
+  ServiceHarness h;
+  h.LoadTemplate(kItems);
+  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key";
+  h.svc.setVoucherDataXML(nullptr, Rowset("key", "<z:row key='e' tolmvouchersorter_inputorder_index='3'/>"
+                                                 "<z:row key='d'/><z:row key='c' tolmvouchersorter_inputorder_index='1'/>"
+                                                 "<z:row key='b' editprop='A' iAmount='1'/>"
+                                                 "<z:row key='a' tolmvouchersorter_inputorder_index='2'/>"));
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+  EXPECT_EQ(h.Column("tolmvouchersorter_inputorder_index"), (std::vector<std::string>{"2", "5", "1", "4", "3"}));
+  EXPECT_EQ(h.Column("isNewAddedBlankRow_OrdraSorter"), (std::vector<std::string>{"", "", "", "", ""}));
+}
+
+TEST(Sorting, NoCommandOrABrokenSorterLeavesTheOrder) {
+  ServiceHarness h;
+  h.LoadTemplate(kItems);
+  auto body = Rowset("key", "<z:row key='b'/><z:row key='a'/>");
+  h.svc.setVoucherDataXML(nullptr, body);
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
+
+  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key";
+  ScopedComponent broken("TolmVoucherSorter.clsVoucherSorter", []() -> ObjectPtr { return nullptr; });
+  EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, body));
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
+  EXPECT_TRUE(h.sink->errors.empty());
+}
+
+TEST(Sorting, ALoadFromInsideTheSortEventIsNotSorted) {
+  ServiceHarness h;
+  h.LoadTemplate(kItems);
+  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key";
+  auto body = Rowset("key", "<z:row key='b'/><z:row key='a'/>");
+  h.sink->on_sort_change = [&](const Variant&) {
+    EXPECT_TRUE(h.svc.m_InvokSortObjectSwitch());
+    h.svc.setVoucherDataXML(nullptr, body);
+  };
+  h.svc.NotifyVoucherSortChange("key");
+  EXPECT_EQ(h.sink->sort_changes, std::vector<std::string>{"key"});
+  EXPECT_FALSE(h.svc.m_InvokSortObjectSwitch());
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
+  h.svc.setVoucherDataXML(nullptr, body);
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(Sorting, AnOutlineIsSortedByItsTopRowsWithChildrenKept) {
+  ServiceHarness h;
+  h.LoadTemplate(kItems, kOutline);
+  h.ds->customer_info["VoucherSorterCommand|17|12"] = "iAmount,descending";
+  // A row with an empty own key and a parent puts the outline sort in charge.
+  h.svc.setVoucherDataXML(
+      nullptr, Rowset("key,parent,iAmount",
+                      "<z:row key='1' iAmount='10'/><z:row key='11' parent='1' iAmount='99'/>"
+                      "<z:row key='2' iAmount='30'/><z:row key='21' parent='2' iAmount='1'/>"
+                      "<z:row key='' parent='21' iAmount='2'/><z:row key='3' iAmount='20'/>"
+                      "<z:row key='9' parent='404' iAmount='5'/>"));
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"2", "21", "", "3", "1", "11", "9"}));
+}
+
+}  // namespace
+}  // namespace cavra
