@@ -1,0 +1,121 @@
+#include "arguments.h"
+
+#include <charconv>
+#include <set>
+
+namespace cavra::tool {
+namespace {
+
+// The options each command accepts.
+const std::map<std::string, std::set<std::string>> kCommands = {
+    {"demo", {"--db", "--lang"}},
+    {"show", {"--db", "--template", "--voucher", "--lang", "--out"}},
+    {"calc", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--save"}},
+    {"edit", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--set", "--save"}},
+    {"sort", {"--db", "--template", "--voucher", "--lang", "--out", "--by"}},
+};
+
+int ParseInt(const std::string& option, const std::string& text) {
+  int value = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || ptr != text.data() + text.size()) throw UsageError(option + ": not a whole number: " + text);
+  return value;
+}
+
+}  // namespace
+
+Options ParseArguments(int argc, char** argv) {
+  Options o;
+  int i = 1;
+  if (i < argc && (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h")) {
+    o.help = true;
+    return o;
+  }
+  if (i >= argc) throw UsageError("no command given");
+  o.command = argv[i++];
+  const auto command = kCommands.find(o.command);
+  if (command == kCommands.end()) throw UsageError("unknown command: " + o.command);
+
+  auto value = [&](const std::string& option) -> std::string {
+    if (i >= argc) throw UsageError(option + " needs a value");
+    return argv[i++];
+  };
+  while (i < argc) {
+    const std::string arg = argv[i++];
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+      continue;
+    }
+    if (!command->second.count(arg)) throw UsageError(o.command + " does not take " + arg);
+    if (arg == "--db") {
+      o.db = value(arg);
+    } else if (arg == "--template") {
+      const std::string v = value(arg);
+      const auto colon = v.find(':');
+      o.card = v.substr(0, colon);
+      if (o.card.empty()) throw UsageError("--template: the voucher type is empty");
+      if (colon != std::string::npos) o.template_id = ParseInt(arg, v.substr(colon + 1));
+    } else if (arg == "--voucher") {
+      o.voucher = value(arg);
+    } else if (arg == "--lang") {
+      o.lang = value(arg);
+      if (*o.lang != "zh-CN" && *o.lang != "en-US") throw UsageError("--lang: zh-CN or en-US, not " + *o.lang);
+    } else if (arg == "--out") {
+      o.out = value(arg);
+    } else if (arg == "--line") {
+      o.line = ParseInt(arg, value(arg));
+      if (*o.line < 1) throw UsageError("--line: lines count from 1");
+    } else if (arg == "--set") {
+      const std::string v = value(arg);
+      const auto eq = v.find('=');
+      if (eq == std::string::npos || eq == 0) throw UsageError("--set: FIELD=VALUE, not " + v);
+      o.sets.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    } else if (arg == "--by") {
+      o.by = value(arg);
+    } else if (arg == "--save") {
+      o.save = true;
+    }
+  }
+  if (o.help) return o;
+  if (o.command == "edit" && (!o.line || o.sets.empty())) throw UsageError("edit needs --line and at least one --set");
+  if (o.command == "sort" && !o.by) throw UsageError("sort needs --by");
+  return o;
+}
+
+std::string Usage(const std::string& command) {
+  const std::string common =
+      "  --db PATH            the database (default: the embedded default database, created on first use)\n"
+      "  --template CARD[:ID] voucher type and template id (default 17:12, the sample sales order)\n"
+      "  --voucher ID         the voucher's primary key (default: the first voucher of the type)\n"
+      "  --lang LANG          zh-CN (default) or en-US, for the library's messages\n"
+      "  --out DIR            also write the head and body documents to DIR/head.xml and DIR/body.xml\n";
+  if (command == "demo")
+    return "usage: cavra-voucher demo [--db PATH] [--lang LANG]\n"
+           "Opens (or creates) the database, loads the sample sales order, shows it, edits a line, runs the\n"
+           "formulas, shows the line states, re-applies a saved sort and writes the voucher back.\n";
+  if (command == "show") return "usage: cavra-voucher show [options]\nShows a voucher's header and body as display texts.\n" + common;
+  if (command == "calc")
+    return "usage: cavra-voucher calc [options] [--line N] [--save]\n"
+           "Runs the template's formulas (all lines, or line N) and prints every computed value.\n" +
+           common + "  --save               write the results back to the database\n";
+  if (command == "edit")
+    return "usage: cavra-voucher edit [options] --line N --set FIELD=VALUE... [--save]\n"
+           "Changes fields of body line N (its formulas run), shows the line and its state.\n" +
+           common + "  --save               write the voucher back to the database\n";
+  if (command == "sort")
+    return "usage: cavra-voucher sort [options] --by COMMAND\n"
+           "Saves COMMAND (FIELD[,ascending|descending];...) as the user's sort of the template, reloads the\n"
+           "voucher so the sort is re-applied, and shows the body.\n" +
+           common;
+  return "usage: cavra-voucher COMMAND [options]\n"
+         "The document model of accounting vouchers, from a shell.\n\n"
+         "commands:\n"
+         "  demo   walk through the sample sales order on the embedded database\n"
+         "  show   show a voucher as display texts\n"
+         "  calc   run the template's formulas\n"
+         "  edit   change fields of a body line\n"
+         "  sort   sort the body lines and keep the sort for the user\n\n"
+         "`cavra-voucher COMMAND --help` describes a command. Exit codes: 0 done, 1 failed, 2 bad arguments.\n";
+}
+
+}  // namespace cavra::tool

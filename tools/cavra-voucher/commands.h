@@ -1,0 +1,14 @@
+// The commands of cavra-voucher. Each returns the process exit code.
+#pragma once
+
+#include "arguments.h"
+
+namespace cavra::tool {
+
+int Demo(const Options& options);
+int Show(const Options& options);
+int Calc(const Options& options);
+int Edit(const Options& options);
+int Sort(const Options& options);
+
+}  // namespace cavra::tool
