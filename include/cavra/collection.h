@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +16,11 @@
 namespace cavra {
 
 namespace detail {
+inline bool HasLower(std::string_view key) noexcept {
+  for (char c : key)
+    if (c >= 'a' && c <= 'z') return true;
+  return false;
+}
 inline std::string UpperKey(std::string_view key) {
   std::string k(key);
   for (char& c : k)
@@ -55,9 +61,9 @@ class Collection {
   }
   const T& Item(std::string_view key) const { return const_cast<Collection*>(this)->Item(key); }
 
-  // Item under key, or nullptr.
+  // Item under key, or nullptr. An upper-case key is looked up as it is.
   T* Find(std::string_view key) {
-    auto it = index_.find(detail::UpperKey(key));
+    auto it = detail::HasLower(key) ? index_.find(detail::UpperKey(key)) : index_.find(key);
     return it == index_.end() ? nullptr : &items_[it->second];
   }
   const T* Find(std::string_view key) const { return const_cast<Collection*>(this)->Find(key); }
@@ -65,7 +71,7 @@ class Collection {
 
   // 1-based position of the item under key, or 0.
   std::int32_t PositionOf(std::string_view key) const {
-    auto it = index_.find(detail::UpperKey(key));
+    auto it = detail::HasLower(key) ? index_.find(detail::UpperKey(key)) : index_.find(key);
     return it == index_.end() ? 0 : static_cast<std::int32_t>(it->second + 1);
   }
   // The key an item was added with ("" when none).
@@ -106,7 +112,11 @@ class Collection {
 
   std::vector<T> items_;
   std::vector<std::string> keys_;
-  std::unordered_map<std::string, std::size_t> index_;
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const noexcept { return std::hash<std::string_view>{}(key); }
+  };
+  std::unordered_map<std::string, std::size_t, KeyHash, std::equal_to<>> index_;
 };
 
 }  // namespace cavra

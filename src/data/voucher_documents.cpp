@@ -101,6 +101,14 @@ void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
   };
 
   SkipErrors([&] { body_del_ = xml::LoadNew(kDeletedRowsText); });
+  // The previous copies go before the new ones are made: a large voucher is
+  // then never held twice, and the allocator reuses the memory it frees.
+  if (head) head_.reset();
+  if (body) {
+    rows_.clear();
+    body_.reset();
+    body_schema_.reset();
+  }
   if (head) SkipErrors([&] { head_ = CloneDocument(head, false, true); });
   if (body) SkipErrors([&] { body_ = CloneDocument(body, false, true); });
   mark("setVoucherDataXML1:");

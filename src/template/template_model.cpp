@@ -440,7 +440,10 @@ ItemPtr TemplateModel::ItemState(const Variant& index, std::int32_t section) {
       if (position < 1 || position > m_colItems->Count()) return nullptr;
       return m_colItems->Item(static_cast<std::int32_t>(position));
     }
-    const std::string key = vb::UCase(std::string(section == siHeader ? "T" : "B") + CStr(index));
+    std::string key(1, section == siHeader ? 'T' : 'B');
+    key += index.IsString() ? index.AsString() : CStr(index);
+    for (char& c : key)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return m_colItems->Item(key);
   } catch (...) {
     auto [number, description] = CurrentErrorInfo();
@@ -451,7 +454,9 @@ ItemPtr TemplateModel::ItemState(const Variant& index, std::int32_t section) {
 }
 
 ItemPtr TemplateModel::FindItem(std::string_view fieldName, bool body) const {
-  const ItemPtr* found = m_colItems->Find(vb::UCase(std::string(body ? "B" : "T").append(fieldName)));
+  std::string key(1, body ? 'B' : 'T');
+  key.append(fieldName);
+  const ItemPtr* found = m_colItems->Find(key);
   return found ? *found : nullptr;
 }
 
