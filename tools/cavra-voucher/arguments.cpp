@@ -9,6 +9,7 @@ namespace {
 // The options each command accepts.
 const std::map<std::string, std::set<std::string>> kCommands = {
     {"demo", {"--db", "--lang"}},
+    {"items", {"--db", "--template", "--file", "--lang"}},
     {"show", {"--db", "--template", "--voucher", "--lang", "--out"}},
     {"calc", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--save"}},
     {"edit", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--set", "--save"}},
@@ -72,6 +73,8 @@ Options ParseArguments(int argc, char** argv) {
       o.sets.emplace_back(v.substr(0, eq), v.substr(eq + 1));
     } else if (arg == "--by") {
       o.by = value(arg);
+    } else if (arg == "--file") {
+      o.file = value(arg);
     } else if (arg == "--save") {
       o.save = true;
     }
@@ -93,6 +96,10 @@ std::string Usage(const std::string& command) {
     return "usage: cavra-voucher demo [--db PATH] [--lang LANG]\n"
            "Opens (or creates) the database, loads the sample sales order, shows it, edits a line, runs the\n"
            "formulas, shows the line states, re-applies a saved sort and writes the voucher back.\n";
+  if (command == "items")
+    return "usage: cavra-voucher items [--template CARD[:ID] | --file TEMPLATE.xml] [--db PATH]\n"
+           "Lists a template's fields: key, section, caption, type and visible position.\n"
+           "  --file TEMPLATE.xml  a template file (see examples/) instead of the database\n";
   if (command == "show") return "usage: cavra-voucher show [options]\nShows a voucher's header and body as display texts.\n" + common;
   if (command == "calc")
     return "usage: cavra-voucher calc [options] [--line N] [--save]\n"
@@ -111,6 +118,7 @@ std::string Usage(const std::string& command) {
          "The document model of accounting vouchers, from a shell.\n\n"
          "commands:\n"
          "  demo   walk through the sample sales order on the embedded database\n"
+         "  items  list a template's fields\n"
          "  show   show a voucher as display texts\n"
          "  calc   run the template's formulas\n"
          "  edit   change fields of a body line\n"

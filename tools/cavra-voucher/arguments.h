@@ -31,6 +31,7 @@ struct Options {
   std::optional<int> line;             // --line N
   std::vector<std::pair<std::string, std::string>> sets;  // --set FIELD=VALUE
   std::optional<std::string> by;       // --by SORT-COMMAND
+  std::optional<std::string> file;     // --file TEMPLATE.xml
   bool save = false;                   // --save
 };
 

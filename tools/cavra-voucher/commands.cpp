@@ -119,6 +119,42 @@ void Finish(Session& s, const Options& o) {
 
 }  // namespace
 
+int Items(const Options& o) {
+  std::unique_ptr<Session> session;
+  std::shared_ptr<clsVoucherService> standalone;
+  clsVoucherService* svc = nullptr;
+  if (o.file) {
+    std::string error;
+    RecordsetPtr rs = ReadTemplateFile(*o.file, &error);
+    if (!rs) throw Failure(error);
+    // A template file needs no database: keep the default one closed.
+    ScopedComponent no_database("DataSourceKit.DefaultDataSource", []() -> ObjectPtr { return nullptr; });
+    standalone = std::make_shared<clsVoucherService>();
+    auto events = std::make_shared<EventLog>();
+    standalone->addEventSink(events);
+    standalone->setTemplateData(rs);
+    if (!events->errors.empty()) throw Failure("loading " + *o.file + ": " + events->errors.front().second);
+    svc = standalone.get();
+  } else {
+    session = std::make_unique<Session>(o);
+    svc = &session->service();
+  }
+  Table table({"键", "区", "标题", "类型", "显示位置"});
+  table.AlignRight(3);
+  table.AlignRight(4);
+  const std::pair<std::int32_t, std::int32_t> sections[] = {{siHeader, svc->HeadInfoCount()},
+                                                            {sibody, svc->BodyInfoCount()}};
+  for (const auto& [section, count] : sections)
+    for (std::int32_t i = 1; i <= count; ++i) {
+      const ItemPtr item = svc->ItemState(Variant(i), section);
+      if (!item) continue;
+      table.Add({item->sCardSection + item->sFieldName, section == siHeader ? "表头" : "表体", Caption(*item),
+                 std::to_string(item->nFieldType), item->Reserve6});
+    }
+  table.Print(std::cout);
+  return 0;
+}
+
 int Show(const Options& o) {
   Session s(o);
   s.LoadVoucher();

@@ -6,6 +6,7 @@
 namespace cavra::tool {
 
 int Demo(const Options& options);
+int Items(const Options& options);
 int Show(const Options& options);
 int Calc(const Options& options);
 int Edit(const Options& options);

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   if (options.lang) setenv("CAVRA_LANG", options.lang->c_str(), 1);
   try {
     if (options.command == "demo") return Demo(options);
+    if (options.command == "items") return Items(options);
     if (options.command == "show") return Show(options);
     if (options.command == "calc") return Calc(options);
     if (options.command == "edit") return Edit(options);
