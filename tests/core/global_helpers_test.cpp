@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/global_helpers.h"
-#include "core/scratch.h"
+#include "fakes/scratch.h"
 #include "core/trace_log.h"
 #include "platform/xml.h"
 

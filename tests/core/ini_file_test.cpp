@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cavra/ini_file.h"
-#include "core/scratch.h"
+#include "fakes/scratch.h"
 
 namespace cavra {
 namespace {

@@ -5,7 +5,7 @@
 #include "cavra/components.h"
 #include "cavra/outside.h"
 #include "core/resources.h"
-#include "core/scratch.h"
+#include "fakes/scratch.h"
 
 namespace cavra {
 namespace {

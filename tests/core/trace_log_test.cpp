@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/scratch.h"
+#include "fakes/scratch.h"
 #include "core/trace_log.h"
 
 namespace cavra {

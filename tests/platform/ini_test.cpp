@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/scratch.h"
+#include "fakes/scratch.h"
 #include "platform/ini.h"
 
 namespace cavra {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/scratch.h"
+#include "fakes/scratch.h"
 #include "platform/registry_store.h"
 
 namespace cavra {

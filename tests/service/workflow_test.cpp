@@ -21,7 +21,7 @@ struct Rights : ::testing::Test {
 
   void Load(const std::string& auth) {
     h.ds->auth_string = auth;
-    h.LoadTemplate(kItems);
+    h.LoadTemplate(kItems, "ReceiptNOFieldName='cCode'");
     h.svc.attachBodyGrid(grid);
   }
   void LoadData(VoucherStatusConstants status) {
@@ -103,7 +103,7 @@ TEST_F(Rights, SetVoucherAuthIsStoredButTheDataSourceWins) {
   // Without a data source the stored string is the one used.
   h.svc.SetDataSource(nullptr);
   h.svc.SetVoucherAuth("{##}CCODE");
-  h.LoadTemplate(kItems);
+  h.LoadTemplate(kItems, "ReceiptNOFieldName='cCode'");
   EXPECT_EQ(Flag("cCode", siHeader), "N");
 }
 
