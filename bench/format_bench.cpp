@@ -4,6 +4,8 @@
 // counter counts every operator new while a benchmark's loop runs.
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <atomic>
 #include <charconv>
 #include <cstdio>
@@ -137,37 +139,15 @@ void BM_ColumnSumAdd(benchmark::State& state) {
 }
 BENCHMARK(BM_ColumnSumAdd);
 
-// Prints the runs as usual and keeps their CPU times for the ratio (the
-// median when the runs are repeated: --benchmark_repetitions=N).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatio(const std::string& name, const std::string& baseline) const {
-    const double a = Time(name), b = Time(baseline);
-    if (a > 0 && b > 0) std::printf("%s / %s (CPU time) = %.2f\n", name.c_str(), baseline.c_str(), a / b);
-  }
-
- private:
-  double Time(const std::string& name) const {
-    auto it = times_.find(name + "_median");
-    if (it == times_.end()) it = times_.find(name);
-    return it == times_.end() ? 0 : it->second;
-  }
-
-  std::map<std::string, double> times_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  cavra::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_NumberPictureFormat", "BM_ToCharsBaseline");
+  reporter.PrintRatios({{"number picture / std::to_chars", "BM_NumberPictureFormat", "BM_ToCharsBaseline"}});
   benchmark::Shutdown();
   return 0;
 }

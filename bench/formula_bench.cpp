@@ -5,6 +5,8 @@
 // as a caller that does not keep one per pass would.
 #include <benchmark/benchmark.h>
 
+#include "ratio_reporter.h"
+
 #include <cstdio>
 #include <map>
 #include <random>
@@ -87,32 +89,16 @@ void BM_CompiledPathCalculatorPerLine(benchmark::State& state) {
 }
 BENCHMARK(BM_CompiledPathCalculatorPerLine)->Unit(benchmark::kMillisecond);
 
-// Prints the runs as usual and keeps their CPU times for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatio(const std::string& name, const std::string& baseline) const {
-    const auto a = times_.find(name), b = times_.find(baseline);
-    if (a != times_.end() && b != times_.end() && b->second > 0)
-      std::printf("%s / %s (CPU time) = %.2f\n", name.c_str(), baseline.c_str(), a->second / b->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  cavra::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_TextPath", "BM_CompiledPath");
-  reporter.PrintRatio("BM_CompiledPathCalculatorPerLine", "BM_CompiledPath");
+  reporter.PrintRatios({{"text path / compiled path", "BM_TextPath", "BM_CompiledPath"},
+                        {"calculator per line / compiled", "BM_CompiledPathCalculatorPerLine", "BM_CompiledPath"}});
   benchmark::Shutdown();
   return 0;
 }
