@@ -9,7 +9,7 @@ dir=$BUILD_DIR-tests
 options=(-DCAVRA_BUILD_TESTS=ON -DCAVRA_BUILD_BENCHMARKS=ON)
 if [[ -n ${CAVRA_SANITIZE:-} ]]; then
   dir=$ROOT/build/sanitize
-  options+=(-DCAVRA_SANITIZE="$CAVRA_SANITIZE" -DCMAKE_BUILD_TYPE=Debug)
+  options+=(-DCAVRA_SANITIZE="$CAVRA_SANITIZE" -DCMAKE_BUILD_TYPE=Debug -DCAVRA_BUILD_BENCHMARKS=OFF)
 fi
 [[ -n ${CAVRA_WARNINGS_AS_ERRORS:-} ]] && options+=(-DCAVRA_WARNINGS_AS_ERRORS=ON)
 configure_and_build "$dir" "${options[@]}"
