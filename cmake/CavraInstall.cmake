@@ -20,5 +20,11 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/CavraVoucherServiceConfig
 install(FILES ${PROJECT_BINARY_DIR}/CavraVoucherServiceConfig.cmake
   ${PROJECT_BINARY_DIR}/CavraVoucherServiceConfigVersion.cmake DESTINATION ${CAVRA_CMAKE_DIR})
 
+# The prefix relative to the .pc file, so that an installed tree can move.
+file(RELATIVE_PATH CAVRA_PC_PREFIX_FROM_PCDIR "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
+set(CAVRA_PC_PQ "")
+if(CAVRA_WITH_POSTGRES)
+  set(CAVRA_PC_PQ libpq)
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/cavra-voucher.pc.in ${PROJECT_BINARY_DIR}/cavra-voucher.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/cavra-voucher.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
