@@ -39,11 +39,6 @@
 
 namespace cavra {
 
-namespace err {
-// A database that cannot be opened, created or reached.
-inline constexpr std::int32_t kConnection = 3709;
-}  // namespace err
-
 // One persisted-rowset document to write into a table (see WriteRowsets).
 struct RowsetWrite {
   std::string table;

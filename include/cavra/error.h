@@ -28,6 +28,7 @@ inline constexpr std::int32_t kCreateControl = 1002;     // calculator could not
 inline constexpr std::int32_t kHeaderLookup = 2006;
 inline constexpr std::int32_t kNoCurrentRecord = 3021;
 inline constexpr std::int32_t kItemNotFound = 3265;      // recordset field name or ordinal unknown
+inline constexpr std::int32_t kConnection = 3709;        // a database cannot be opened, created or reached
 inline constexpr std::int32_t kLineMissing = 10000;
 }  // namespace err
 
