@@ -18,6 +18,7 @@ inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kSubscript = 9;            // subscript out of range
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kObjectNotSet = 91;        // object variable not set
+inline constexpr std::int32_t kPathFileAccess = 75;     // a file cannot be created or written
 inline constexpr std::int32_t kInvalidUseOfNull = 94;
 inline constexpr std::int32_t kResourceText = 101;       // localized validation failure
 inline constexpr std::int32_t kCannotCreate = 429;       // component cannot be created

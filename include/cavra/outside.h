@@ -1,8 +1,9 @@
 // Outside components the service creates by identifier (components.h):
-// the calculator, the sorter and the language resource services. Defaults
-// fail with error 438.
+// the calculator, the sorter and the language resource services; and the
+// print control a host hands to PrintControlObj. Defaults fail with error 438.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -52,5 +53,33 @@ class CAVRA_EXPORT IResourceFormatter : public Object {
   // The text of key with its placeholders filled from params.
   virtual std::string GetString(const std::string& key, VariantArray& params);
 };
+
+// The print control: renders the print style and data documents (UTF-8
+// texts) on screen, on paper or into a file. Codes other than 0 returned by
+// SetDataStyleXML are failures the service reports to the host.
+class CAVRA_EXPORT IPrintControl : public Object {
+ public:
+  // Takes both documents, as texts or, when a flag is set, as file paths.
+  virtual std::int32_t SetDataStyleXML(const std::string& sData, bool bDataIsFile, const std::string& sStyle,
+                                       bool bStyleIsFile, const std::string& sPrinter);
+  virtual Variant PrintPreview();
+  virtual Variant PrintEx(bool bShowPrintDlg);
+  // Whether the preview offers export.
+  virtual void EnableExport(bool bEnable);
+  // Attaches the print-policy client that counts printed vouchers.
+  virtual void SetOB(const ObjectPtr& client);
+  // The export file type code.
+  virtual std::int16_t sFileType();
+  virtual void sFileType(std::int16_t type);
+  // Exports to a file the control chooses; nMode 0 for one voucher, -3 for several.
+  virtual Variant ExportToFileEx(std::int32_t nMode, std::string& sFieldType, std::string& sFieldSize,
+                                 const std::string& sFieldName, const std::string& sReserved);
+  // Exports to OutputFileName, or to a file it names there when empty.
+  virtual Variant ExportToAttached(std::int32_t n1, std::int32_t n2, std::string& sFieldType,
+                                   std::string& sFieldSize, std::string& sFieldName,
+                                   const std::string& sReserved, Variant& OutputFileName);
+};
+
+using PrintControlPtr = std::shared_ptr<IPrintControl>;
 
 }  // namespace cavra

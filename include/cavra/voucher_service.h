@@ -33,6 +33,7 @@
 #include "cavra/grid.h"
 #include "cavra/host.h"
 #include "cavra/item_state.h"
+#include "cavra/outside.h"
 #include "cavra/recordset.h"
 #include "cavra/variant.h"
 
@@ -170,7 +171,8 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   void StopPrintControl(bool b);
   std::string CardnumAndValueForPrintControl() const;
   void CardnumAndValueForPrintControl(const std::string& s);
-  void PrintControlObj(ObjectPtr control);
+  // The print control the printing members use (none by default).
+  void PrintControlObj(PrintControlPtr control);
 
   // ---- Workflow and business services ----
   bool SetVoucherAuth(const std::string& sAuth);

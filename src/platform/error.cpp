@@ -16,6 +16,7 @@ std::string VbError::StandardText(std::int32_t number) {
     case err::kSubscript: return "Subscript out of range";
     case err::kTypeMismatch: return "Type mismatch";
     case err::kObjectNotSet: return "Object variable or With block variable not set";
+    case err::kPathFileAccess: return "Path/File access error";
     case err::kInvalidUseOfNull: return "Invalid use of Null";
     case err::kCannotCreate: return "ActiveX component can't create object";
     case err::kNotSupported: return "Object doesn't support this property or method";

@@ -58,6 +58,25 @@ void ICalculator::Calculatet(const std::string&, double&) { Unsupported(); }
 bool ISorter::sortDOMVoucherBody(const std::string&, const std::string&, DomPtr&) { Unsupported(); }
 std::string IResourceService::GetString(const std::string&) { Unsupported(); }
 std::string ILocalService::GetLocalID() { Unsupported(); }
+
+std::int32_t IPrintControl::SetDataStyleXML(const std::string&, bool, const std::string&, bool,
+                                            const std::string&) {
+  Unsupported();
+}
+Variant IPrintControl::PrintPreview() { Unsupported(); }
+Variant IPrintControl::PrintEx(bool) { Unsupported(); }
+void IPrintControl::EnableExport(bool) { Unsupported(); }
+void IPrintControl::SetOB(const ObjectPtr&) { Unsupported(); }
+std::int16_t IPrintControl::sFileType() { Unsupported(); }
+void IPrintControl::sFileType(std::int16_t) { Unsupported(); }
+Variant IPrintControl::ExportToFileEx(std::int32_t, std::string&, std::string&, const std::string&,
+                                      const std::string&) {
+  Unsupported();
+}
+Variant IPrintControl::ExportToAttached(std::int32_t, std::int32_t, std::string&, std::string&, std::string&,
+                                        const std::string&, Variant&) {
+  Unsupported();
+}
 std::shared_ptr<IResourceService> IResourceServiceFactory::GetResourceService() { Unsupported(); }
 std::shared_ptr<ILocalService> IResourceServiceFactory::GetLocalService() { Unsupported(); }
 std::string IResourceFormatter::GetString(const std::string&, VariantArray&) { Unsupported(); }

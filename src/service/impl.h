@@ -11,6 +11,7 @@
 #include "data/field_values.h"
 #include "data/line_editor.h"
 #include "data/voucher_documents.h"
+#include "print/printing.h"
 #include "template/field_rights.h"
 #include "template/template_model.h"
 
@@ -37,12 +38,11 @@ struct clsVoucherService::Impl {
   std::unique_ptr<Sorting> sorting;
   std::unique_ptr<FieldAuth> auth;
   std::unique_ptr<CustomerInfo> customer_info;
+  Printing printing;
 
   // Public variables and flags that belong to no subsystem.
   std::int32_t version = 1;
-  std::string print_entir;
   ObjectPtr call_back_object;
-  std::string logo_picture_data;
   bool invoke_sort_switch = false;
   VoucherStatusConstants status = VSNormalMode;
   std::string web_root_url;
@@ -55,17 +55,10 @@ struct clsVoucherService::Impl {
   bool portal_notification = true;
   bool template_changed = false;
   std::string save_continue_items;
-  bool stop_print_control = false;
-  std::string cardnum_and_value;
-  ObjectPtr print_control;
   ObjectPtr sort_call_back;
   ObjectPtr portal_business_object;
   std::string portal_biz_guid;
 };
-
-// Reports that a member comes in a later release: error 445 through the
-// error convention.
-void ReportNotImplemented(ServiceContext& ctx, const char* member) noexcept;
 
 // Registers the library's default components once per process.
 void RegisterLibraryComponents();

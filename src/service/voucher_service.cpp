@@ -38,10 +38,6 @@ namespace {
 [[maybe_unused]] const bool kRegistered = (RegisterLibraryComponents(), true);
 }  // namespace
 
-void ReportNotImplemented(ServiceContext& ctx, const char* member) noexcept {
-  ctx.Report(err::kNotImplemented, std::string(member) + " is not implemented in this release");
-}
-
 clsVoucherService::Impl::Impl(clsVoucherService& self)
     : model(ctx, rights, &self),
       documents(ctx, model),
@@ -51,7 +47,8 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
       outline(std::make_unique<RowOutline>(ctx, model, documents)),
       sorting(std::make_unique<Sorting>(ctx, model, documents, *outline)),
       auth(std::make_unique<FieldAuth>(ctx, model, rights, lines)),
-      customer_info(std::make_unique<CustomerInfo>(ctx, model)) {
+      customer_info(std::make_unique<CustomerInfo>(ctx, model)),
+      printing(ctx) {
   model.read_sort_command = [this] {
     std::string kind = "VoucherSorterCommand";
     std::string id = std::to_string(model.Bill().nID);
@@ -87,7 +84,7 @@ clsVoucherService::~clsVoucherService() { UnInitialise(); }
 
 void clsVoucherService::UnInitialise() {
   Impl& i = *impl_;
-  SkipErrors([&] { i.print_control.reset(); });
+  SkipErrors([&] { i.printing.Release(); });
   SkipErrors([&] { i.sort_call_back.reset(); });
   SkipErrors([&] { i.portal_business_object.reset(); });
   SkipErrors([&] { i.ctx.dataSource.reset(); });
@@ -112,12 +109,8 @@ void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) { impl_-
 
 std::int32_t clsVoucherService::Version() const { return impl_->version; }
 void clsVoucherService::Version(std::int32_t v) { impl_->version = v; }
-std::string clsVoucherService::m_sPrintEntir() const { return impl_->print_entir; }
-void clsVoucherService::m_sPrintEntir(const std::string& s) { impl_->print_entir = s; }
 ObjectPtr clsVoucherService::CallBackObject() const { return impl_->call_back_object; }
 void clsVoucherService::CallBackObject(ObjectPtr o) { impl_->call_back_object = std::move(o); }
-std::string clsVoucherService::LogoPictureDataString() const { return impl_->logo_picture_data; }
-void clsVoucherService::LogoPictureDataString(const std::string& s) { impl_->logo_picture_data = s; }
 bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->invoke_sort_switch; }
 void clsVoucherService::m_InvokSortObjectSwitch(bool b) { impl_->invoke_sort_switch = b; }
 bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.m_BodyChineseData; }
@@ -203,7 +196,7 @@ std::string clsVoucherService::VoucherType() const { return {}; }
 void clsVoucherService::setTemplateData(const RecordsetPtr& rstTemplate) {
   Impl& i = *impl_;
   if (rstTemplate) {
-    i.print_entir.clear();
+    i.printing.TemplateLoaded();
     i.values.ResetFormats();
   }
   i.model.setTemplateData(rstTemplate);
@@ -212,7 +205,7 @@ void clsVoucherService::setTemplateData(const RecordsetPtr& rstTemplate) {
 
 void clsVoucherService::RefreshTemplate() {
   Impl& i = *impl_;
-  i.print_entir.clear();
+  i.printing.TemplateLoaded();
   i.values.ResetFormats();
   i.model.RefreshTemplate();
   i.calculation->TemplateLoaded();

@@ -86,40 +86,40 @@ std::string clsVoucherService::GetBodyPKName() {
 // ---------------------------------------------------------------- not yet implemented
 
 std::string clsVoucherService::ExamineFlowAuditInfo() {
-  ReportNotImplemented(impl_->ctx, "ExamineFlowAuditInfo");
+  impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
   return {};
 }
 void clsVoucherService::ExamineFlowAuditInfo(const std::string&) {
-  ReportNotImplemented(impl_->ctx, "ExamineFlowAuditInfo");
+  impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
 }
 bool clsVoucherService::SetBillNumberRule(const std::string&) {
-  ReportNotImplemented(impl_->ctx, "SetBillNumberRule");
+  impl_->ctx.ReportNotImplemented("SetBillNumberRule");
   return false;
 }
 bool clsVoucherService::SetCustomRelation(const Variant&) {
-  ReportNotImplemented(impl_->ctx, "SetCustomRelation");
+  impl_->ctx.ReportNotImplemented("SetCustomRelation");
   return false;
 }
 bool clsVoucherService::IsAutoFillBackFillCustomField(const Variant&, Variant&) {
-  ReportNotImplemented(impl_->ctx, "IsAutoFillBackFillCustomField");
+  impl_->ctx.ReportNotImplemented("IsAutoFillBackFillCustomField");
   return false;
 }
 void clsVoucherService::CallAutoFillBackEvent(const std::string&, std::int32_t) {
-  ReportNotImplemented(impl_->ctx, "CallAutoFillBackEvent");
+  impl_->ctx.ReportNotImplemented("CallAutoFillBackEvent");
 }
 std::string clsVoucherService::GetAllIMUsers() {
-  ReportNotImplemented(impl_->ctx, "GetAllIMUsers");
+  impl_->ctx.ReportNotImplemented("GetAllIMUsers");
   return {};
 }
 std::string clsVoucherService::GetVoucherSummaryInfo() {
-  ReportNotImplemented(impl_->ctx, "GetVoucherSummaryInfo");
+  impl_->ctx.ReportNotImplemented("GetVoucherSummaryInfo");
   return {};
 }
 void clsVoucherService::BlobToFile(Field&, const std::string&, std::int32_t, std::int32_t) {
-  ReportNotImplemented(impl_->ctx, "BlobToFile");
+  impl_->ctx.ReportNotImplemented("BlobToFile");
 }
 void clsVoucherService::WriteFromBinary(std::ostream&, Field&, std::int32_t) {
-  ReportNotImplemented(impl_->ctx, "WriteFromBinary");
+  impl_->ctx.ReportNotImplemented("WriteFromBinary");
 }
 
 }  // namespace cavra
