@@ -48,6 +48,40 @@ function(cavra_layer name)
   cavra_warnings(${target})
   cavra_sanitize(${target})
   set(CAVRA_LAYERS ${CAVRA_LAYERS} ${name} CACHE INTERNAL "")
+  set(CAVRA_LAYER_DEPENDS_${name} ${L_DEPENDS} CACHE INTERNAL "")
+endfunction()
+
+# cavra_check_layers(): a build step, run before any layer compiles, that fails
+# when a file of src/ includes a layer its own does not depend on (directly or
+# through others), or when includes form a cycle (cmake/CheckIncludes.cmake).
+function(cavra_check_layers)
+  set(_allowed "")
+  foreach(layer IN LISTS CAVRA_LAYERS)
+    set(_reach ${layer})
+    set(_todo ${CAVRA_LAYER_DEPENDS_${layer}})
+    while(_todo)
+      list(POP_FRONT _todo _dep)
+      if(NOT _dep IN_LIST _reach)
+        list(APPEND _reach ${_dep})
+        list(APPEND _todo ${CAVRA_LAYER_DEPENDS_${_dep}})
+      endif()
+    endwhile()
+    string(REPLACE ";" "," _reach "${_reach}")
+    string(APPEND _allowed "|${layer}=${_reach}")
+  endforeach()
+  file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.h ${PROJECT_SOURCE_DIR}/src/*.cpp)
+  set(_stamp ${CMAKE_CURRENT_BINARY_DIR}/layers_checked.stamp)
+  add_custom_command(OUTPUT ${_stamp}
+    COMMAND ${CMAKE_COMMAND} -DSRC=${PROJECT_SOURCE_DIR}/src "-DALLOWED=${_allowed}"
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+    COMMAND ${CMAKE_COMMAND} -E touch ${_stamp}
+    DEPENDS ${_sources} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+    COMMENT "Checking the includes against the layers"
+    VERBATIM)
+  add_custom_target(cavra_layer_check DEPENDS ${_stamp})
+  foreach(layer IN LISTS CAVRA_LAYERS)
+    add_dependencies(cavra_${layer} cavra_layer_check)
+  endforeach()
 endfunction()
 
 # cavra_test(<name> LAYERS layer... [LIBS lib...]): a GoogleTest executable of
