@@ -1,5 +1,6 @@
 #include "datasource/data_source.h"
 
+#include <cctype>
 #include <exception>
 #include <unordered_map>
 
@@ -38,11 +39,41 @@ const std::unordered_map<std::string, std::string>& SchemaNames() {
   return names;
 }
 
-// PostgreSQL answers unquoted names in lower case; give them back the
-// spelling of the statement, else of the schema.
+// Whether a statement selects "*" or "t.*" (outside literals, roughly: a
+// "*" after SELECT, DISTINCT, ALL, "," or ".").
+bool SelectsAll(std::string_view sql) {
+  char quote = 0;
+  for (std::size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"') quote = c;
+    if (c != '*') continue;
+    std::size_t j = i;
+    while (j > 0 && (sql[j - 1] == ' ' || sql[j - 1] == '\n' || sql[j - 1] == '\t' || sql[j - 1] == '\r')) --j;
+    if (j > 0 && (sql[j - 1] == ',' || sql[j - 1] == '.')) return true;
+    std::size_t k = j;
+    while (k > 0 && (std::isalpha(static_cast<unsigned char>(sql[k - 1])) != 0)) --k;
+    const std::string_view word = sql.substr(k, j - k);
+    if (vb::EqualsNoCase(word, "select") || vb::EqualsNoCase(word, "distinct") || vb::EqualsNoCase(word, "all"))
+      return true;
+  }
+  return false;
+}
+
+// PostgreSQL answers unquoted names in lower case. Like SQLite, a column the
+// statement names comes back as the statement writes it, one that "*" brings
+// as declared (the connection knows the declared names of the tables the
+// library created); an expression or AS name not found in the statement
+// takes the spelling of the schema.
 void RestoreNameCase(ResultSet& rs, const sql::Translation& t) {
-  for (auto& name : rs.names) {
-    if (name != vb::LCase(name)) continue;
+  const bool selects_all = SelectsAll(t.sql);
+  for (std::size_t i = 0; i < rs.names.size(); ++i) {
+    std::string& name = rs.names[i];
+    const bool declared = i < rs.declared_names.size() && rs.declared_names[i];
+    if (declared ? selects_all : name != vb::LCase(name)) continue;
     bool found = false;
     for (const auto& n : t.names) {
       if (vb::EqualsNoCase(n, name)) {
@@ -51,7 +82,7 @@ void RestoreNameCase(ResultSet& rs, const sql::Translation& t) {
         break;
       }
     }
-    if (found) continue;
+    if (found || declared) continue;
     if (auto it = SchemaNames().find(name); it != SchemaNames().end()) name = it->second;
   }
 }

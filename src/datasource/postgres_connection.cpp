@@ -8,6 +8,9 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 
 #include "datasource/values.h"
 #include "platform/vbstring.h"
@@ -75,6 +78,184 @@ Variant ReadValue(const PGresult* r, int row, int col, sql::ColumnKind kind) {
     default:
       return Variant(s);
   }
+}
+
+// PostgreSQL folds an unquoted name to lower case and keeps no trace of how
+// it was written, so the library keeps the spelling itself: every CREATE
+// TABLE and ALTER TABLE it runs records its tables' column names, as
+// declared, in this table, and result columns taken straight from a table
+// get their declared name back. Tables created elsewhere (psql, CREATE TABLE
+// ... AS) are not recorded: their unquoted names come back in lower case.
+constexpr const char* kCaseTable = "cavra_meta.column_case";
+
+struct Token {
+  std::string text;  // a quoted name without its quotes
+  bool name = false;
+  bool quoted = false;
+};
+
+bool NameStart(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool NamePart(char c) { return NameStart(c) || (c >= '0' && c <= '9') || c == '$'; }
+
+// Names, literals and punctuation of one statement; comments dropped.
+std::vector<Token> Tokenize(std::string_view sql) {
+  std::vector<Token> out;
+  std::size_t i = 0;
+  while (i < sql.size()) {
+    const char c = sql[i];
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+      ++i;
+    } else if (sql.substr(i, 2) == "--") {
+      i = sql.find('\n', i);
+    } else if (sql.substr(i, 2) == "/*") {
+      const std::size_t end = sql.find("*/", i + 2);
+      i = end == std::string_view::npos ? end : end + 2;
+    } else if (c == '\'' || c == '"') {
+      Token t{"", c == '"', c == '"'};
+      for (++i; i < sql.size(); ++i) {
+        if (sql[i] == c && i + 1 < sql.size() && sql[i + 1] == c) {
+          t.text += c;
+          ++i;
+        } else if (sql[i] == c) {
+          ++i;
+          break;
+        } else {
+          t.text += sql[i];
+        }
+      }
+      out.push_back(std::move(t));
+    } else if (NameStart(c)) {
+      const std::size_t start = i;
+      while (i < sql.size() && NamePart(sql[i])) ++i;
+      out.push_back({std::string(sql.substr(start, i - start)), true, false});
+    } else {
+      out.push_back({std::string(1, c), false, false});
+      ++i;
+    }
+  }
+  return out;
+}
+
+// Folds a name the way the server folds an unquoted one (ASCII letters only).
+std::string Folded(std::string_view name) {
+  std::string s(name);
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+struct DeclaredNames {
+  bool create = false;
+  std::string table;                 // as written, for to_regclass
+  std::vector<std::string> columns;  // unquoted column names as written
+};
+
+// The table and the column names a CREATE TABLE (...) or an ALTER TABLE
+// ... ADD [COLUMN] / RENAME [COLUMN] x TO y statement declares.
+std::optional<DeclaredNames> ParseDeclaredNames(std::string_view sql) {
+  const std::vector<Token> t = Tokenize(sql);
+  std::size_t i = 0;
+  auto is = [&](std::size_t at, std::string_view word) {
+    return at < t.size() && t[at].name && !t[at].quoted && vb::EqualsNoCase(t[at].text, word);
+  };
+  auto is_text = [&](std::size_t at, std::string_view text) {
+    return at < t.size() && !t[at].name && t[at].text == text;
+  };
+  DeclaredNames out;
+  if (is(i, "CREATE")) {
+    out.create = true;
+    ++i;
+    if (is(i, "GLOBAL") || is(i, "LOCAL")) ++i;
+    if (is(i, "TEMP") || is(i, "TEMPORARY") || is(i, "UNLOGGED")) ++i;
+  } else if (!is(i, "ALTER")) {
+    return std::nullopt;
+  } else {
+    ++i;
+  }
+  if (!is(i, "TABLE")) return std::nullopt;
+  ++i;
+  if (is(i, "IF") && (is(i + 1, "NOT") ? is(i + 2, "EXISTS") : is(i + 1, "EXISTS")))
+    i += is(i + 1, "NOT") ? 3 : 2;
+  if (!out.create && is(i, "ONLY")) ++i;
+  while (i < t.size() && t[i].name) {
+    out.table += t[i].quoted ? "\"" + vb::Replace(t[i].text, "\"", "\"\"") + "\"" : t[i].text;
+    if (!is_text(i + 1, ".")) break;
+    out.table += ".";
+    i += 2;
+  }
+  if (out.table.empty()) return std::nullopt;
+  ++i;
+  // Elements of a table: a column unless it starts with a constraint's keyword.
+  auto is_constraint = [&](std::size_t at) {
+    return is(at, "CONSTRAINT") || is(at, "PRIMARY") || is(at, "UNIQUE") || is(at, "CHECK") ||
+           is(at, "FOREIGN") || is(at, "EXCLUDE") || is(at, "LIKE");
+  };
+  auto add = [&](std::size_t at) {
+    if (at < t.size() && t[at].name && !t[at].quoted && !is_constraint(at)) out.columns.push_back(t[at].text);
+  };
+  if (out.create) {
+    if (!is_text(i, "(")) return out;  // CREATE TABLE ... AS, OF, PARTITION OF: nothing declared
+    int depth = 0;
+    bool element_start = true;
+    for (; i < t.size(); ++i) {
+      if (is_text(i, "(")) {
+        ++depth;
+        if (depth == 1) element_start = true;
+        if (depth == 1) continue;
+      } else if (is_text(i, ")")) {
+        if (--depth == 0) break;
+      } else if (depth == 1 && is_text(i, ",")) {
+        element_start = true;
+        continue;
+      }
+      if (depth == 1 && element_start) add(i);
+      element_start = false;
+    }
+    return out;
+  }
+  int depth = 0;
+  bool action_start = true;
+  for (; i < t.size(); ++i) {
+    if (is_text(i, "(")) ++depth;
+    if (is_text(i, ")")) --depth;
+    if (depth == 0 && is_text(i, ",")) {
+      action_start = true;
+      continue;
+    }
+    if (depth != 0 || !action_start) continue;
+    action_start = false;
+    if (is(i, "ADD")) {
+      ++i;
+      if (is(i, "COLUMN")) ++i;
+      if (is(i, "IF") && is(i + 1, "NOT") && is(i + 2, "EXISTS")) i += 3;
+      add(i);
+    } else if (is(i, "RENAME")) {
+      ++i;
+      if (is(i, "CONSTRAINT") || is(i, "TO")) continue;
+      if (is(i, "COLUMN")) ++i;
+      if (is(i + 1, "TO")) add(i + 2);
+    }
+  }
+  return out;
+}
+
+// A text[] literal of plain strings.
+std::string ArrayLiteral(const std::vector<std::string>& items) {
+  std::string out = "{";
+  for (const auto& item : items) {
+    if (out.size() > 1) out += ",";
+    out += "\"";
+    for (char c : item) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+    out += "\"";
+  }
+  return out + "}";
 }
 
 class PostgresConnection final : public Connection {
@@ -153,6 +334,7 @@ class PostgresConnection final : public Connection {
     out.has_rows = status == PGRES_TUPLES_OK;
     if (!out.has_rows) {
       out.changed = std::strtoll(PQcmdTuples(r.get()), nullptr, 10);
+      AfterCommand(PQcmdStatus(r.get()), sql);
       return out;
     }
     const int cols = PQnfields(r.get());
@@ -171,6 +353,7 @@ class PostgresConnection final : public Connection {
         row.push_back(ReadValue(r.get(), i, c, kinds[static_cast<std::size_t>(c)]));
       out.rows.push_back(std::move(row));
     }
+    RestoreDeclaredNames(r.get(), out);
     return out;
   }
 
@@ -187,16 +370,137 @@ class PostgresConnection final : public Connection {
       name = table.substr(dot + 1);
     }
     const ResultSet rs = Run(
-        "SELECT column_name, data_type FROM information_schema.columns "
+        "SELECT column_name, data_type, ordinal_position, "
+        "(quote_ident(table_schema) || '.' || quote_ident(table_name))::regclass::oid "
+        "FROM information_schema.columns "
         "WHERE table_schema = coalesce($1, current_schema()) AND table_name = $2 ORDER BY ordinal_position",
         {schema, Variant(vb::LCase(name))});
     std::vector<ColumnInfo> out;
-    for (const auto& row : rs.rows) out.push_back({CStr(row[0]), sql::KindOfDeclaredType(CStr(row[1]))});
+    for (const auto& row : rs.rows) {
+      std::string column = CStr(row[0]);
+      const TableNames& names = DeclaredNamesOf(static_cast<Oid>(row[3].AsLong()));
+      if (auto it = names.columns.find(static_cast<int>(row[2].AsLong())); it != names.columns.end())
+        column = it->second.spelling;
+      out.push_back({column, sql::KindOfDeclaredType(CStr(row[1]))});
+    }
     return out;
   }
 
  private:
+  struct Column {
+    std::string name, spelling;  // as the server keeps it; as declared
+  };
+  struct TableNames {
+    bool recorded = false;
+    std::unordered_map<int, Column> columns;  // by attribute number
+  };
+
+  // A statement of the library's own, with text parameters; no error is thrown.
+  ResultPtr Internal(const char* sql, const std::vector<std::string>& params = {}) {
+    std::vector<const char*> values;
+    for (const auto& p : params) values.push_back(p.c_str());
+    return ResultPtr(PQexecParams(conn_.get(), sql, static_cast<int>(values.size()), nullptr, values.data(),
+                                  nullptr, nullptr, 0),
+                     &PQclear);
+  }
+  static bool Succeeded(const ResultPtr& r) {
+    const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    return status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK;
+  }
+
+  // The declared names of a table's columns, read once per table and
+  // connection (a table made again has another oid).
+  const TableNames& DeclaredNamesOf(Oid table) {
+    if (auto it = declared_.find(table); it != declared_.end()) return it->second;
+    TableNames names;
+    if (!case_table_seen_) {
+      ResultPtr r = Internal("SELECT to_regclass('cavra_meta.column_case') IS NOT NULL");
+      case_table_seen_ = Succeeded(r) && PQntuples(r.get()) == 1 && std::string_view(PQgetvalue(r.get(), 0, 0)) == "t";
+    }
+    if (case_table_seen_) {
+      ResultPtr r = Internal(
+          "SELECT a.attnum, a.attname, k.spelling FROM pg_attribute a "
+          "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+          "JOIN cavra_meta.column_case k ON k.table_schema = n.nspname AND k.table_name = c.relname "
+          "AND k.column_name = a.attname WHERE a.attrelid = $1 AND a.attnum > 0",
+          {std::to_string(table)});
+      if (Succeeded(r)) {
+        for (int i = 0; i < PQntuples(r.get()); ++i)
+          names.columns[std::atoi(PQgetvalue(r.get(), i, 0))] = {PQgetvalue(r.get(), i, 1),
+                                                                 PQgetvalue(r.get(), i, 2)};
+        names.recorded = !names.columns.empty();
+      }
+    }
+    return declared_.emplace(table, std::move(names)).first->second;
+  }
+
+  // A result column that is a table's own column, under its own name (not
+  // renamed by AS), gets the name as declared.
+  void RestoreDeclaredNames(const PGresult* r, ResultSet& out) {
+    out.declared_names.assign(out.names.size(), false);
+    for (int c = 0; c < PQnfields(r); ++c) {
+      const Oid table = PQftable(r, c);
+      const int column = PQftablecol(r, c);
+      if (table == InvalidOid || column <= 0) continue;
+      const TableNames& names = DeclaredNamesOf(table);
+      const auto it = names.columns.find(column);
+      const auto i = static_cast<std::size_t>(c);
+      if (!names.recorded || it == names.columns.end() || it->second.name != out.names[i]) continue;
+      out.names[i] = it->second.spelling;
+      out.declared_names[i] = true;
+    }
+  }
+
+  // Records the column names a CREATE TABLE or ALTER TABLE just run
+  // declared, in the caller's transaction when there is one (a failure here
+  // leaves it untouched: the names then come back in lower case).
+  void AfterCommand(std::string_view tag, const std::string& sql) {
+    if (tag != "CREATE TABLE" && tag != "ALTER TABLE" && tag != "DROP TABLE") return;
+    declared_.clear();
+    if (tag == "DROP TABLE") return;
+    const std::optional<DeclaredNames> names = ParseDeclaredNames(sql);
+    if (!names) return;
+    std::vector<std::string> folded;
+    for (const auto& c : names->columns) folded.push_back(Folded(c));
+    const bool nested = PQtransactionStatus(conn_.get()) == PQTRANS_INTRANS;
+    if (!Succeeded(Internal(nested ? "SAVEPOINT cavra_column_case" : "BEGIN"))) return;
+    const bool ok =
+        Succeeded(Internal("CREATE SCHEMA IF NOT EXISTS cavra_meta")) &&
+        Succeeded(Internal("CREATE TABLE IF NOT EXISTS cavra_meta.column_case (table_schema NAME NOT NULL, "
+                           "table_name NAME NOT NULL, column_name NAME NOT NULL, spelling TEXT NOT NULL, "
+                           "PRIMARY KEY (table_schema, table_name, column_name))")) &&
+        (!names->create ||
+         Succeeded(Internal("DELETE FROM cavra_meta.column_case k USING pg_class c JOIN pg_namespace n "
+                            "ON n.oid = c.relnamespace WHERE c.oid = to_regclass($1) "
+                            "AND k.table_schema = n.nspname AND k.table_name = c.relname",
+                            {names->table}))) &&
+        // Every column of the table, so that a recorded table's lower-case
+        // names are known to be declared so.
+        Succeeded(Internal(
+            "INSERT INTO cavra_meta.column_case "
+            "SELECT n.nspname, c.relname, a.attname, coalesce(s.spelling, k.spelling, a.attname) "
+            "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+            "LEFT JOIN (SELECT DISTINCT ON (folded) spelling, folded "
+            "FROM unnest($2::text[], $3::text[]) WITH ORDINALITY AS u(spelling, folded, n) "
+            "ORDER BY folded, n) s ON s.folded = a.attname "
+            "LEFT JOIN cavra_meta.column_case k ON k.table_schema = n.nspname AND k.table_name = c.relname "
+            "AND k.column_name = a.attname "
+            "WHERE c.oid = to_regclass($1) "
+            "ON CONFLICT (table_schema, table_name, column_name) DO UPDATE SET spelling = excluded.spelling",
+            {names->table, ArrayLiteral(names->columns), ArrayLiteral(folded)}));
+    if (nested) {
+      if (!ok) Internal("ROLLBACK TO SAVEPOINT cavra_column_case");
+      Internal("RELEASE SAVEPOINT cavra_column_case");
+    } else {
+      Internal(ok ? "COMMIT" : "ROLLBACK");
+    }
+    case_table_seen_ = case_table_seen_ || ok;
+  }
+
   std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;
+  std::unordered_map<Oid, TableNames> declared_;
+  bool case_table_seen_ = false;
 };
 
 }  // namespace
