@@ -39,41 +39,35 @@ const std::unordered_map<std::string, std::string>& SchemaNames() {
   return names;
 }
 
-// Whether a statement selects "*" or "t.*" (outside literals, roughly: a
-// "*" after SELECT, DISTINCT, ALL, "," or ".").
-bool SelectsAll(std::string_view sql) {
+// Whether a statement has a subquery ("(select", outside literals).
+bool HasSubquery(std::string_view sql) {
   char quote = 0;
   for (std::size_t i = 0; i < sql.size(); ++i) {
     const char c = sql[i];
     if (quote) {
       if (c == quote) quote = 0;
-      continue;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '(') {
+      std::size_t j = i + 1;
+      while (j < sql.size() && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
+      if (vb::EqualsNoCase(sql.substr(j, 6), "select")) return true;
     }
-    if (c == '\'' || c == '"') quote = c;
-    if (c != '*') continue;
-    std::size_t j = i;
-    while (j > 0 && (sql[j - 1] == ' ' || sql[j - 1] == '\n' || sql[j - 1] == '\t' || sql[j - 1] == '\r')) --j;
-    if (j > 0 && (sql[j - 1] == ',' || sql[j - 1] == '.')) return true;
-    std::size_t k = j;
-    while (k > 0 && (std::isalpha(static_cast<unsigned char>(sql[k - 1])) != 0)) --k;
-    const std::string_view word = sql.substr(k, j - k);
-    if (vb::EqualsNoCase(word, "select") || vb::EqualsNoCase(word, "distinct") || vb::EqualsNoCase(word, "all"))
-      return true;
   }
   return false;
 }
 
-// PostgreSQL answers unquoted names in lower case. Like SQLite, a column the
-// statement names comes back as the statement writes it, one that "*" brings
-// as declared (the connection knows the declared names of the tables the
-// library created); an expression or AS name not found in the statement
-// takes the spelling of the schema.
+// PostgreSQL answers unquoted names in lower case. Named as SQLite names
+// them: a table's column as declared (the connection knows the declared
+// names of the tables the library created); other columns, and a column
+// of a statement with a subquery (whose names SQLite takes as written),
+// as the statement writes them, else as the schema does.
 void RestoreNameCase(ResultSet& rs, const sql::Translation& t) {
-  const bool selects_all = SelectsAll(t.sql);
+  const bool subquery = HasSubquery(t.sql);
   for (std::size_t i = 0; i < rs.names.size(); ++i) {
     std::string& name = rs.names[i];
     const bool declared = i < rs.declared_names.size() && rs.declared_names[i];
-    if (declared ? selects_all : name != vb::LCase(name)) continue;
+    if (declared ? !subquery : name != vb::LCase(name)) continue;
     bool found = false;
     for (const auto& n : t.names) {
       if (vb::EqualsNoCase(n, name)) {
