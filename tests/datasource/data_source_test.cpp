@@ -489,6 +489,9 @@ TEST_P(DataSourceTest, ColumnNamesComeBackAsDeclared) {
   EXPECT_EQ(Names(*notes),
             (std::vector<std::string>{"NoteID", "cNote", "dWhen", "Quoted Name", "iCount", "fPrice"}));
   EXPECT_EQ(notes->Value("cNote"), Variant("n"));
+  Exec("ALTER TABLE Host_Notes RENAME COLUMN icount TO nItemCount");
+  EXPECT_EQ(Names(*Query("select * from Host_Notes")),
+            (std::vector<std::string>{"NoteID", "cNote", "dWhen", "Quoted Name", "nItemCount", "fPrice"}));
 
   // Made again with other names: the old spelling is gone.
   Exec("DROP TABLE Host_Notes");

@@ -122,6 +122,11 @@ both edit --line 1 --set cNothing=1 --save
 expect 1 "no body field cNothing"
 both edit --line 9 --set iQuantity=1 --save
 both items --template 17:12
+both edit --line 1 --set iQuantity=abc --save
+both sort --by "iSum,sideways"
+both show
+both edit --line 1 --set AutoID=2000002 --save
+both show
 
 [[ $failures -eq 0 ]] && echo "backend parity: all $step commands alike"
 exit $((failures > 0))
