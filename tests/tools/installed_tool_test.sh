@@ -11,7 +11,8 @@ if ! "$cmake" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>
   cat "$work/install.log"
   exit 1
 fi
-out=$(cd "$work" && env -u LD_LIBRARY_PATH CAVRA_DB="$work/installed.db" "$work/prefix/bin/cavra-voucher" items 2>&1)
+out=$(cd "$work" && env -u LD_LIBRARY_PATH CAVRA_DB="$work/installed.db" \
+  "$work/prefix/bin/cavra-voucher" items 2>&1)
 if [[ $? -ne 0 ]] || ! grep -q "TcSOCode" <<<"$out"; then
   echo "FAIL: the installed cavra-voucher does not run"
   echo "$out" | head -5
