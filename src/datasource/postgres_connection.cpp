@@ -262,7 +262,9 @@ class PostgresConnection final : public Connection {
       case_table_seen_ =
           Succeeded(r) && PQntuples(r.get()) == 1 && std::string_view(PQgetvalue(r.get(), 0, 0)) == "t";
     }
-    if (case_table_seen_) {
+    // Inside the caller's transaction a failing look-up must not end it.
+    const bool nested = PQtransactionStatus(conn_.get()) == PQTRANS_INTRANS;
+    if (case_table_seen_ && (!nested || Succeeded(Internal("SAVEPOINT cavra_column_case")))) {
       ResultPtr r = Internal(
           "SELECT a.attnum, a.attname, k.spelling FROM pg_attribute a "
           "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
@@ -274,7 +276,10 @@ class PostgresConnection final : public Connection {
           names.columns[std::atoi(PQgetvalue(r.get(), i, 0))] = {PQgetvalue(r.get(), i, 1),
                                                                  PQgetvalue(r.get(), i, 2)};
         names.recorded = !names.columns.empty();
+      } else if (nested) {
+        Internal("ROLLBACK TO SAVEPOINT cavra_column_case");
       }
+      if (nested) Internal("RELEASE SAVEPOINT cavra_column_case");
     }
     return declared_.emplace(table, std::move(names)).first->second;
   }
@@ -340,7 +345,8 @@ class PostgresConnection final : public Connection {
     } else {
       Internal(ok ? "COMMIT" : "ROLLBACK");
     }
-    case_table_seen_ = case_table_seen_ || ok;
+    // Made inside the caller's transaction, the table may yet be rolled back.
+    case_table_seen_ = case_table_seen_ || (ok && !nested);
   }
 
   std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;

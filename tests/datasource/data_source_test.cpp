@@ -499,6 +499,20 @@ TEST_P(DataSourceTest, ColumnNamesComeBackAsDeclared) {
   EXPECT_EQ(Names(*Query("select * from Host_Notes")), (std::vector<std::string>{"noteid", "CNOTE"}));
 }
 
+// Recording names inside a transaction the host then rolls back must not
+// break the host's next transaction.
+TEST_P(DataSourceTest, ARolledBackTableLeavesTheNextTransactionWhole) {
+  if (GetParam() == "postgresql") Exec("DROP SCHEMA cavra_meta CASCADE");  // as in an older database
+  Exec("BEGIN");
+  Exec("CREATE TABLE Host_Gone (cA INTEGER)");
+  Exec("ROLLBACK");
+  Exec("BEGIN");
+  Query("select * from SO_Main");
+  Exec("insert into SO_Main (ID, cCode) values (3, 'kept')");
+  Exec("COMMIT");
+  EXPECT_EQ(Query("select cCode from SO_Main where ID = 3")->Value("cCode"), Variant("kept"));
+}
+
 // A row read with "*" and written back: every column must find its column
 // (a name in the wrong case left the edit behind and still counted the row).
 TEST_P(DataSourceTest, ARowReadWithEveryColumnIsWrittenBackWithTheEdit) {
