@@ -106,6 +106,12 @@ CAVRA_EXPORT SqlDataSourcePtr OpenSqliteDataSource(const std::filesystem::path& 
 // it, and the examples, in one transaction. VbError kConnection when the
 // server cannot be reached (libpq's reason in the description) or the
 // library was built without PostgreSQL.
+// Column names come back as SQLite gives them, in the letter case they were
+// declared in: every CREATE TABLE and ALTER TABLE ... ADD / RENAME COLUMN run
+// through a data source records its unquoted names in the table
+// cavra_meta.column_case. A table made by other means (psql, CREATE TABLE
+// ... AS SELECT) is not recorded: its unquoted names come back in lower case
+// unless the statement spells them.
 CAVRA_EXPORT SqlDataSourcePtr OpenPostgresDataSource(const std::string& conninfo, bool create = false);
 
 // Where the default database lives: the environment variable CAVRA_DB when

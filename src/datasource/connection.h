@@ -20,6 +20,9 @@ struct ResultSet {
   std::vector<std::string> names;
   std::vector<std::string> types;  // recordset field types
   std::vector<Recordset::Row> rows;
+  // PostgreSQL: per column, whether names[i] is a table column's name in the
+  // case it was declared in (else it may be folded to lower case).
+  std::vector<bool> declared_names;
   std::int64_t changed = 0;  // rows changed by a statement without rows
 };
 

@@ -1,5 +1,6 @@
 #include "datasource/data_source.h"
 
+#include <cctype>
 #include <exception>
 #include <unordered_map>
 
@@ -38,11 +39,35 @@ const std::unordered_map<std::string, std::string>& SchemaNames() {
   return names;
 }
 
-// PostgreSQL answers unquoted names in lower case; give them back the
-// spelling of the statement, else of the schema.
+// Whether a statement has a subquery ("(select", outside literals).
+bool HasSubquery(std::string_view sql) {
+  char quote = 0;
+  for (std::size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '(') {
+      std::size_t j = i + 1;
+      while (j < sql.size() && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
+      if (vb::EqualsNoCase(sql.substr(j, 6), "select")) return true;
+    }
+  }
+  return false;
+}
+
+// PostgreSQL answers unquoted names in lower case. Named as SQLite names
+// them: a table's column as declared (the connection knows the declared
+// names of the tables the library created); other columns, and a column
+// of a statement with a subquery (whose names SQLite takes as written),
+// as the statement writes them, else as the schema does.
 void RestoreNameCase(ResultSet& rs, const sql::Translation& t) {
-  for (auto& name : rs.names) {
-    if (name != vb::LCase(name)) continue;
+  const bool subquery = HasSubquery(t.sql);
+  for (std::size_t i = 0; i < rs.names.size(); ++i) {
+    std::string& name = rs.names[i];
+    const bool declared = i < rs.declared_names.size() && rs.declared_names[i];
+    if (declared ? !subquery : name != vb::LCase(name)) continue;
     bool found = false;
     for (const auto& n : t.names) {
       if (vb::EqualsNoCase(n, name)) {
@@ -51,7 +76,7 @@ void RestoreNameCase(ResultSet& rs, const sql::Translation& t) {
         break;
       }
     }
-    if (found) continue;
+    if (found || declared) continue;
     if (auto it = SchemaNames().find(name); it != SchemaNames().end()) name = it->second;
   }
 }

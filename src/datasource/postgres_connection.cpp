@@ -8,7 +8,11 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 
+#include "datasource/declared_names.h"
 #include "datasource/values.h"
 #include "platform/vbstring.h"
 
@@ -75,6 +79,21 @@ Variant ReadValue(const PGresult* r, int row, int col, sql::ColumnKind kind) {
     default:
       return Variant(s);
   }
+}
+
+// A text[] literal of plain strings.
+std::string ArrayLiteral(const std::vector<std::string>& items) {
+  std::string out = "{";
+  for (const auto& item : items) {
+    if (out.size() > 1) out += ",";
+    out += "\"";
+    for (char c : item) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+    out += "\"";
+  }
+  return out + "}";
 }
 
 class PostgresConnection final : public Connection {
@@ -153,6 +172,7 @@ class PostgresConnection final : public Connection {
     out.has_rows = status == PGRES_TUPLES_OK;
     if (!out.has_rows) {
       out.changed = std::strtoll(PQcmdTuples(r.get()), nullptr, 10);
+      AfterCommand(PQcmdStatus(r.get()), sql);
       return out;
     }
     const int cols = PQnfields(r.get());
@@ -171,6 +191,7 @@ class PostgresConnection final : public Connection {
         row.push_back(ReadValue(r.get(), i, c, kinds[static_cast<std::size_t>(c)]));
       out.rows.push_back(std::move(row));
     }
+    RestoreDeclaredNames(r.get(), out);
     return out;
   }
 
@@ -187,16 +208,150 @@ class PostgresConnection final : public Connection {
       name = table.substr(dot + 1);
     }
     const ResultSet rs = Run(
-        "SELECT column_name, data_type FROM information_schema.columns "
+        "SELECT column_name, data_type, ordinal_position, "
+        "(quote_ident(table_schema) || '.' || quote_ident(table_name))::regclass::oid "
+        "FROM information_schema.columns "
         "WHERE table_schema = coalesce($1, current_schema()) AND table_name = $2 ORDER BY ordinal_position",
         {schema, Variant(vb::LCase(name))});
     std::vector<ColumnInfo> out;
-    for (const auto& row : rs.rows) out.push_back({CStr(row[0]), sql::KindOfDeclaredType(CStr(row[1]))});
+    for (const auto& row : rs.rows) {
+      std::string column = CStr(row[0]);
+      const TableNames& names = DeclaredNamesOf(static_cast<Oid>(row[3].AsLong()));
+      if (auto it = names.columns.find(static_cast<int>(row[2].AsLong())); it != names.columns.end())
+        column = it->second.spelling;
+      out.push_back({column, sql::KindOfDeclaredType(CStr(row[1]))});
+    }
     return out;
   }
 
  private:
+  // PostgreSQL folds an unquoted name to lower case and keeps no trace of
+  // how it was written, so the library keeps the spelling itself: every
+  // CREATE TABLE and ALTER TABLE run here records its table's column names,
+  // as declared, in cavra_meta.column_case, and a result column taken
+  // straight from a recorded table gets its declared name back. Tables made
+  // elsewhere (psql, CREATE TABLE ... AS) are not recorded.
+  struct Column {
+    std::string name, spelling;  // as the server keeps it; as declared
+  };
+  struct TableNames {
+    bool recorded = false;
+    std::unordered_map<int, Column> columns;  // by attribute number
+  };
+
+  // A statement of the library's own, with text parameters; no error is thrown.
+  ResultPtr Internal(const char* sql, const std::vector<std::string>& params = {}) {
+    std::vector<const char*> values;
+    for (const auto& p : params) values.push_back(p.c_str());
+    return ResultPtr(PQexecParams(conn_.get(), sql, static_cast<int>(values.size()), nullptr, values.data(),
+                                  nullptr, nullptr, 0),
+                     &PQclear);
+  }
+  static bool Succeeded(const ResultPtr& r) {
+    const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    return status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK;
+  }
+
+  // The declared names of a table's columns, read once per table and
+  // connection (a table made again has another oid).
+  const TableNames& DeclaredNamesOf(Oid table) {
+    if (auto it = declared_.find(table); it != declared_.end()) return it->second;
+    TableNames names;
+    if (!case_table_seen_) {
+      ResultPtr r = Internal("SELECT to_regclass('cavra_meta.column_case') IS NOT NULL");
+      case_table_seen_ =
+          Succeeded(r) && PQntuples(r.get()) == 1 && std::string_view(PQgetvalue(r.get(), 0, 0)) == "t";
+    }
+    // Inside the caller's transaction a failing look-up must not end it.
+    const bool nested = PQtransactionStatus(conn_.get()) == PQTRANS_INTRANS;
+    if (case_table_seen_ && (!nested || Succeeded(Internal("SAVEPOINT cavra_column_case")))) {
+      ResultPtr r = Internal(
+          "SELECT a.attnum, a.attname, k.spelling FROM pg_attribute a "
+          "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+          "JOIN cavra_meta.column_case k ON k.table_schema = n.nspname AND k.table_name = c.relname "
+          "AND k.column_name = a.attname WHERE a.attrelid = $1 AND a.attnum > 0",
+          {std::to_string(table)});
+      if (Succeeded(r)) {
+        for (int i = 0; i < PQntuples(r.get()); ++i)
+          names.columns[std::atoi(PQgetvalue(r.get(), i, 0))] = {PQgetvalue(r.get(), i, 1),
+                                                                 PQgetvalue(r.get(), i, 2)};
+        names.recorded = !names.columns.empty();
+      } else if (nested) {
+        Internal("ROLLBACK TO SAVEPOINT cavra_column_case");
+      }
+      if (nested) Internal("RELEASE SAVEPOINT cavra_column_case");
+    }
+    return declared_.emplace(table, std::move(names)).first->second;
+  }
+
+  // A result column that is a table's own column, under its own name (not
+  // renamed by AS), gets the name as declared.
+  void RestoreDeclaredNames(const PGresult* r, ResultSet& out) {
+    out.declared_names.assign(out.names.size(), false);
+    for (int c = 0; c < PQnfields(r); ++c) {
+      const Oid table = PQftable(r, c);
+      const int column = PQftablecol(r, c);
+      if (table == InvalidOid || column <= 0) continue;
+      const TableNames& names = DeclaredNamesOf(table);
+      const auto it = names.columns.find(column);
+      const auto i = static_cast<std::size_t>(c);
+      if (!names.recorded || it == names.columns.end() || it->second.name != out.names[i]) continue;
+      out.names[i] = it->second.spelling;
+      out.declared_names[i] = true;
+    }
+  }
+
+  // Records the column names a CREATE TABLE or ALTER TABLE just run
+  // declared, in the caller's transaction when there is one (a failure here
+  // leaves it untouched: the names then come back in lower case).
+  void AfterCommand(std::string_view tag, const std::string& sql) {
+    if (tag != "CREATE TABLE" && tag != "ALTER TABLE" && tag != "DROP TABLE") return;
+    declared_.clear();
+    if (tag == "DROP TABLE") return;
+    const std::optional<DeclaredNames> names = ParseDeclaredNames(sql);
+    if (!names) return;
+    std::vector<std::string> folded;
+    for (const auto& c : names->columns) folded.push_back(FoldedName(c));
+    const bool nested = PQtransactionStatus(conn_.get()) == PQTRANS_INTRANS;
+    if (!Succeeded(Internal(nested ? "SAVEPOINT cavra_column_case" : "BEGIN"))) return;
+    const bool ok =
+        Succeeded(Internal("CREATE SCHEMA IF NOT EXISTS cavra_meta")) &&
+        Succeeded(Internal("CREATE TABLE IF NOT EXISTS cavra_meta.column_case (table_schema NAME NOT NULL, "
+                           "table_name NAME NOT NULL, column_name NAME NOT NULL, spelling TEXT NOT NULL, "
+                           "PRIMARY KEY (table_schema, table_name, column_name))")) &&
+        (!names->create ||
+         Succeeded(Internal("DELETE FROM cavra_meta.column_case k USING pg_class c JOIN pg_namespace n "
+                            "ON n.oid = c.relnamespace WHERE c.oid = to_regclass($1) "
+                            "AND k.table_schema = n.nspname AND k.table_name = c.relname",
+                            {names->table}))) &&
+        // Every column of the table, so that a recorded table's lower-case
+        // names are known to be declared so.
+        Succeeded(Internal(
+            "INSERT INTO cavra_meta.column_case "
+            "SELECT n.nspname, c.relname, a.attname, coalesce(s.spelling, k.spelling, a.attname) "
+            "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+            "LEFT JOIN (SELECT DISTINCT ON (folded) spelling, folded "
+            "FROM unnest($2::text[], $3::text[]) WITH ORDINALITY AS u(spelling, folded, n) "
+            "ORDER BY folded, n) s ON s.folded = a.attname "
+            "LEFT JOIN cavra_meta.column_case k ON k.table_schema = n.nspname AND k.table_name = c.relname "
+            "AND k.column_name = a.attname "
+            "WHERE c.oid = to_regclass($1) "
+            "ON CONFLICT (table_schema, table_name, column_name) DO UPDATE SET spelling = excluded.spelling",
+            {names->table, ArrayLiteral(names->columns), ArrayLiteral(folded)}));
+    if (nested) {
+      if (!ok) Internal("ROLLBACK TO SAVEPOINT cavra_column_case");
+      Internal("RELEASE SAVEPOINT cavra_column_case");
+    } else {
+      Internal(ok ? "COMMIT" : "ROLLBACK");
+    }
+    // Made inside the caller's transaction, the table may yet be rolled back.
+    case_table_seen_ = case_table_seen_ || (ok && !nested);
+  }
+
   std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;
+  std::unordered_map<Oid, TableNames> declared_;
+  bool case_table_seen_ = false;
 };
 
 }  // namespace
