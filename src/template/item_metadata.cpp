@@ -117,8 +117,7 @@ ItemPtr ItemStateFromXmlNode(const pugi::xml_node& e) {
 
 std::string MapSchemaFieldName(const pugi::xml_document* document, std::string_view displayName) {
   if (!document) return {};
-  std::string query("//s:AttributeType[@rs:name ='");
-  query.append(displayName).append("']");
+  const std::string query = "//s:AttributeType[@rs:name =" + xml::Literal(displayName) + "]";
   return xml::SelectSingleNode(*document, query).attribute("name").value();
 }
 
