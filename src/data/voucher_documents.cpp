@@ -1,5 +1,7 @@
 #include "data/voucher_documents.h"
 
+#include <algorithm>
+
 #include "core/resources.h"
 #include "core/trace_log.h"
 #include "platform/error_flow.h"
@@ -31,10 +33,35 @@ pugi::xml_node DataElementOrNew(pugi::xml_document& doc) {
   return root ? root.append_child("rs:data") : pugi::xml_node();
 }
 
-// cloneNode(False) of an element: its name and attributes, no children.
+// cloneNode(False) of an element: its name and attributes, no children; an
+// attribute given twice is copied once, as its first copy.
 void AppendShallowCopy(pugi::xml_node parent, const pugi::xml_node& element) {
   pugi::xml_node copy = parent.append_child(element.name());
-  for (const pugi::xml_attribute& a : element.attributes()) copy.append_copy(a);
+  for (const pugi::xml_attribute& a : element.attributes())
+    if (element.attribute(a.name()) == a) copy.append_copy(a);
+}
+
+// The later copies of the attributes e carries more than once are removed.
+// last: the attribute names of the last element found clean; most rows
+// repeat them, and then nothing is sorted.
+std::size_t CollapseDuplicates(pugi::xml_node e, std::vector<std::string_view>& last,
+                               std::vector<std::string_view>& names) {
+  std::size_t i = 0;
+  bool same = true;
+  for (pugi::xml_attribute a = e.first_attribute(); a && same; a = a.next_attribute(), ++i)
+    same = i < last.size() && last[i] == a.name();
+  if (same && i == last.size()) return 0;
+  names.clear();
+  for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) names.emplace_back(a.name());
+  last = names;
+  std::sort(names.begin(), names.end());
+  if (std::adjacent_find(names.begin(), names.end()) == names.end()) return 0;
+  last.clear();
+  std::vector<pugi::xml_attribute> later;
+  for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute())
+    if (e.attribute(a.name()) != a) later.push_back(a);
+  for (const pugi::xml_attribute& a : later) e.remove_attribute(a);
+  return later.size();
 }
 
 // CloneDocument(source, emptyData, recreateData). Without the data the rows
@@ -91,6 +118,21 @@ bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::strin
 
 }  // namespace
 
+std::size_t CollapseDuplicateAttributes(pugi::xml_document& doc) {
+  std::vector<std::string_view> last, names;
+  std::size_t removed = 0;
+  for (pugi::xml_node n = doc.first_child(); n;) {
+    if (n.type() == pugi::node_element) removed += CollapseDuplicates(n, last, names);
+    if (pugi::xml_node child = n.first_child()) {
+      n = child;
+      continue;
+    }
+    while (n && !n.next_sibling()) n = n.parent();
+    if (n) n = n.next_sibling();
+  }
+  return removed;
+}
+
 VoucherDocuments::VoucherDocuments(ServiceContext& context, TemplateModel& model)
     : ctx_(context), model_(model) {}
 
@@ -111,6 +153,10 @@ void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
   }
   if (head) SkipErrors([&] { head_ = CloneDocument(head, false, true); });
   if (body) SkipErrors([&] { body_ = CloneDocument(body, false, true); });
+  std::size_t duplicates = 0;
+  if (head && head_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*head_); });
+  if (body && body_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*body_); });
+  if (duplicates) Trace("setVoucherDataXML -- XXXX", "duplicate attributes dropped: ", std::to_string(duplicates));
   mark("setVoucherDataXML1:");
   mark("setVoucherDataXML2:");
 
