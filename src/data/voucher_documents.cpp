@@ -1,6 +1,9 @@
 #include "data/voucher_documents.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "core/resources.h"
 #include "core/trace_log.h"
@@ -41,22 +44,54 @@ void AppendShallowCopy(pugi::xml_node parent, const pugi::xml_node& element) {
     if (element.attribute(a.name()) == a) copy.append_copy(a);
 }
 
-// The later copies of the attributes e carries more than once are removed.
-// last: the attribute names of the last element found clean; most rows
-// repeat them, and then nothing is sorted.
-std::size_t CollapseDuplicates(pugi::xml_node e, std::vector<std::string_view>& last,
-                               std::vector<std::string_view>& names) {
-  std::size_t i = 0;
-  bool same = true;
-  for (pugi::xml_attribute a = e.first_attribute(); a && same; a = a.next_attribute(), ++i)
-    same = i < last.size() && last[i] == a.name();
-  if (same && i == last.size()) return 0;
-  names.clear();
-  for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) names.emplace_back(a.name());
-  last = names;
-  std::sort(names.begin(), names.end());
-  if (std::adjacent_find(names.begin(), names.end()) == names.end()) return 0;
-  last.clear();
+// Finds an attribute name an element carries twice, in one pass over its
+// attributes: an open-addressing table of the names seen, emptied for the
+// next element by moving to a new generation rather than by clearing.
+class RepeatedNameFinder {
+ public:
+  bool Check(const pugi::xml_node& e) {
+    if (++generation_ == 0) {
+      slots_.fill({});
+      generation_ = 1;
+    }
+    std::size_t count = 0;
+    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
+      if (++count > kSlots / 2) return CheckSlowly(e);
+      const char* name = a.name();
+      std::uint64_t h = 14695981039346656037ull;
+      for (const char* c = name; *c; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+      for (std::size_t i = h % kSlots;; i = (i + 1) % kSlots) {
+        Slot& slot = slots_[i];
+        if (slot.generation != generation_) {
+          slot = {generation_, h, name};
+          break;
+        }
+        if (slot.hash == h && std::strcmp(slot.name, name) == 0) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 1024;
+  struct Slot {
+    std::uint32_t generation = 0;
+    std::uint64_t hash = 0;
+    const char* name = nullptr;
+  };
+  // An element of very many attributes: by sorting.
+  static bool CheckSlowly(const pugi::xml_node& e) {
+    std::vector<std::string_view> names;
+    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) names.emplace_back(a.name());
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
+  }
+  std::array<Slot, kSlots> slots_{};
+  std::uint32_t generation_ = 0;
+};
+
+// Removes the later copies of the attributes e carries more than once.
+std::size_t RemoveLaterCopies(pugi::xml_node e) {
   std::vector<pugi::xml_attribute> later;
   for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute())
     if (e.attribute(a.name()) != a) later.push_back(a);
@@ -119,10 +154,10 @@ bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::strin
 }  // namespace
 
 std::size_t CollapseDuplicateAttributes(pugi::xml_document& doc) {
-  std::vector<std::string_view> last, names;
+  auto finder = std::make_unique<RepeatedNameFinder>();
   std::size_t removed = 0;
   for (pugi::xml_node n = doc.first_child(); n;) {
-    if (n.type() == pugi::node_element) removed += CollapseDuplicates(n, last, names);
+    if (n.type() == pugi::node_element && finder->Check(n)) removed += RemoveLaterCopies(n);
     if (pugi::xml_node child = n.first_child()) {
       n = child;
       continue;
