@@ -36,12 +36,11 @@ pugi::xml_node DataElementOrNew(pugi::xml_document& doc) {
   return root ? root.append_child("rs:data") : pugi::xml_node();
 }
 
-// cloneNode(False) of an element: its name and attributes, no children; an
-// attribute given twice is copied once, as its first copy.
-void AppendShallowCopy(pugi::xml_node parent, const pugi::xml_node& element) {
+// cloneNode(False) of an element: its name and attributes, no children.
+pugi::xml_node AppendShallowCopy(pugi::xml_node parent, const pugi::xml_node& element) {
   pugi::xml_node copy = parent.append_child(element.name());
-  for (const pugi::xml_attribute& a : element.attributes())
-    if (element.attribute(a.name()) == a) copy.append_copy(a);
+  for (const pugi::xml_attribute& a : element.attributes()) copy.append_copy(a);
+  return copy;
 }
 
 // Finds an attribute name an element carries twice, in one pass over its
@@ -268,7 +267,13 @@ void VoucherDocuments::GetVoucherDataXML(DomPtr& head, DomPtr& body) const {
   if (deleted.empty()) return;
   pugi::xml_node data = DataElementOrNew(*body);
   if (!data) return;
-  for (const pugi::xpath_node& hit : deleted) AppendShallowCopy(data, hit.node());
+  // The deleted rows are the host's to change (GetBodyDelDom): the copies
+  // keep the first of an attribute given twice.
+  auto finder = std::make_unique<RepeatedNameFinder>();
+  for (const pugi::xpath_node& hit : deleted) {
+    const pugi::xml_node copy = AppendShallowCopy(data, hit.node());
+    if (finder->Check(copy)) RemoveLaterCopies(copy);
+  }
 }
 
 DomPtr VoucherDocuments::GetHeadDom() const { return head_ ? CloneDocument(head_, false, true) : NewDom(); }
