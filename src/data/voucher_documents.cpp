@@ -190,7 +190,8 @@ void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
   std::size_t duplicates = 0;
   if (head && head_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*head_); });
   if (body && body_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*body_); });
-  if (duplicates) Trace("setVoucherDataXML -- XXXX", "duplicate attributes dropped: ", std::to_string(duplicates));
+  if (duplicates)
+    Trace("setVoucherDataXML -- XXXX", "duplicate attributes dropped: ", std::to_string(duplicates));
   mark("setVoucherDataXML1:");
   mark("setVoucherDataXML2:");
 

@@ -45,7 +45,9 @@ std::string clsVoucherService::GetOldValue() { return {}; }
 std::string clsVoucherService::BodyBadStr() {
   return impl_->ctx.Guard(std::string(), [&] { return impl_->ctx.Grid().BadStr(); });
 }
-void clsVoucherService::BodyBadStr(const std::string& s) { impl_->ctx.Guard([&] { impl_->ctx.Grid().BadStr(s); }); }
+void clsVoucherService::BodyBadStr(const std::string& s) {
+  impl_->ctx.Guard([&] { impl_->ctx.Grid().BadStr(s); });
+}
 
 bool clsVoucherService::UpdateLineData(const DomPtr& dom, std::int32_t Row) { return impl_->lines.UpdateLineData(dom, Row); }
 std::string clsVoucherService::QueryDataLineStatus(std::int32_t nRow) { return impl_->lines.QueryDataLineStatus(nRow); }
@@ -58,7 +60,9 @@ void clsVoucherService::SetCurrentRow(const std::string& strCondition) { impl_->
 bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign; }
 void clsVoucherService::UpdateEditSign(bool b) { impl_->documents.UpdateEditSign = b; }
 // The grid members follow the error convention: without a grid, error 91.
-bool clsVoucherService::BodyRedraw() { return impl_->ctx.Guard(false, [&] { return impl_->ctx.Grid().Redraw(); }); }
+bool clsVoucherService::BodyRedraw() {
+  return impl_->ctx.Guard(false, [&] { return impl_->ctx.Grid().Redraw(); });
+}
 void clsVoucherService::BodyRedraw(bool b) { impl_->ctx.Guard([&] { impl_->ctx.Grid().Redraw(b); }); }
 std::int32_t clsVoucherService::BodyTopRow() {
   return impl_->ctx.Guard(std::int32_t{0}, [&] { return impl_->ctx.Grid().TopRow(); });

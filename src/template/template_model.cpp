@@ -121,10 +121,10 @@ struct TemplateModel::Settings {
 };
 
 TemplateModel::Settings TemplateModel::SaveSettings() const {
-  return {m_sRowNoField,      m_sInventoryFieldName, m_sInventoryField2,   m_sInventoryField3, m_bRowOutline,
-          m_sOutlineParentKey, m_sOutlineKey,        m_sBarcodeField1,     m_sBarcodeField2,   m_sBarcodeField3,
-          m_sTemplateKey,     template_loaded,       m_nHeadCount,         m_nBodyCount,       rights_.m_sAuthString,
-          rights_.m_bWorkflowAuth};
+  return {m_sRowNoField,    m_sInventoryFieldName, m_sInventoryField2, m_sInventoryField3,
+          m_bRowOutline,    m_sOutlineParentKey,   m_sOutlineKey,      m_sBarcodeField1,
+          m_sBarcodeField2, m_sBarcodeField3,      m_sTemplateKey,     template_loaded,
+          m_nHeadCount,     m_nBodyCount,          rights_.m_sAuthString, rights_.m_bWorkflowAuth};
 }
 
 void TemplateModel::RestoreSettings(Settings s) {

@@ -76,7 +76,8 @@ TEST(LineEditor, UpdateLineDataTakesTheFirstCopyOfARepeatedAttribute) {
   const DomPtr dom = Rowset("", "<z:row cInvCode='first' cFree1='x' cInvCode='second' cFree1='y'/>");
   ASSERT_TRUE(dom);
   ASSERT_TRUE(h.lines.UpdateLineData(dom, 2));
-  EXPECT_EQ(xml::Text(h.docs.BodyRow(2)), "<z:row irowno=\"2\" cInvCode=\"first\" editprop=\"M\" cFree1=\"x\"/>");
+  EXPECT_EQ(xml::Text(h.docs.BodyRow(2)),
+            "<z:row irowno=\"2\" cInvCode=\"first\" editprop=\"M\" cFree1=\"x\"/>");
   EXPECT_TRUE(h.sink->errors.empty());
 }
 

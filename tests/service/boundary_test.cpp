@@ -13,8 +13,9 @@ using testing::Rowset;
 using testing::ServiceHarness;
 
 const char* kItems =
-    "<item fieldname='cInvCode' cardsection='B' showit='1'/><item fieldname='iQty' cardsection='B' showit='1' "
-    "fieldtype='4'/><item fieldname='ID' cardsection='T' showit='1'/>";
+    "<item fieldname='cInvCode' cardsection='B' showit='1'/>"
+    "<item fieldname='iQty' cardsection='B' showit='1' fieldtype='4'/>"
+    "<item fieldname='ID' cardsection='T' showit='1'/>";
 
 TEST(ServiceBoundary, EveryGridMemberReportsAMissingGrid) {
   ServiceHarness h;

@@ -269,8 +269,8 @@ TEST(TemplateLoading, ARefusedTemplateLeavesThePreviousOneWhole) {
     std::int32_t error;
   } cases[] = {
       {"missing strict column", missing_column(), err::kItemNotFound},
-      {"text in a template number column", TemplateRecordset("<item fieldname='a' cardsection='T'/>", "itemCol='x'"),
-       err::kTypeMismatch},
+      {"text in a template number column",
+       TemplateRecordset("<item fieldname='a' cardsection='T'/>", "itemCol='x'"), err::kTypeMismatch},
       {"text in a number position of the first row",
        TemplateRecordset("<item fieldname='a' cardsection='B' fieldtype='abc'/>"), err::kTypeMismatch},
       {"first row too short", first_row_too_short(), err::kTypeMismatch},
