@@ -83,6 +83,8 @@ std::string Literal(std::string_view value) {
   // Pieces in single quotes; a single quote is a piece of its own in double
   // quotes, and "||" and "&&" are cut in two, so that TranslateXPath finds no
   // operator inside the literal.
+  if (value.find('\0') != std::string_view::npos)
+    throw VbError(err::kInvalidCall, "an XPath literal cannot hold a NUL character");
   std::vector<std::string> pieces;
   std::string piece;
   auto flush = [&] {

@@ -30,7 +30,8 @@ DomPtr Clone(const pugi::xml_document& source);
 std::string Text(const pugi::xml_node& node);
 
 // value as an XPath string literal that no value can end: 'a', or
-// concat('a', "'", 'b') for a value with a single quote.
+// concat('a', "'", 'b') for a value with a single quote. A NUL character
+// cannot be written in a query: VbError 5 (no XML value holds one).
 std::string Literal(std::string_view value);
 
 // "||" -> " or ", "&&" -> " and ".

@@ -116,7 +116,8 @@ ItemPtr ItemStateFromXmlNode(const pugi::xml_node& e) {
 }
 
 std::string MapSchemaFieldName(const pugi::xml_document* document, std::string_view displayName) {
-  if (!document) return {};
+  // No XML text holds a NUL character, so no display name does either.
+  if (!document || displayName.find('\0') != std::string_view::npos) return {};
   const std::string query = "//s:AttributeType[@rs:name =" + xml::Literal(displayName) + "]";
   return xml::SelectSingleNode(*document, query).attribute("name").value();
 }

@@ -66,6 +66,7 @@ TEST(Xml, LiteralsKeepEveryValueIntact) {
     EXPECT_EQ(xml::SelectNodes(*doc, query).size(), 1u) << query;
     EXPECT_EQ(xml::SelectNodes(*doc, "//v[@k=" + xml::Literal(std::string(value) + "!") + "]").size(), 0u);
   }
+  EXPECT_THROW(xml::Literal(std::string_view("a\0b", 3)), VbError);
 }
 
 TEST(Xml, TextRoundTripsAndCloneIsDeep) {

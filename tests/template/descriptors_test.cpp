@@ -121,6 +121,7 @@ TEST(SchemaMapping, FindsTheColumnByDisplayName) {
   EXPECT_EQ(MapSchemaFieldName(doc.get(), "it's"), "");
   EXPECT_EQ(MapSchemaFieldName(doc.get(), "x' or '1'='1"), "");
   EXPECT_EQ(MapSchemaFieldName(doc.get(), "数量' or @rs:name='a"), "");
+  EXPECT_EQ(MapSchemaFieldName(doc.get(), std::string_view("数量\0'", 8)), "");
 }
 
 }  // namespace
