@@ -124,6 +124,16 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   void BodyBadStr(const std::string& s);
 
   // ---- Body lines ----
+  // The members that work through the attached body grid - BodyRedraw,
+  // BodyTopRow, BodyProtectUnload, BodyBadStr, GetSelectedRows,
+  // SetCurrentRow, FillList, TotalText of a column number, and
+  // UpdateLineData, GetLineDom and QueryDataLineStatus of the grid's current
+  // row - follow the error convention: without a grid they report error 91
+  // and return false, 0, "" or null (a setter does nothing); an error of the
+  // grid itself is reported the same way. None of them raises.
+  // UpdateLineData returns true when the line was updated and its formulas
+  // ran; a missing or row-less document, or a line outside 1 .. line count,
+  // is reported (error 101).
   bool UpdateLineData(const DomPtr& dom, std::int32_t Row = -1);
   std::string QueryDataLineStatus(std::int32_t nRow = -1);
   Variant ResetSigh();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "cavra/collection.h"
 #include "core/resources.h"
@@ -20,32 +21,45 @@ LineEditor::LineEditor(ServiceContext& context, TemplateModel& model, VoucherDoc
                        FieldValues& values)
     : ctx_(context), model_(model), docs_(documents), values_(values) {}
 
-// Returns whether the line was updated and recalculated; errors are swallowed.
+// Returns whether the line was updated and recalculated; a failure is
+// reported through the error convention.
 bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
-  if (!dom) return false;
   const BodyGridPtr grid = ctx_.grid;
   bool updated = false;
+  std::exception_ptr failure;
   try {
     if (grid) grid->Redraw(false);
+    const pugi::xml_node source = dom ? xml::SelectSingleNode(*dom, "//z:row") : pugi::xml_node();
+    if (!source) throw ResourceError("Ordra.AA.VCH.020");
     const std::int32_t n = row == -1 ? ctx_.Grid().Row() : row;
-    const pugi::xml_node target = n <= docs_.LineCount() ? docs_.BodyRow(n) : pugi::xml_node();
-    const pugi::xml_node source = xml::SelectSingleNode(*dom, "//z:row");
-    if (target && source) {
-      m_bUpdatingLine = true;
-      // Every attribute, whether a template field names it or not; the
-      // line's own state is never taken from the source.
-      for (const pugi::xml_attribute& a : source.attributes()) {
-        if (std::strcmp(a.name(), "xmlns:z") == 0 || std::strcmp(a.name(), "editprop") == 0) continue;
-        SetNodeAttribute(target, a.name(), a.value());
-      }
-      m_bUpdatingLine = false;
-      if (recalc_line) recalc_line(n);
-      updated = true;
+    if (n < 1 || n > docs_.LineCount()) throw ResourceError("Ordra.AA.VCH.022");
+    const pugi::xml_node target = docs_.BodyRow(n);
+    if (!target) throw VbError(err::kLineMissing, GetResString("Ordra.AA.VCH.021"));
+    m_bUpdatingLine = true;
+    // Every attribute, whether a template field names it or not; the line's
+    // own state is never taken from the source. An attribute given twice
+    // counts once, as its first copy, as everywhere in the documents.
+    for (const pugi::xml_attribute& a : source.attributes()) {
+      if (std::strcmp(a.name(), "xmlns:z") == 0 || std::strcmp(a.name(), "editprop") == 0) continue;
+      if (source.attribute(a.name()) != a) continue;
+      SetNodeAttribute(target, a.name(), a.value());
     }
+    m_bUpdatingLine = false;
+    if (recalc_line) recalc_line(n);
+    updated = true;
   } catch (...) {
     m_bUpdatingLine = false;
+    failure = std::current_exception();
   }
   if (grid) SkipErrors([&] { grid->Redraw(true); });
+  // Reported once the grid draws again, so that a handler sees it as it is.
+  if (failure) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (...) {
+      ctx_.ReportCurrentException();
+    }
+  }
   return updated;
 }
 

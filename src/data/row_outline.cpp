@@ -137,7 +137,8 @@ std::int32_t RowOutline::GetRowOutLineLevel(const std::string& key, std::string 
     std::int32_t level = 0;
     std::string current = key;
     while (!current.empty() && level <= limit) {
-      const pugi::xml_node row = xml::SelectSingleNode(*body, "//z:row[@" + cChildKey + "='" + current + "']");
+      const pugi::xml_node row =
+          xml::SelectSingleNode(*body, "//z:row[@" + cChildKey + "=" + xml::Literal(current) + "]");
       if (!row) break;
       ++level;
       current = documents_.RowFieldValue(row, cParentKey, false);

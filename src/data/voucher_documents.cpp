@@ -1,5 +1,10 @@
 #include "data/voucher_documents.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
 #include "core/resources.h"
 #include "core/trace_log.h"
 #include "platform/error_flow.h"
@@ -32,9 +37,65 @@ pugi::xml_node DataElementOrNew(pugi::xml_document& doc) {
 }
 
 // cloneNode(False) of an element: its name and attributes, no children.
-void AppendShallowCopy(pugi::xml_node parent, const pugi::xml_node& element) {
+pugi::xml_node AppendShallowCopy(pugi::xml_node parent, const pugi::xml_node& element) {
   pugi::xml_node copy = parent.append_child(element.name());
   for (const pugi::xml_attribute& a : element.attributes()) copy.append_copy(a);
+  return copy;
+}
+
+// Finds an attribute name an element carries twice, in one pass over its
+// attributes: an open-addressing table of the names seen, emptied for the
+// next element by moving to a new generation rather than by clearing.
+class RepeatedNameFinder {
+ public:
+  bool Check(const pugi::xml_node& e) {
+    if (++generation_ == 0) {
+      slots_.fill({});
+      generation_ = 1;
+    }
+    std::size_t count = 0;
+    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
+      if (++count > kSlots / 2) return CheckSlowly(e);
+      const char* name = a.name();
+      std::uint64_t h = 14695981039346656037ull;
+      for (const char* c = name; *c; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+      for (std::size_t i = h % kSlots;; i = (i + 1) % kSlots) {
+        Slot& slot = slots_[i];
+        if (slot.generation != generation_) {
+          slot = {generation_, h, name};
+          break;
+        }
+        if (slot.hash == h && std::strcmp(slot.name, name) == 0) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 1024;
+  struct Slot {
+    std::uint32_t generation = 0;
+    std::uint64_t hash = 0;
+    const char* name = nullptr;
+  };
+  // An element of very many attributes: by sorting.
+  static bool CheckSlowly(const pugi::xml_node& e) {
+    std::vector<std::string_view> names;
+    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) names.emplace_back(a.name());
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
+  }
+  std::array<Slot, kSlots> slots_{};
+  std::uint32_t generation_ = 0;
+};
+
+// Removes the later copies of the attributes e carries more than once.
+std::size_t RemoveLaterCopies(pugi::xml_node e) {
+  std::vector<pugi::xml_attribute> later;
+  for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute())
+    if (e.attribute(a.name()) != a) later.push_back(a);
+  for (const pugi::xml_attribute& a : later) e.remove_attribute(a);
+  return later.size();
 }
 
 // CloneDocument(source, emptyData, recreateData). Without the data the rows
@@ -91,6 +152,21 @@ bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::strin
 
 }  // namespace
 
+std::size_t CollapseDuplicateAttributes(pugi::xml_document& doc) {
+  auto finder = std::make_unique<RepeatedNameFinder>();
+  std::size_t removed = 0;
+  for (pugi::xml_node n = doc.first_child(); n;) {
+    if (n.type() == pugi::node_element && finder->Check(n)) removed += RemoveLaterCopies(n);
+    if (pugi::xml_node child = n.first_child()) {
+      n = child;
+      continue;
+    }
+    while (n && !n.next_sibling()) n = n.parent();
+    if (n) n = n.next_sibling();
+  }
+  return removed;
+}
+
 VoucherDocuments::VoucherDocuments(ServiceContext& context, TemplateModel& model)
     : ctx_(context), model_(model) {}
 
@@ -111,6 +187,11 @@ void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
   }
   if (head) SkipErrors([&] { head_ = CloneDocument(head, false, true); });
   if (body) SkipErrors([&] { body_ = CloneDocument(body, false, true); });
+  std::size_t duplicates = 0;
+  if (head && head_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*head_); });
+  if (body && body_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*body_); });
+  if (duplicates)
+    Trace("setVoucherDataXML -- XXXX", "duplicate attributes dropped: ", std::to_string(duplicates));
   mark("setVoucherDataXML1:");
   mark("setVoucherDataXML2:");
 
@@ -187,7 +268,13 @@ void VoucherDocuments::GetVoucherDataXML(DomPtr& head, DomPtr& body) const {
   if (deleted.empty()) return;
   pugi::xml_node data = DataElementOrNew(*body);
   if (!data) return;
-  for (const pugi::xpath_node& hit : deleted) AppendShallowCopy(data, hit.node());
+  // The deleted rows are the host's to change (GetBodyDelDom): the copies
+  // keep the first of an attribute given twice.
+  auto finder = std::make_unique<RepeatedNameFinder>();
+  for (const pugi::xpath_node& hit : deleted) {
+    const pugi::xml_node copy = AppendShallowCopy(data, hit.node());
+    if (finder->Check(copy)) RemoveLaterCopies(copy);
+  }
 }
 
 DomPtr VoucherDocuments::GetHeadDom() const { return head_ ? CloneDocument(head_, false, true) : NewDom(); }

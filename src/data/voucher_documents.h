@@ -18,13 +18,23 @@
 
 namespace cavra {
 
+// An element that carries an attribute twice is not well-formed XML, though
+// the parser lets it through. The documents hold each attribute once: the
+// first copy, the one every read finds. Loading drops the later copies from
+// every element of the head and body (with a log line), UpdateLineData takes
+// the first copy of each attribute of its source row, and the deleted rows
+// come back from getVoucherDataXML with their first copies only; so what
+// getVoucherDataXML gives back always parses as it was read.
+// Returns how many copies were removed from doc.
+std::size_t CollapseDuplicateAttributes(pugi::xml_document& doc);
+
 class VoucherDocuments {
  public:
   VoucherDocuments(ServiceContext& context, TemplateModel& model);
 
-  // Copies the given documents (a null side is left as it is), moves the
-  // "D" rows aside, computes the key values and the blank rows. Errors are
-  // ignored. Sorting, the outline and field rights are the caller's.
+  // Copies the given documents (a null side is left as it is), drops
+  // duplicate attributes (above), moves the "D" rows aside, computes the key
+  // values and the blank rows. Errors are ignored. Sorting, the outline and field rights are the caller's.
   void Load(const DomPtr& head, const DomPtr& body);
   // Copies of head and body, the body followed by the deleted rows.
   void GetVoucherDataXML(DomPtr& head, DomPtr& body) const;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <sstream>
 #include <unordered_map>
+#include <vector>
 
 #include "cavra/error.h"
 #include "platform/vbstring.h"
@@ -41,6 +42,7 @@ LoadResult Load(pugi::xml_document& doc, std::string_view text) {
   LoadResult out;
   out.ok = static_cast<bool>(r);
   if (!out.ok) {
+    doc.reset();
     out.reason = std::string(r.description()) + " (offset " + std::to_string(r.offset) + ")";
     if (text.empty()) out.reason = "empty document";
   }
@@ -75,6 +77,35 @@ std::string Text(const pugi::xml_node& node) {
     node.print(w, "", flags, pugi::encoding_utf8);
   }
   return std::move(w.out);
+}
+
+std::string Literal(std::string_view value) {
+  // Pieces in single quotes; a single quote is a piece of its own in double
+  // quotes, and "||" and "&&" are cut in two, so that TranslateXPath finds no
+  // operator inside the literal.
+  if (value.find('\0') != std::string_view::npos)
+    throw VbError(err::kInvalidCall, "an XPath literal cannot hold a NUL character");
+  std::vector<std::string> pieces;
+  std::string piece;
+  auto flush = [&] {
+    if (!piece.empty()) pieces.push_back("'" + piece + "'");
+    piece.clear();
+  };
+  for (const char c : value) {
+    if (c == '\'') {
+      flush();
+      pieces.emplace_back("\"'\"");
+      continue;
+    }
+    if ((c == '|' || c == '&') && !piece.empty() && piece.back() == c) flush();
+    piece.push_back(c);
+  }
+  flush();
+  if (pieces.empty()) return "''";
+  if (pieces.size() == 1) return pieces[0];
+  std::string out = "concat(";
+  for (std::size_t i = 0; i < pieces.size(); ++i) out.append(i ? ", " : "").append(pieces[i]);
+  return out + ")";
 }
 
 std::string TranslateXPath(std::string_view xpath) {

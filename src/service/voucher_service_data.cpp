@@ -42,8 +42,12 @@ std::string clsVoucherService::TolmFormatDate(const std::string& strDate, const 
   return impl_->values.TolmFormatDate(strDate, vis.get());
 }
 std::string clsVoucherService::GetOldValue() { return {}; }
-std::string clsVoucherService::BodyBadStr() { return impl_->ctx.Grid().BadStr(); }
-void clsVoucherService::BodyBadStr(const std::string& s) { impl_->ctx.Grid().BadStr(s); }
+std::string clsVoucherService::BodyBadStr() {
+  return impl_->ctx.Guard(std::string(), [&] { return impl_->ctx.Grid().BadStr(); });
+}
+void clsVoucherService::BodyBadStr(const std::string& s) {
+  impl_->ctx.Guard([&] { impl_->ctx.Grid().BadStr(s); });
+}
 
 bool clsVoucherService::UpdateLineData(const DomPtr& dom, std::int32_t Row) { return impl_->lines.UpdateLineData(dom, Row); }
 std::string clsVoucherService::QueryDataLineStatus(std::int32_t nRow) { return impl_->lines.QueryDataLineStatus(nRow); }
@@ -55,11 +59,18 @@ bool clsVoucherService::StopUpdateRowNo() const { return impl_->lines.StopUpdate
 void clsVoucherService::SetCurrentRow(const std::string& strCondition) { impl_->lines.SetCurrentRow(strCondition); }
 bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign; }
 void clsVoucherService::UpdateEditSign(bool b) { impl_->documents.UpdateEditSign = b; }
-bool clsVoucherService::BodyRedraw() { return impl_->ctx.Grid().Redraw(); }
-void clsVoucherService::BodyRedraw(bool b) { impl_->ctx.Grid().Redraw(b); }
-std::int32_t clsVoucherService::BodyTopRow() { return impl_->ctx.Grid().TopRow(); }
-void clsVoucherService::BodyTopRow(std::int32_t n) { impl_->ctx.Grid().TopRow(n); }
-std::int32_t clsVoucherService::BodyProtectUnload() { return impl_->ctx.Grid().ProtectUnload(); }
+// The grid members follow the error convention: without a grid, error 91.
+bool clsVoucherService::BodyRedraw() {
+  return impl_->ctx.Guard(false, [&] { return impl_->ctx.Grid().Redraw(); });
+}
+void clsVoucherService::BodyRedraw(bool b) { impl_->ctx.Guard([&] { impl_->ctx.Grid().Redraw(b); }); }
+std::int32_t clsVoucherService::BodyTopRow() {
+  return impl_->ctx.Guard(std::int32_t{0}, [&] { return impl_->ctx.Grid().TopRow(); });
+}
+void clsVoucherService::BodyTopRow(std::int32_t n) { impl_->ctx.Guard([&] { impl_->ctx.Grid().TopRow(n); }); }
+std::int32_t clsVoucherService::BodyProtectUnload() {
+  return impl_->ctx.Guard(std::int32_t{0}, [&] { return impl_->ctx.Grid().ProtectUnload(); });
+}
 BodyGridPtr clsVoucherService::GetBodyObject() const { return impl_->ctx.grid; }
 void clsVoucherService::FillList(DomPtr& oDom) { impl_->lines.FillList(oDom); }
 bool clsVoucherService::BodyReadOnly() const { return impl_->lines.BodyReadOnly(); }

@@ -116,9 +116,9 @@ ItemPtr ItemStateFromXmlNode(const pugi::xml_node& e) {
 }
 
 std::string MapSchemaFieldName(const pugi::xml_document* document, std::string_view displayName) {
-  if (!document) return {};
-  std::string query("//s:AttributeType[@rs:name ='");
-  query.append(displayName).append("']");
+  // No XML text holds a NUL character, so no display name does either.
+  if (!document || displayName.find('\0') != std::string_view::npos) return {};
+  const std::string query = "//s:AttributeType[@rs:name =" + xml::Literal(displayName) + "]";
   return xml::SelectSingleNode(*document, query).attribute("name").value();
 }
 

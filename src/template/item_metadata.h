@@ -32,8 +32,8 @@ void SetNodeAttribute(pugi::xml_node element, const std::string& name, const std
 ItemPtr ItemStateFromXmlNode(const pugi::xml_node& element);
 
 // The "name" of the schema column whose display name (rs:name) is
-// displayName; "" when none. The name goes into the query unescaped, so a
-// name that breaks the query raises VbError 5.
+// displayName; "" when none. The name enters the query as a quoted literal,
+// whatever quotes it holds.
 std::string MapSchemaFieldName(const pugi::xml_document* document, std::string_view displayName);
 
 }  // namespace cavra

@@ -1,6 +1,7 @@
 #include "template/template_model.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/resources.h"
 #include "core/thread_state.h"
@@ -48,10 +49,11 @@ void TemplateModel::setTemplateData(const RecordsetPtr& rstTemplate) {
     Trace("setTemplateData -- XXXX", GetResString("Ordra.AA.VCH.015"));
     return;
   }
-  m_rstTemplate = rstTemplate;
+  RecordsetPtr previous = std::exchange(m_rstTemplate, rstTemplate);
   Trace("setTemplateData1:", ElapsedText(start_));
   Trace("setTemplateData2:", ElapsedText(start_));
-  LoadTemplateItems();
+  // A template that was refused leaves the one before it, recordset included.
+  if (!LoadTemplateItems()) m_rstTemplate = std::move(previous);
   Trace("setTemplateData3:", ElapsedText(start_));
   Trace("setTemplateData4:", ElapsedText(start_));
 }
@@ -61,9 +63,10 @@ void TemplateModel::RefreshTemplate() {
   LoadTemplateItems();
 }
 
-void TemplateModel::LoadTemplateItems() {
+bool TemplateModel::LoadTemplateItems() {
+  const BillInfoPtr before = m_BillInfo;
+  if (!LoadControl(m_rstTemplate, m_BillInfo, m_colItems, true) && m_BillInfo == before) return false;
   try {
-    LoadControl(m_rstTemplate, m_BillInfo, m_colItems, true);
     Trace("setTemplateData1-LoadControl1:", ElapsedText(start_));
     m_sLastSortCommands = read_sort_command ? read_sort_command() : std::string();
     Trace("--LoadControl--m_sLastSortCommands:", m_sLastSortCommands);
@@ -102,55 +105,120 @@ void TemplateModel::LoadTemplateItems() {
   } catch (...) {
     // A failing item ends the walk quietly; the rest keep their old settings.
   }
+  return true;
+}
+
+// What a load changes besides the descriptors, kept so that a refused template
+// can be undone.
+struct TemplateModel::Settings {
+  std::string rowNoField, inventoryField, inventoryField2, inventoryField3;
+  bool rowOutline = false;
+  std::string outlineParentKey, outlineKey, barcode1, barcode2, barcode3, templateKey;
+  bool loaded = false;
+  std::int32_t headCount = 0, bodyCount = 0;
+  std::string authString;
+  bool workflowAuth = false;
+};
+
+TemplateModel::Settings TemplateModel::SaveSettings() const {
+  return {m_sRowNoField,    m_sInventoryFieldName, m_sInventoryField2, m_sInventoryField3,
+          m_bRowOutline,    m_sOutlineParentKey,   m_sOutlineKey,      m_sBarcodeField1,
+          m_sBarcodeField2, m_sBarcodeField3,      m_sTemplateKey,     template_loaded,
+          m_nHeadCount,     m_nBodyCount,          rights_.m_sAuthString, rights_.m_bWorkflowAuth};
+}
+
+void TemplateModel::RestoreSettings(Settings s) {
+  m_sRowNoField = std::move(s.rowNoField);
+  m_sInventoryFieldName = std::move(s.inventoryField);
+  m_sInventoryField2 = std::move(s.inventoryField2);
+  m_sInventoryField3 = std::move(s.inventoryField3);
+  m_bRowOutline = s.rowOutline;
+  m_sOutlineParentKey = std::move(s.outlineParentKey);
+  m_sOutlineKey = std::move(s.outlineKey);
+  m_sBarcodeField1 = std::move(s.barcode1);
+  m_sBarcodeField2 = std::move(s.barcode2);
+  m_sBarcodeField3 = std::move(s.barcode3);
+  m_sTemplateKey = std::move(s.templateKey);
+  template_loaded = s.loaded;
+  m_nHeadCount = s.headCount;
+  m_nBodyCount = s.bodyCount;
+  rights_.m_sAuthString = std::move(s.authString);
+  rights_.m_bWorkflowAuth = s.workflowAuth;
+  inventory_split_ = false;
 }
 
 bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::shared_ptr<ItemCollection>& items,
                                 bool bCount) {
   const double start = Timer();
-  Thread().templateLoaded = false;
-  bill = std::make_shared<clsBillInformation>();
-  items = std::make_shared<ItemCollection>();
+  bool& thread_loaded = Thread().templateLoaded;
+  const bool thread_was_loaded = thread_loaded;
+  thread_loaded = false;
+  Settings saved = SaveSettings();
+  bool keep_previous = true;
   try {
     if (!rs) throw VbError::Standard(err::kObjectNotSet);
-    if (rs->Eof() && rs->Bof()) throw ResourceError("Ordra.AA.VCH.015");
-    if (bCount) m_nHeadCount = m_nBodyCount = 0;
+    if (rs->Eof() && rs->Bof()) {
+      // The one failure whose outcome is fixed: the caller holds new, empty
+      // descriptors, and the counts say so.
+      keep_previous = false;
+      bill = std::make_shared<clsBillInformation>();
+      items = std::make_shared<ItemCollection>();
+      if (bCount) m_nHeadCount = m_nBodyCount = 0;
+      throw ResourceError("Ordra.AA.VCH.015");
+    }
+    auto new_bill = std::make_shared<clsBillInformation>();
+    auto new_items = std::make_shared<ItemCollection>();
+    std::int32_t head_count = 0, body_count = 0;
     rs->MoveFirst();
 
-    ReadTemplateColumns(*rs, *bill);
-    ApplyTemplateSettings(*bill);
+    ReadTemplateColumns(*rs, *new_bill);
+    ApplyTemplateSettings(*new_bill);
     Trace("setTemplateData1-LoadControl2-loadvoucherdata1:", ElapsedText(start));
 
     const std::vector<Recordset::Row> rows = rs->GetRows();
     if (ctx_.dataSource)
-      SkipErrors([&] { rights_.TakeFetchedAuthString(ctx_.dataSource->GetAuthString(bill->sBillNo)); });
+      SkipErrors([&] { rights_.TakeFetchedAuthString(ctx_.dataSource->GetAuthString(new_bill->sBillNo)); });
     Trace("setTemplateData1-LoadControl2-loadvoucherdata1.1GetRows:", ElapsedText(start));
 
     for (std::size_t r = 0; r < rows.size(); ++r) {
       auto item = std::make_shared<clsItemState>();
       const bool first = r == 0;
-      auto count = [&] {
-        if (!bCount) return;
-        const std::string section = vb::UCase(TextOf(At(rows[r], 13)));
-        if (section == "T")
-          ++m_nHeadCount;
-        else if (section == "B")
-          ++m_nBodyCount;
-      };
+      std::string section;
       if (first)
-        count();
+        section = vb::UCase(TextOf(At(rows[r], 13)));
       else
-        SkipErrors(count);
-      FillItem(*item, rows[r], first, items->Count());
+        SkipErrors([&] { section = vb::UCase(TextOf(At(rows[r], 13))); });
+      // Ordinals count body items from 1 and header items after them: a row
+      // of no section, or a body row among the header rows, would shift them.
+      if (section != "T" && section != "B")
+        throw VbError(err::kInvalidCall, "template row " + std::to_string(r + 1) + ": the section \"" +
+                                             section + "\" is neither T nor B");
+      if (section == "B" && head_count > 0)
+        throw VbError(err::kInvalidCall,
+                      "template row " + std::to_string(r + 1) + ": a body row after the header rows");
+      FillItem(*item, rows[r], first, new_items->Count());
       SkipErrors([&] {
         if (!rights_.m_sAuthString.empty() && rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
           item->showIt = false;
       });
-      SkipErrors([&] { items->Add(item, vb::UCase(item->sCardSection + item->sFieldName)); });
+      // A second row of the same key is not added, and so not counted.
+      if (SkipErrors([&] { new_items->Add(item, vb::UCase(item->sCardSection + item->sFieldName)); }))
+        ++(section == "T" ? head_count : body_count);
+    }
+    bill = std::move(new_bill);
+    items = std::move(new_items);
+    if (bCount) {
+      m_nHeadCount = head_count;
+      m_nBodyCount = body_count;
     }
     Trace("setTemplateData1-LoadControl2-loadvoucherdata2:", ElapsedText(start));
-    Thread().templateLoaded = true;
+    thread_loaded = true;
     return true;
   } catch (...) {
+    if (keep_previous) {
+      RestoreSettings(std::move(saved));
+      thread_loaded = thread_was_loaded;
+    }
     ctx_.ReportCurrentException();
     return false;
   }

@@ -32,10 +32,26 @@ class TemplateModel {
 
   // ---- Loading ----
   // Never raises: failures go through the error convention.
+  //
+  // A template that fails to load leaves the previous one in place, whole:
+  // descriptors, items, counts, positions, settings, field rights and the
+  // recordset GetTemplateData returns. Failing are: a missing strict column,
+  // a value that does not convert in a strict position (the template
+  // columns, the first row up to its font state), a first row too short for
+  // those positions, a row whose section is not "T" or "B", and a body row
+  // after a header row. The exception is a recordset with no rows (error
+  // 101): the template is then emptied - a blank descriptor, no items, both
+  // counts 0, no visible positions - and GetTemplateData returns that
+  // recordset; every lookup fails until a template loads.
+  // A row whose section and field name repeat an earlier row's is dropped and
+  // not counted, so HeadInfoCount/BodyInfoCount are the items that can be
+  // reached and header ordinals stay in step with them.
   void setTemplateData(const RecordsetPtr& rstTemplate);
   void RefreshTemplate();
-  // Reads rs into new descriptors; also sets the template-wide settings of
-  // this model. bCount: whether the section counters are recounted.
+  // Reads rs into new descriptors, handed to bill and items only when the
+  // load succeeds (see above for the no-rows case); also sets the
+  // template-wide settings of this model. bCount: whether the section
+  // counters are recounted.
   bool LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::shared_ptr<ItemCollection>& items,
                    bool bCount);
   // Reads the account options once per thread; errors ignored.
@@ -90,7 +106,12 @@ class TemplateModel {
   bool m_bDescendAuditTime = false;   // set only on the object that read the options
 
  private:
-  void LoadTemplateItems();
+  struct Settings;
+  Settings SaveSettings() const;
+  void RestoreSettings(Settings s);
+  // Whether the model now holds what m_rstTemplate describes (false: the
+  // load failed and the previous template stays).
+  bool LoadTemplateItems();
   void ReadTemplateColumns(Recordset& rs, clsBillInformation& bill);
   void ApplyTemplateSettings(clsBillInformation& bill);
   void FillItem(clsItemState& item, const Recordset::Row& row, bool strict, std::int32_t count);

@@ -13,7 +13,7 @@ const std::string kRows =
 TEST(LineEditor, UpdateLineDataCopiesEveryAttributeButTheRowState) {
   DataHarness h;
   h.LoadRows(kRows);
-  FakeGrid& grid = h.AttachGrid(3);
+  h.AttachGrid(3);
   std::vector<std::int32_t> recalculated;
   h.lines.recalc_line = [&](std::int32_t n) { recalculated.push_back(n); };
   const DomPtr dom = Rowset("", "<z:row xmlns:z='#RowsetSchema' cInvCode='N' cFree9='new' editprop='A'/>");
@@ -24,16 +24,61 @@ TEST(LineEditor, UpdateLineDataCopiesEveryAttributeButTheRowState) {
   EXPECT_EQ(h.Cell(3, "cInvCode"), "N");
   EXPECT_EQ(recalculated, (std::vector<std::int32_t>{2, 3}));
 
-  grid.calls.clear();
-  EXPECT_FALSE(h.lines.UpdateLineData(dom, 4));
-  EXPECT_EQ(grid.calls, (std::vector<std::string>{"Redraw(false)", "Redraw(true)"}));
+}
+
+TEST(LineEditor, UpdateLineDataReportsWhyNothingWasUpdated) {
+  DataHarness h;
+  h.LoadRows(kRows);
+  FakeGrid& grid = h.AttachGrid(1);
+  const std::string before = xml::Text(*h.docs.Body());
+  const DomPtr dom = Rowset("", "<z:row cInvCode='N'/>");
+  const struct Case {
+    const char* name;
+    DomPtr dom;
+    std::int32_t row;
+    std::int32_t error;
+    std::string text;
+  } cases[] = {
+      {"line beyond the body", dom, 4, err::kResourceText, GetResString("Ordra.AA.VCH.022")},
+      {"line 0", dom, 0, err::kResourceText, GetResString("Ordra.AA.VCH.022")},
+      {"negative line", dom, -2, err::kResourceText, GetResString("Ordra.AA.VCH.022")},
+      {"no document", nullptr, 1, err::kResourceText, GetResString("Ordra.AA.VCH.020")},
+      {"a document without a row", Rowset("", ""), 1, err::kResourceText, GetResString("Ordra.AA.VCH.020")},
+      {"an empty document", NewDom(), 1, err::kResourceText, GetResString("Ordra.AA.VCH.020")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    h.sink->errors.clear();
+    grid.calls.clear();
+    EXPECT_FALSE(h.lines.UpdateLineData(c.dom, c.row));
+    ASSERT_EQ(h.sink->errors.size(), 1u);
+    EXPECT_EQ(h.sink->errors[0].first, c.error);
+    EXPECT_FALSE(c.text.empty());
+    EXPECT_EQ(h.ctx.TakeLastError(), c.text);
+    EXPECT_TRUE(grid.redraw);
+    EXPECT_EQ(xml::Text(*h.docs.Body()), before);
+  }
+  // A formula that fails after the copy is reported too, with the grid drawing again.
+  h.sink->errors.clear();
   h.lines.recalc_line = [](std::int32_t) { throw VbError(5, "formula"); };
   EXPECT_FALSE(h.lines.UpdateLineData(dom, 1));
   EXPECT_TRUE(grid.redraw);
+  EXPECT_EQ(h.ctx.TakeLastError(), "formula");
+  // The current row needs a grid.
   h.ctx.grid = nullptr;
   EXPECT_FALSE(h.lines.UpdateLineData(dom, -1));
-  EXPECT_EQ(h.LastErrorNumber(), 0);
-  EXPECT_EQ(h.ctx.LastError(), "") << "UpdateLineData reports nothing";
+  EXPECT_EQ(h.LastErrorNumber(), err::kObjectNotSet);
+}
+
+TEST(LineEditor, UpdateLineDataTakesTheFirstCopyOfARepeatedAttribute) {
+  DataHarness h;
+  h.LoadRows(kRows);
+  const DomPtr dom = Rowset("", "<z:row cInvCode='first' cFree1='x' cInvCode='second' cFree1='y'/>");
+  ASSERT_TRUE(dom);
+  ASSERT_TRUE(h.lines.UpdateLineData(dom, 2));
+  EXPECT_EQ(xml::Text(h.docs.BodyRow(2)),
+            "<z:row irowno=\"2\" cInvCode=\"first\" editprop=\"M\" cFree1=\"x\"/>");
+  EXPECT_TRUE(h.sink->errors.empty());
 }
 
 TEST(LineEditor, LineStatesAndResettingThem) {

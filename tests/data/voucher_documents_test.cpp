@@ -78,6 +78,63 @@ TEST(VoucherDocuments, BadBodiesLoadWithoutLosingRows) {
   }
 }
 
+// No element of doc carries an attribute twice (the parser does not check).
+void ExpectEachAttributeOnce(const pugi::xml_document& doc) {
+  std::vector<pugi::xml_node> pending{doc};
+  while (!pending.empty()) {
+    const pugi::xml_node n = pending.back();
+    pending.pop_back();
+    for (const pugi::xml_attribute& a : n.attributes())
+      EXPECT_EQ(n.attribute(a.name()), a) << n.name() << " has " << a.name() << " twice";
+    for (const pugi::xml_node& c : n.children()) pending.push_back(c);
+  }
+}
+
+TEST(VoucherDocuments, RepeatedAttributesKeepTheirFirstCopyEverywhere) {
+  DataHarness h;
+  h.LoadRows("<z:row cInvCode='A' cInvCode='A2' iMoney='1'/>"
+             "<z:row cInvCode='B' iMoney='2' iMoney='3' iMoney='4'/>"
+             "<z:row cInvCode='C' editprop='D' editprop='M' cInvCode='C2'/>",
+             "<z:row ID='1' cSOCode='SO1' ID='2'/>");
+  EXPECT_EQ(h.docs.LineCount(), 2);
+  EXPECT_EQ(h.Cell(1, "cInvCode"), "A");
+  EXPECT_EQ(h.Cell(2, "iMoney"), "2");
+  EXPECT_EQ(xml::Text(h.docs.HeadRow()), "<z:row ID=\"1\" cSOCode=\"SO1\" editprop=\"\"/>");
+  EXPECT_EQ(xml::Text(h.docs.BodyRow(2)), "<z:row cInvCode=\"B\" iMoney=\"2\"/>");
+
+  // Rows a host adds to the deleted rows itself come back once each too.
+  pugi::xml_node extra = h.docs.GetBodyDelDom()->child("Buffer").append_child("z:row");
+  extra.append_attribute("cInvCode") = "X";
+  extra.append_attribute("cInvCode") = "Y";
+  extra.append_attribute("editprop") = "D";
+
+  DomPtr head, body;
+  h.docs.GetVoucherDataXML(head, body);
+  const std::string text = xml::Text(*body);
+  EXPECT_NE(text.find("<z:row cInvCode=\"C\" editprop=\"D\"/><z:row cInvCode=\"X\" editprop=\"D\"/>"),
+            std::string::npos)
+      << text;
+  for (const std::string& out : {xml::Text(*head), text}) {
+    pugi::xml_document again;
+    ASSERT_TRUE(xml::Load(again, out));
+    ExpectEachAttributeOnce(again);
+  }
+}
+
+TEST(VoucherDocuments, CollapsingTouchesOnlyRepeatedAttributes) {
+  auto doc = xml::LoadNew(
+      "<xml a='1' a='2'><s:Schema><s:AttributeType name='x' name='y'/></s:Schema><rs:data>"
+      "<z:row p='1' q='2'/><z:row p='1' q='2'/><z:row q='2' p='1' q='3'/><z:row p='1' q='2' p='0'/>"
+      "<z:row/><z:row p='5'/></rs:data></xml>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(CollapseDuplicateAttributes(*doc), 4u);
+  EXPECT_EQ(xml::Text(*doc),
+            "<xml a=\"1\"><s:Schema><s:AttributeType name=\"x\"/></s:Schema><rs:data>"
+            "<z:row p=\"1\" q=\"2\"/><z:row p=\"1\" q=\"2\"/><z:row q=\"2\" p=\"1\"/><z:row p=\"1\" q=\"2\"/>"
+            "<z:row/><z:row p=\"5\"/></rs:data></xml>");
+  EXPECT_EQ(CollapseDuplicateAttributes(*doc), 0u);
+}
+
 TEST(VoucherDocuments, TheLineIndexFollowsAReplacedBody) {
   DataHarness h;
   h.docs.ReplaceBody(Rowset(kBodyColumns, "<z:row cInvCode='X'/>"));

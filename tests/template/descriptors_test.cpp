@@ -109,11 +109,19 @@ TEST(EnumerationMap, MapsNamesToCodesAndBack) {
 TEST(SchemaMapping, FindsTheColumnByDisplayName) {
   auto doc = xml::LoadNew(
       "<xml><s:Schema><s:ElementType><s:AttributeType name='c1' rs:name='数量'/>"
-      "<s:AttributeType name='c2'/></s:ElementType></s:Schema></xml>");
+      "<s:AttributeType name='c2'/><s:AttributeType name='c3' rs:name=\"a'b\"/>"
+      "<s:AttributeType name='c4' rs:name='x||y\"'/></s:ElementType></s:Schema></xml>");
+  ASSERT_TRUE(doc);
   EXPECT_EQ(MapSchemaFieldName(doc.get(), "数量"), "c1");
   EXPECT_EQ(MapSchemaFieldName(doc.get(), "c2"), "");
   EXPECT_EQ(MapSchemaFieldName(nullptr, "数量"), "");
-  EXPECT_THROW(MapSchemaFieldName(doc.get(), "it's"), VbError);
+  // Display names are values, never part of the query.
+  EXPECT_EQ(MapSchemaFieldName(doc.get(), "a'b"), "c3");
+  EXPECT_EQ(MapSchemaFieldName(doc.get(), "x||y\""), "c4");
+  EXPECT_EQ(MapSchemaFieldName(doc.get(), "it's"), "");
+  EXPECT_EQ(MapSchemaFieldName(doc.get(), "x' or '1'='1"), "");
+  EXPECT_EQ(MapSchemaFieldName(doc.get(), "数量' or @rs:name='a"), "");
+  EXPECT_EQ(MapSchemaFieldName(doc.get(), std::string_view("数量\0'", 8)), "");
 }
 
 }  // namespace

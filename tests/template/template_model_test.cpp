@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/thread_state.h"
+#include "platform/vbstring.h"
 #include "template/item_state_access.h"
 #include "template_fixture.h"
 
@@ -160,7 +161,7 @@ TEST(TemplateLoading, RowsWithTooFewColumnsOrBadValues) {
   };
   // 58 columns: every strict position of the first row exists; the rest are skipped.
   std::vector<Variant> a(14, Variant::Null()), b(14, Variant::Null());
-  a[9] = "x", a[13] = "T", b[9] = "y", b[13] = "B";
+  a[9] = "x", a[13] = "B", b[9] = "y", b[13] = "T";
   h.model.setTemplateData(short_rs(58, a, b));
   EXPECT_TRUE(h.sink->errors.empty());
   EXPECT_EQ(h.model.m_colItems->Count(), 2);
@@ -175,21 +176,172 @@ TEST(TemplateLoading, RowsWithTooFewColumnsOrBadValues) {
   b[10] = "abc";
   h.model.setTemplateData(short_rs(127, a, b));
   EXPECT_EQ(h.sink->errors.size(), 1u);
-  EXPECT_EQ(h.model.FindItem("y", true)->nFieldType, 0);
+  EXPECT_EQ(h.model.FindItem("y", false)->nFieldType, 0);
   a[10] = "abc";
   h.model.setTemplateData(short_rs(127, a, b));
   ASSERT_EQ(h.sink->errors.size(), 2u);
   EXPECT_EQ(h.sink->errors[1].first, err::kTypeMismatch);
 }
 
-TEST(TemplateLoading, DuplicateKeysKeepTheFirstItem) {
+// Every ordinal of each section reaches an item of that section, and the
+// counts are the items.
+void ExpectCountsMatchItems(TemplateModel& m) {
+  EXPECT_EQ(m.m_nHeadCount + m.m_nBodyCount, m.m_colItems->Count());
+  auto section_of = [&](std::int32_t ordinal, std::int32_t section) -> std::string {
+    const ItemPtr item = m.ItemState(ordinal, section);
+    return item ? vb::UCase(item->sCardSection) : "none";
+  };
+  for (std::int32_t i = 1; i <= m.m_nBodyCount; ++i) EXPECT_EQ(section_of(i, sibody), "B") << i;
+  for (std::int32_t i = 1; i <= m.m_nHeadCount; ++i) EXPECT_EQ(section_of(i, siHeader), "T") << i;
+  for (std::size_t k = 1; k < m.m_aHeadPos.size(); ++k) {
+    const ItemPtr item = m.ItemState(m.m_aHeadPos[k], siHeader);
+    EXPECT_EQ(item ? item->Reserve6 : "none", std::to_string(k));
+  }
+}
+
+TEST(TemplateLoading, DuplicateRowsAreNeitherAddedNorCounted) {
   TemplateHarness h;
-  h.Load("<item fieldname='cCode' cardsection='T' carditemname='first'/>"
-         "<item fieldname='CCODE' cardsection='t' carditemname='second'/>");
-  EXPECT_EQ(h.model.m_colItems->Count(), 1);
-  EXPECT_EQ(h.model.m_nHeadCount, 2);  // both rows are counted
-  EXPECT_EQ(h.model.FindItem("ccode", false)->sCardItemName, "first");
+  h.Load("<item fieldname='cCode' cardsection='B' showit='1' carditemname='first'/>"
+         "<item fieldname='CCODE' cardsection='b' showit='1' carditemname='second'/>"
+         "<item fieldname='iQty' cardsection='B' showit='1'/>"
+         "<item fieldname='ID' cardsection='T' showit='1'/>"
+         "<item fieldname='cSOCode' cardsection='T' showit='1'/>"
+         "<item fieldname='id' cardsection='t' showit='1'/>");
+  TemplateModel& m = h.model;
   EXPECT_TRUE(h.sink->errors.empty());
+  EXPECT_EQ(m.m_colItems->Count(), 4);
+  EXPECT_EQ(m.m_nBodyCount, 2);
+  EXPECT_EQ(m.m_nHeadCount, 2);
+  EXPECT_EQ(m.FindItem("ccode", true)->sCardItemName, "first");
+  ASSERT_NE(m.ItemState(2, siHeader), nullptr);
+  EXPECT_EQ(m.ItemState(1, siHeader)->sFieldName, "ID");
+  EXPECT_EQ(m.ItemState(2, siHeader)->sFieldName, "cSOCode");
+  EXPECT_EQ(m.ItemState(3, siHeader), nullptr);
+  EXPECT_EQ(m.LookUpArray("cSOCode", siHeader), 2);
+  EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1, 2}));
+  EXPECT_EQ(m.m_aBodyPos, (std::vector<std::int32_t>{0, 1, 2}));
+  ExpectCountsMatchItems(m);
+}
+
+// A recordset with every template column and the given item rows.
+RecordsetPtr WithRows(const std::vector<Recordset::Row>& items) {
+  auto full = TemplateRecordset("<item/>");
+  auto rs = std::make_shared<Recordset>(full->FieldNames());
+  for (Recordset::Row row : items) {
+    row.resize(127, Variant::Null());
+    row.insert(row.end(), full->Rows()[0].begin() + 127, full->Rows()[0].end());
+    rs->AddRow(row);
+  }
+  return rs;
+}
+
+Recordset::Row ItemRow(const char* name, const char* section) {
+  Recordset::Row row(127, Variant::Null());
+  row[9] = name;
+  row[13] = section;
+  return row;
+}
+
+TEST(TemplateLoading, ARefusedTemplateLeavesThePreviousOneWhole) {
+  auto missing_column = [] {
+    auto rs = TemplateRecordset("<item fieldname='a' cardsection='T'/>");
+    std::vector<std::string> names = rs->FieldNames();
+    std::replace(names.begin(), names.end(), std::string("VT_Memo"), std::string("other"));
+    auto renamed = std::make_shared<Recordset>(names);
+    renamed->AddRow(rs->Rows()[0]);
+    return renamed;
+  };
+  auto first_row_too_short = [] {
+    auto full = TemplateRecordset("<item/>");
+    std::vector<std::string> names(full->FieldNames().begin(), full->FieldNames().begin() + 40);
+    names.insert(names.end(), full->FieldNames().begin() + 127, full->FieldNames().end());
+    auto rs = std::make_shared<Recordset>(names);
+    Recordset::Row row(40, Variant::Null());
+    row[9] = "a", row[13] = "B";
+    row.insert(row.end(), full->Rows()[0].begin() + 127, full->Rows()[0].end());
+    rs->AddRow(row);
+    return rs;
+  };
+  const Recordset::Row null_row(127, Variant::Null());
+  const struct Case {
+    const char* name;
+    RecordsetPtr rs;
+    std::int32_t error;
+  } cases[] = {
+      {"missing strict column", missing_column(), err::kItemNotFound},
+      {"text in a template number column",
+       TemplateRecordset("<item fieldname='a' cardsection='T'/>", "itemCol='x'"), err::kTypeMismatch},
+      {"text in a number position of the first row",
+       TemplateRecordset("<item fieldname='a' cardsection='B' fieldtype='abc'/>"), err::kTypeMismatch},
+      {"first row too short", first_row_too_short(), err::kTypeMismatch},
+      {"all-Null rows", WithRows({null_row, null_row}), err::kInvalidCall},
+      {"a Null row after good ones", WithRows({ItemRow("a", "B"), null_row}), err::kInvalidCall},
+      {"a section of another letter", WithRows({ItemRow("a", "B"), ItemRow("b", "X")}), err::kInvalidCall},
+      {"a body row after a header row", WithRows({ItemRow("a", "T"), ItemRow("b", "B")}), err::kInvalidCall},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TemplateHarness h;
+    auto ds = std::make_shared<FakeDataSource>();
+    ds->auth_string = "CMEMO[####]True";
+    h.ctx.dataSource = ds;
+    h.Load(kItems, "cParentKey='p' cKey='k' cBarCodeFieldNames='x{##}y{##}z'");
+    TemplateModel& m = h.model;
+    const RecordsetPtr rs = m.m_rstTemplate;
+    const BillInfoPtr bill = m.m_BillInfo;
+    const auto items = m.m_colItems;
+    const ItemPtr qty = m.FindItem("iQty", true);
+    ds->auth_string = "";
+    h.model.setTemplateData(c.rs);
+    ASSERT_EQ(h.sink->errors.size(), 1u);
+    EXPECT_EQ(h.sink->errors[0].first, c.error);
+    EXPECT_FALSE(h.ctx.TakeLastError().empty());
+    EXPECT_EQ(m.m_rstTemplate, rs);
+    EXPECT_EQ(m.m_BillInfo, bill);
+    EXPECT_EQ(m.m_colItems, items);
+    EXPECT_EQ(m.m_colItems->Count(), 5);
+    EXPECT_EQ(m.m_nHeadCount, 3);
+    EXPECT_EQ(m.m_nBodyCount, 2);
+    EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1, 3}));
+    EXPECT_EQ(qty->Reserve6, "2");
+    EXPECT_EQ(m.m_sRowNoField, "irowno");
+    EXPECT_EQ(m.m_sTemplateKey, "17_12");
+    EXPECT_TRUE(m.m_bRowOutline);
+    EXPECT_EQ(m.m_sBarcodeField1, "x");
+    EXPECT_EQ(h.rights.m_sAuthString, "CMEMO");
+    EXPECT_TRUE(h.rights.m_bWorkflowAuth);
+    ASSERT_NE(m.FindItem("cMemo", false), nullptr);
+    EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "R");
+    EXPECT_TRUE(Thread().templateLoaded);
+    ExpectCountsMatchItems(m);
+    // The refused recordset is not what a refresh reloads.
+    m.RefreshTemplate();
+    EXPECT_EQ(h.sink->errors.size(), 1u);
+    EXPECT_EQ(m.m_colItems->Count(), 5);
+  }
+}
+
+TEST(TemplateLoading, NoRowsEmptiesTheTemplateAsDocumented) {
+  TemplateHarness h;
+  h.Load(kItems);
+  auto empty = TemplateRecordset("");
+  ASSERT_TRUE(empty->Eof() && empty->Bof());
+  h.model.setTemplateData(empty);
+  TemplateModel& m = h.model;
+  ASSERT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.sink->errors[0].first, err::kResourceText);
+  EXPECT_EQ(m.m_rstTemplate, empty);
+  EXPECT_EQ(m.m_colItems->Count(), 0);
+  EXPECT_EQ(m.m_nHeadCount, 0);
+  EXPECT_EQ(m.m_nBodyCount, 0);
+  EXPECT_EQ(m.Bill().sBillNo, "");
+  EXPECT_EQ(m.m_aHeadPos, std::vector<std::int32_t>{0});
+  EXPECT_EQ(m.m_aBodyPos, std::vector<std::int32_t>{0});
+  EXPECT_EQ(m.ItemState(1, siHeader), nullptr);
+  // The next good template loads as usual.
+  h.Load(kItems);
+  EXPECT_EQ(m.m_colItems->Count(), 5);
+  ExpectCountsMatchItems(m);
 }
 
 TEST(TemplateLoading, RefreshWithoutATemplateReportsObjectNotSet) {
