@@ -18,9 +18,11 @@ namespace cavra {
 // direction is "ascending" or "descending". Blank keys are ignored; the empty
 // command (no sort) is valid.
 //
-// A service re-applying a saved command that fails this check leaves the
-// body in its loaded order and reports the reason once (see
-// clsVoucherService::setVoucherDataXML).
+// When setVoucherDataXML re-applies a saved command that fails this check
+// (stored by an older version or another host), the body keeps its loaded
+// order, the load still succeeds, and the reason is reported through the
+// error convention (last error and controlError, number err::kBadSavedSort)
+// once per service and command, not on every later load.
 CAVRA_EXPORT std::string CheckSortCommand(std::string_view command,
                                           const std::vector<std::string>& bodyFields);
 

@@ -8,13 +8,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export CAVRA_DB="$work/cli.db" CAVRA_COMPONENT_DIR="$work"
 failures=0
+dbargs=()  # --db of the database the expectations run on, when not the default
 
 # expect CODE PATTERN ARGS...: the exit code and a pattern of the output.
 expect() {
   local code=$1 pattern=$2
   shift 2
   local out
-  out=$("$tool" "$@" 2>&1)
+  out=$("$tool" "$@" "${dbargs[@]}" 2>&1)
   local got=$?
   if [[ $got -ne $code ]] || ! grep -qE -- "$pattern" <<<"$out"; then
     echo "FAIL: cavra-voucher $* -> exit $got (want $code, /$pattern/)"
@@ -67,24 +68,43 @@ body() {
     (select * from SO_SODetails order by AutoID)"
 }
 
-# Values that do not fit their field are refused before anything is saved.
+# Values that do not fit their field are refused before anything is saved,
+# with the same messages on every database; "$@" chooses the database.
+refusals() {
+  dbargs=("$@")
+  local before
+  before=$("$tool" show "$@" 2>&1)
+  expect 2 "AutoID is a key column" edit --line 1 --set AutoID=2000002 --save
+  for bad in NaN nan inf -Infinity 1e999 12abc 0x10 " "; do
+    expect 2 "iQuantity: \"$bad\" is not a finite number" edit --line 2 --set "iQuantity=$bad" --save
+  done
+  expect 2 "iUnitPrice: \"inf\" is not a finite number" edit --line 2 --set iUnitPrice=inf --save
+  for bad in "not a date" 2026-02-30 2026-13-01 "2026-12-01 25:00" 20261201; do
+    expect 2 "dPreDate: \"$bad\" is not a date" edit --line 2 --set "dPreDate=$bad" --save
+  done
+  expect 2 "bGift: \"7\" is not one of 否=0, 是=1" edit --line 2 --set bGift=7 --save
+  expect 2 "cMemo: .* is 256 characters long, more than its 255" \
+    edit --line 2 --set "cMemo=$(printf 'x%.0s' {1..256})" --save
+  # A valid value before a bad one is not saved either.
+  expect 2 "not a finite number" edit --line 2 --set cMemo=ok --set iQuantity=NaN --save
+  expect 2 "no body line 99: the voucher has 5 lines" calc --line 99
+  expect 2 "no body line 6: the voucher has 5 lines" edit --line 6 --set cMemo=x --save
+  check "the voucher after refused edits (${1:-sqlite})" "$("$tool" show "$@" 2>&1)" "$before"
+  dbargs=()
+}
 before=$(body)
-expect 2 "AutoID is a key column" edit --line 1 --set AutoID=2000002 --save
-for bad in NaN nan inf -Infinity 1e999 12abc 0x10 """ "; do
-  expect 2 "iQuantity: \"$bad\" is not a finite number" edit --line 2 --set "iQuantity=$bad" --save
-done
-expect 2 "iUnitPrice: \"inf\" is not a finite number" edit --line 2 --set iUnitPrice=inf --save
-for bad in "not a date" 2026-02-30 2026-13-01 "2026-12-01 25:00" 20261201; do
-  expect 2 "dPreDate: \"$bad\" is not a date" edit --line 2 --set "dPreDate=$bad" --save
-done
-expect 2 "bGift: \"7\" is not one of 否=0, 是=1" edit --line 2 --set bGift=7 --save
-expect 2 "cMemo: .* is 256 characters long, more than its 255" \
-  edit --line 2 --set "cMemo=$(printf 'x%.0s' {1..256})" --save
-# A valid value before a bad one is not saved either.
-expect 2 "not a finite number" edit --line 2 --set cMemo=ok --set iQuantity=NaN --save
-expect 2 "no body line 99: the voucher has 5 lines" calc --line 99
-expect 2 "no body line 6: the voucher has 5 lines" edit --line 6 --set cMemo=x --save
+refusals
 check "the database after refused edits" "$(body)" "$before"
+if [[ -n ${CAVRA_TEST_PG:-} ]]; then
+  pgdb=cavra_cli_$$
+  if psql "$CAVRA_TEST_PG" -qc "CREATE DATABASE $pgdb" >/dev/null; then
+    refusals --db "$CAVRA_TEST_PG dbname=$pgdb"
+    psql "$CAVRA_TEST_PG" -qc "DROP DATABASE $pgdb WITH (FORCE)" >/dev/null
+  else
+    echo "FAIL: cannot create the PostgreSQL database $pgdb"
+    failures=$((failures + 1))
+  fi
+fi
 # Lengths count characters: 255 Chinese characters fit; names of an enumeration become codes.
 expect 0 "body 0 added, 1 updated" edit --line 2 --set "cMemo=$(printf '备%.0s' {1..255})" --set bGift=是 \
   --set "dPreDate=2027-02-28" --set iQuantity=+41.5 --save
