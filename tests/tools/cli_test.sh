@@ -150,7 +150,7 @@ check "rows written for one edited line of 300" "$(sqlite3 "$db" "select n from 
 # holds the write lock meanwhile): different fields both land; the same field
 # fails for the second writer, which writes nothing.
 concurrent() {  # concurrent FIELD=VALUE FIELD=VALUE: runs the two edits of line 3
-  { echo "BEGIN IMMEDIATE;"; sleep 3; echo "COMMIT;"; } | sqlite3 "$db" &
+  { echo "BEGIN IMMEDIATE;"; sleep 4; echo "COMMIT;"; } | sqlite3 "$db" &
   local holder=$!
   sleep 0.5
   "$tool" edit --db "$db" --line 3 --set "$1" --save >"$work/a.out" 2>&1 &
