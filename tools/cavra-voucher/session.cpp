@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -47,15 +46,13 @@ bool SameData(const pugi::xml_node& a, const pugi::xml_node& b) {
 }
 
 // Marks "M" the unmarked rows of doc whose data differ from the row with the
-// same key in loaded; returns how many rows of each state doc holds. Failure
-// when a row's key is not one loaded or is shared by two rows: rows are saved
-// by the key they were loaded with.
-std::map<std::string, int> MarkChanges(DomDocument& doc, const DomDocument* loaded, const std::string& key) {
+// same key in loaded. Failure when a row's key is not one loaded or is shared
+// by two rows: rows are saved by the key they were loaded with.
+void MarkChanges(DomDocument& doc, const DomDocument* loaded, const std::string& key) {
   std::unordered_map<std::string_view, pugi::xml_node> before;
   if (loaded)
     for (pugi::xml_node row : DataOf(*loaded).children("z:row")) before[row.attribute(key.c_str()).value()] = row;
   std::unordered_set<std::string_view> seen;
-  std::map<std::string, int> counts;
   for (pugi::xml_node row : DataOf(doc).children("z:row")) {
     pugi::xml_attribute state = row.attribute("editprop");
     if (!state) state = row.append_attribute("editprop");
@@ -67,9 +64,7 @@ std::map<std::string, int> MarkChanges(DomDocument& doc, const DomDocument* load
       auto it = before.find(key_value);
       if (it != before.end() && !SameData(it->second, row)) state = "M";
     }
-    ++counts[state.value()];
   }
-  return counts;
 }
 
 }  // namespace
