@@ -79,7 +79,7 @@ refusals() {
     expect 2 "iQuantity: \"$bad\" is not a finite number" edit --line 2 --set "iQuantity=$bad" --save
   done
   expect 2 "iUnitPrice: \"inf\" is not a finite number" edit --line 2 --set iUnitPrice=inf --save
-  for bad in "not a date" 2026-02-30 2026-13-01 "2026-12-01 25:00" 20261201; do
+  for bad in "not a date" 2026-02-30 2026-13-01 "2026-12-01 25:00" 20261201 -202-12-01 2026-12-01x; do
     expect 2 "dPreDate: \"$bad\" is not a date" edit --line 2 --set "dPreDate=$bad" --save
   done
   expect 2 "bGift: \"7\" is not one of 否=0, 是=1" edit --line 2 --set bGift=7 --save

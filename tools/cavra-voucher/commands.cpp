@@ -117,7 +117,7 @@ bool IsFiniteNumber(std::string_view text) {
 // YYYY-MM-DD, optionally followed by " " or "T" and HH:MM or HH:MM:SS.
 bool IsDate(std::string_view text) {
   auto number = [&](std::size_t at, std::size_t digits, int& out) {
-    if (at + digits > text.size()) return false;
+    if (at + digits > text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return false;
     const auto [end, ec] = std::from_chars(text.data() + at, text.data() + at + digits, out);
     return ec == std::errc() && end == text.data() + at + digits;
   };
