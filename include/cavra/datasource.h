@@ -111,6 +111,7 @@ class CAVRA_EXPORT SqlDataSource : public IDataSource {
   // compares equal to Null): when another writer changed one of them since
   // the read, the whole write fails with "changed by another user" in
   // errText. Two writers changing different columns of a row both succeed.
+  // "A" and "D" rows are written as without an original.
   //
   // The transaction takes the database's write lock when it starts, so a
   // second writer waits for the first instead of failing half-way: on SQLite
