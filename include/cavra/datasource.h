@@ -39,12 +39,25 @@
 
 namespace cavra {
 
+// What a WriteRowsets call did to one table.
+struct RowsetWriteCounts {
+  std::int64_t inserted = 0, updated = 0, deleted = 0;
+  std::int64_t unchanged = 0;  // "M" rows whose values equal their original's
+};
+
 // One persisted-rowset document to write into a table (see WriteRowsets).
 struct RowsetWrite {
   std::string table;
   // Columns that find an existing row (for "M" and "D" rows).
   std::vector<std::string> keyColumns;
   const DomDocument* document = nullptr;
+  // Optional: the rows as they were read, before any edit (found by their
+  // key values). With it an "M" row writes only the
+  // columns whose values differ from its original row, and only while the
+  // stored row still holds the original values of those columns.
+  const DomDocument* original = nullptr;
+  // Optional: receives what was done (only when the write succeeds).
+  RowsetWriteCounts* counts = nullptr;
 };
 
 // IDataSource over an SQL database, with what a host needs to write voucher
@@ -87,6 +100,24 @@ class CAVRA_EXPORT SqlDataSource : public IDataSource {
   // text with "T", Base64 for binary columns). An "M" or "D" row that finds no
   // row, a row without its key values or an unknown editprop fails the whole
   // write. False with the reason in errText on failure.
+  //
+  // With an original document (RowsetWrite::original), for concurrent
+  // writers: an "M" row must have a row of the same key in the original, and
+  // no two rows of the document may share a key, so a row is always matched
+  // by the key it was read with (an edited key value fails the write). Values
+  // are compared as the column's type ("1130" equals "1130.00" in a number
+  // column); an "M" row with no changed column writes nothing. The UPDATE
+  // requires each changed column to still hold its original value (Null
+  // compares equal to Null): when another writer changed one of them since
+  // the read, the whole write fails with "changed by another user" in
+  // errText. Two writers changing different columns of a row both succeed.
+  // "A" and "D" rows are written as without an original.
+  //
+  // The transaction takes the database's write lock when it starts, so a
+  // second writer waits for the first instead of failing half-way: on SQLite
+  // up to 5 seconds (the connection's busy timeout), then the write fails with
+  // "database is locked"; on PostgreSQL a row being written by another
+  // transaction is waited for until that transaction ends.
   virtual bool WriteRowsets(const std::vector<RowsetWrite>& writes, std::string& errText) = 0;
   bool WriteRowset(const std::string& table, const std::vector<std::string>& keyColumns,
                    const DomDocument& document, std::string& errText);

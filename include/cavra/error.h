@@ -31,6 +31,7 @@ inline constexpr std::int32_t kNoCurrentRecord = 3021;
 inline constexpr std::int32_t kItemNotFound = 3265;      // recordset field name or ordinal unknown
 inline constexpr std::int32_t kConnection = 3709;        // a database cannot be opened, created or reached
 inline constexpr std::int32_t kLineMissing = 10000;
+inline constexpr std::int32_t kBadSavedSort = 10001;     // a saved sort command that cannot be applied
 }  // namespace err
 
 class CAVRA_EXPORT VbError : public std::runtime_error {

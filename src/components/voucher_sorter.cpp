@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "cavra/error.h"
+#include "cavra/sort_command.h"
 #include "cavra/variant.h"
 #include "platform/vbstring.h"
 #include "platform/xml.h"
@@ -97,12 +99,46 @@ struct Entry {
 
 }  // namespace
 
+std::string CheckSortCommand(std::string_view command, const std::vector<std::string>& bodyFields) {
+  const std::unordered_set<std::string_view> known(bodyFields.begin(), bodyFields.end());
+  std::unordered_set<std::string> used;
+  for (const std::string& piece : vb::Split(command, ";")) {
+    const std::vector<std::string> parts = vb::Split(piece, ",");
+    if (parts.empty()) continue;
+    if (parts.size() > 2) return "the sort key \"" + piece + "\" has more than a field and a direction";
+    const std::string field = vb::Trim(parts[0]);
+    const std::string word = parts.size() == 2 ? vb::Trim(parts[1]) : std::string();
+    if (field.empty()) {
+      if (word.empty()) continue;
+      return "the sort key \"" + piece + "\" names no field";
+    }
+    if (!word.empty() && !vb::EqualsNoCase(word, "ascending") && !vb::EqualsNoCase(word, "descending"))
+      return "unknown sort direction \"" + word + "\" in \"" + piece + "\" (ascending or descending)";
+    if (!known.count(field)) return "\"" + field + "\" is not a body field";
+    if (!used.insert(field).second) return "the body field \"" + field + "\" is sorted on twice";
+  }
+  return "";
+}
+
 bool VoucherSorter::sortDOMVoucherBody(const std::string& /*text*/, const std::string& sortCommand,
                                        DomPtr& body) {
   if (!body) return false;
   pugi::xml_node data = xml::SelectSingleNode(*body, "//rs:data");
   if (!data) return false;
-  const std::vector<SortKey> keys = ParseCommand(sortCommand);
+  std::vector<SortKey> keys = ParseCommand(sortCommand);
+  if (keys.size() > 1) {
+    // A field named again, or one no row has, cannot change the order; each
+    // kept key costs a value per row, so a long command of such keys must not
+    // cost memory in proportion to keys times rows.
+    std::unordered_set<std::string_view> present;
+    std::unordered_set<std::string> seen;
+    for (pugi::xml_node child : data.children("z:row"))
+      for (pugi::xml_attribute a : child.attributes()) present.insert(a.name());
+    std::vector<SortKey> kept;
+    for (SortKey& key : keys)
+      if (present.count(key.field) && seen.insert(key.field).second) kept.push_back(std::move(key));
+    keys = std::move(kept);
+  }
 
   // The rows, and for each the non-row sibling it follows when one stands
   // between it and the previous row: the slots the sorted rows go back to.

@@ -8,9 +8,11 @@
 
 #include "cavra/components.h"
 #include "cavra/outside.h"
+#include "cavra/sort_command.h"
 #include "core/resources.h"
 #include "core/trace_log.h"
 #include "platform/error_flow.h"
+#include "platform/vbstring.h"
 #include "platform/xml.h"
 
 namespace cavra {
@@ -81,6 +83,14 @@ void Sorting::ReapplySavedSort() {
     Trace("--SetVoucherDataXML--m_sLastSortCommands:", model_.m_sLastSortCommands);
     const std::string command = model_.m_sLastSortCommands;
     if (command.empty()) return;
+    if (const std::string reason = CheckSortCommand(command, SortableFields()); !reason.empty()) {
+      Trace("--SetVoucherDataXML--bad sort command:", reason);
+      if (reported_bad_command_ != command) {
+        reported_bad_command_ = command;
+        ctx_.Report(err::kBadSavedSort, "the saved sort command is not applied: " + reason);
+      }
+      return;
+    }
     if (model_.m_bRowOutline && outline_.IsRowOutLineChildNode()) {
       SortOutline(command);
       return;
@@ -92,6 +102,17 @@ void Sorting::ReapplySavedSort() {
     else
       Trace("SortBody -- XXXX", message);
   });
+}
+
+std::vector<std::string> Sorting::SortableFields() {
+  std::vector<std::string> fields;
+  for (const ItemPtr& item : *model_.m_colItems)
+    if (item && vb::UCase(item->sCardSection) == "B") fields.push_back(item->sFieldName);
+  if (const DomPtr body = documents_.Body())
+    for (pugi::xml_node at :
+         xml::DocumentElement(*body).child("s:Schema").child("s:ElementType").children("s:AttributeType"))
+      fields.emplace_back(at.attribute("name").value());
+  return fields;
 }
 
 void Sorting::SortOutline(const std::string& command) {

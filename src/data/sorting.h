@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cavra/dom.h"
 #include "core/service_context.h"
@@ -26,7 +27,10 @@ class Sorting {
   std::function<std::string()> read_sort_command;
 
   // Reads the saved command into the template's last sort command and, when
-  // there is one, sorts the body. Errors are ignored.
+  // there is one, sorts the body. Errors are ignored, but a command that
+  // CheckSortCommand refuses (stored by an older version or another host)
+  // leaves the body unsorted and is reported, once per distinct command,
+  // through the error convention as err::kBadSavedSort.
   void ReapplySavedSort();
 
   // Sorts body by command with the sorter component. False, with the reason
@@ -39,11 +43,15 @@ class Sorting {
 
  private:
   void SortOutline(const std::string& command);
+  // The body fields a sort command may name: the template's body items and
+  // the columns of the body document.
+  std::vector<std::string> SortableFields();
 
   ServiceContext& ctx_;
   TemplateModel& model_;
   VoucherDocuments& documents_;
   RowOutline& outline_;
+  std::string reported_bad_command_;
 };
 
 }  // namespace cavra

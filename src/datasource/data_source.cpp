@@ -146,6 +146,14 @@ sql::Translation TableName(const std::string& table, sql::Dialect dialect) {
   return sql::Translate(table, dialect);
 }
 
+// Two values of one column: equal as numbers when both are numbers (a number
+// column reads "1130" and "1130.00" alike), else equal as they are.
+bool SameValue(const Variant& a, const Variant& b) {
+  if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
+  if (a.IsNumber() && b.IsNumber()) return CDbl(a) == CDbl(b);
+  return a == b;
+}
+
 const ColumnInfo* FindColumn(const std::vector<ColumnInfo>& columns, std::string_view name) {
   for (const auto& c : columns)
     if (vb::EqualsNoCase(c.name, name)) return &c;
@@ -296,10 +304,15 @@ bool SqlDataSourceImpl::WriteRowsets(const std::vector<RowsetWrite>& writes, std
     // Attaching is not allowed inside a transaction: reach every database first.
     for (const auto& w : writes)
       connection_->UseDatabases(TableName(w.table, connection_->dialect()).databases, false);
-    Exec("BEGIN");
+    // SQLite's deferred BEGIN would take the write lock at the first UPDATE,
+    // where a busy database fails at once instead of waiting its timeout.
+    Exec(connection_->dialect() == sql::Dialect::kSqlite ? "BEGIN IMMEDIATE" : "BEGIN");
     open = true;
-    for (const auto& w : writes) WriteOne(w);
+    std::vector<RowsetWriteCounts> counts(writes.size());
+    for (std::size_t i = 0; i < writes.size(); ++i) WriteOne(writes[i], counts[i]);
     Exec("COMMIT");
+    for (std::size_t i = 0; i < writes.size(); ++i)
+      if (writes[i].counts) *writes[i].counts = counts[i];
     return true;
   } catch (...) {
     errText = Reason();
@@ -308,7 +321,7 @@ bool SqlDataSourceImpl::WriteRowsets(const std::vector<RowsetWrite>& writes, std
   }
 }
 
-void SqlDataSourceImpl::WriteOne(const RowsetWrite& w) {
+void SqlDataSourceImpl::WriteOne(const RowsetWrite& w, RowsetWriteCounts& counts) {
   const std::string& table = w.table;
   const std::string where = "table " + table + ": ";
   if (!w.document) throw VbError(err::kObjectNotSet, where + "no document");
@@ -361,6 +374,34 @@ void SqlDataSourceImpl::WriteOne(const RowsetWrite& w) {
   std::string key_where;
   for (const Mapped* k : keys)
     key_where += (key_where.empty() ? " WHERE " : " AND ") + k->column->name + " = ?";
+  auto key_text = [&](pugi::xml_node row) {
+    std::string text;
+    for (const Mapped* k : keys)
+      text += (text.empty() ? "" : ", ") + k->column->name + "=" +
+              row.attribute(k->attribute.c_str()).value();
+    return text;
+  };
+
+  // The original rows by key; every row of the document has a key of its own.
+  std::unordered_map<std::string, pugi::xml_node> originals;
+  if (w.original) {
+    if (keys.empty())
+      throw VbError(err::kInvalidCall, where + "no key columns to match the original rows by");
+    const pugi::xml_node original_data = xml::DocumentElement(*w.original).child("rs:data");
+    for (pugi::xml_node row : original_data.children("z:row")) originals.emplace(key_text(row), row);
+    std::unordered_map<std::string, int> seen;
+    int n = 0;
+    for (pugi::xml_node row : data.children("z:row")) {
+      ++n;
+      if (vb::UCase(row.attribute("editprop").value()) == "A") continue;
+      const auto [it, fresh] = seen.emplace(key_text(row), n);
+      if (!fresh)
+        throw VbError(err::kInvalidCall, where + "rows " + std::to_string(it->second) + " and " +
+                                             std::to_string(n) + " have the same key (" + it->first + ")");
+    }
+  }
+  const char* same_as =
+      connection_->dialect() == sql::Dialect::kPostgres ? " IS NOT DISTINCT FROM ?" : " IS ?";
 
   int n = 0;
   for (pugi::xml_node row : data.children("z:row")) {
@@ -382,27 +423,59 @@ void SqlDataSourceImpl::WriteOne(const RowsetWrite& w) {
       sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
     } else {
       if (keys.empty()) throw VbError(err::kInvalidCall, at_row + "no key columns to find the row by");
+      VariantArray expected;  // the original values of the changed columns
+      std::string unchanged_where;
       if (state == "M") {
+        pugi::xml_node original;
+        if (w.original) {
+          const auto it = originals.find(key_text(row));
+          if (it == originals.end())
+            throw VbError(err::kInvalidCall, at_row + "no row with its key (" + key_text(row) +
+                                                 ") was read: a key value cannot change");
+          original = it->second;
+        }
         std::string sets;
         for (const Mapped* m : others) {
+          Variant v = value_of(row, *m);
+          if (original) {
+            Variant was = value_of(original, *m);
+            if (SameValue(was, v)) continue;
+            unchanged_where += " AND " + m->column->name + same_as;
+            expected.push_back(std::move(was));
+          }
           sets += (sets.empty() ? "" : ", ") + m->column->name + " = ?";
-          params.push_back(value_of(row, *m));
+          params.push_back(std::move(v));
+        }
+        if (original && sets.empty()) {
+          ++counts.unchanged;
+          continue;
         }
         if (sets.empty()) sets = keys[0]->column->name + " = " + keys[0]->column->name;
-        sql = "UPDATE " + table + " SET " + sets + key_where;
+        sql = "UPDATE " + table + " SET " + sets + key_where + unchanged_where;
       } else {
         sql = "DELETE FROM " + table + key_where;
       }
+      VariantArray key_values;
       for (const Mapped* k : keys) {
         Variant v = value_of(row, *k);
         if (v.IsNull())
           throw VbError(err::kInvalidCall, at_row + "no value for key column " + k->column->name);
-        params.push_back(std::move(v));
+        key_values.push_back(std::move(v));
       }
+      params.insert(params.end(), key_values.begin(), key_values.end());
+      params.insert(params.end(), expected.begin(), expected.end());
+      const ResultSet rs = Exec(sql, params);
+      if (rs.changed == 0) {
+        if (!unchanged_where.empty() && !Exec("SELECT 1 FROM " + table + key_where, key_values).rows.empty())
+          throw VbError(err::kInvalidCall, at_row + "the row (" + key_text(row) +
+                                               ") was changed by another user since it was read");
+        throw VbError(err::kInvalidCall, at_row + "no row has its key (editprop " + state + ")");
+      }
+      ++(state == "M" ? counts.updated : counts.deleted);
+      continue;
     }
-    const ResultSet rs = Exec(sql, params);
-    if (state != "A" && rs.changed == 0)
-      throw VbError(err::kInvalidCall, at_row + "no row has its key (editprop " + state + ")");
+    Exec(sql, params);
+    ++counts.inserted;
   }
 }
 

@@ -45,7 +45,7 @@ class SqlDataSourceImpl final : public SqlDataSource {
   // The first column of the first row as text, or fallback when there is
   // no row or the value is Null.
   std::string ScalarText(std::string_view tsql, const VariantArray& params, const std::string& fallback);
-  void WriteOne(const RowsetWrite& write);
+  void WriteOne(const RowsetWrite& write, RowsetWriteCounts& counts);
 
   std::unique_ptr<Connection> connection_;
   LoginPtr login_;

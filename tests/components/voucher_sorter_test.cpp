@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cavra/error.h"
+#include "cavra/sort_command.h"
 #include "components/voucher_sorter.h"
 #include "platform/vbstring.h"
 #include "platform/xml.h"
@@ -79,6 +80,49 @@ TEST(VoucherSorter, RefusesDocumentsWithoutRowsetDataAndBadDirections) {
     EXPECT_THROW(sorter.sortDOMVoucherBody("", bad, body), VbError);
     EXPECT_EQ(Ids(body), "ab");
   }
+}
+
+TEST(SortCommand, IsCheckedAgainstTheBodyFields) {
+  const std::vector<std::string> fields{"iSum", "cInvCode", "iQuantity"};
+  struct Case {
+    const char* command;
+    const char* reason;  // "" when valid
+  };
+  static constexpr Case kCases[] = {
+      {"", ""},
+      {"iSum", ""},
+      {" iSum , Descending ; cInvCode,ascending;;", ""},
+      {"iSum,sideways", "unknown sort direction \"sideways\""},
+      {"iSum,desc", "unknown sort direction \"desc\""},
+      {"iSum,ascending,x", "more than a field and a direction"},
+      {",descending", "names no field"},
+      {"cNothing", "\"cNothing\" is not a body field"},
+      {"isum", "\"isum\" is not a body field"},
+      {"iSum;cInvCode,descending;iSum", "\"iSum\" is sorted on twice"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.command);
+    const std::string reason = CheckSortCommand(c.command, fields);
+    if (!*c.reason)
+      EXPECT_EQ(reason, "");
+    else
+      EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+  }
+  // More keys than fields always repeats one.
+  std::string keys = "iSum;cInvCode;iQuantity";
+  EXPECT_EQ(CheckSortCommand(keys, fields), "");
+  EXPECT_NE(CheckSortCommand(keys + ";cInvCode", fields), "");
+}
+
+TEST(VoucherSorter, RepeatedAndAbsentKeysDoNotChangeTheOrder) {
+  // Thousands of keys, all but two repeats or fields no row has: the order is
+  // that of the two (each kept key costs a value per row).
+  std::string command = "d;n,descending";
+  for (int i = 0; i < 3000; ++i) command += i % 2 ? ";n" : ";absent" + std::to_string(i);
+  DomPtr body = Body("<z:row id='a' d='x' n='1'/><z:row id='b' d='y' n='5'/><z:row id='c' d='x' n='7'/>"
+                     "<z:row id='d' d='y' n='2'/>");
+  EXPECT_TRUE(VoucherSorter().sortDOMVoucherBody("", command, body));
+  EXPECT_EQ(Ids(body), "cabd");
 }
 
 TEST(VoucherSorter, SortsTenThousandRowsStablyByMovingThem) {

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "cavra/datasource.h"
 #include "cavra/rowset.h"
@@ -448,6 +450,163 @@ TEST_P(DataSourceTest, AFailingRowUndoesTheWholeWrite) {
     EXPECT_EQ(rs->Value("cCode"), Variant("SO-1"));
     EXPECT_EQ(CStr(rs->Value("n")), "2");
   }
+}
+
+// A writer's view of SO_Main: the rows as it read them, and its edited copy.
+struct Reading {
+  DomPtr original, edited;
+  RowsetWrite Write(RowsetWriteCounts* counts = nullptr) const {
+    return {"SO_Main", {"ID"}, edited.get(), original.get(), counts};
+  }
+};
+
+Reading Read(SqlDataSource& ds) {
+  std::string err;
+  RecordsetPtr rs =
+      ds.QuerySql("select ID, cCode, iRate, dDate, dMade, bClosed from SO_Main order by ID", {}, err);
+  EXPECT_TRUE(rs) << err;
+  Reading r{RecordsetToRowset(*rs), nullptr};
+  r.edited = xml::Clone(*r.original);
+  return r;
+}
+
+void SetAttribute(pugi::xml_node row, const char* name, const char* value) {
+  pugi::xml_attribute a = row.attribute(name);
+  if (!a) a = row.append_attribute(name);
+  a = value;
+}
+
+// Sets a column of the row with that ID (null value: Null) and marks the row "M".
+void Set(Reading& r, const char* id, const char* column, const char* value) {
+  for (pugi::xml_node row : r.edited->document_element().child("rs:data").children("z:row")) {
+    if (std::string_view(row.attribute("ID").value()) != id) continue;
+    if (value)
+      SetAttribute(row, column, value);
+    else
+      row.remove_attribute(column);
+    SetAttribute(row, "editprop", "M");
+    return;
+  }
+  ADD_FAILURE() << "no row " << id;
+}
+
+std::string Cell(SqlDataSource& ds, const std::string& column, int id) {
+  std::string err;
+  RecordsetPtr rs = ds.QuerySql("select " + column + " from SO_Main where ID = ?", {Variant(id)}, err);
+  EXPECT_TRUE(rs && !rs->Eof()) << err;
+  return rs && !rs->Eof() && !rs->Fields(0).Value().IsNull() ? CStr(rs->Fields(0).Value()) : "<null>";
+}
+
+TEST_P(DataSourceTest, ConcurrentWritersOfDifferentColumnsBothLand) {
+  Reading a = Read(*ds_), b = Read(*ds_);
+  Set(a, "1", "cCode", "by a");
+  Set(b, "1", "iRate", "0.25");
+  Set(b, "2", "dDate", "2026-12-24");  // was Null
+  std::string err;
+  ASSERT_TRUE(ds_->WriteRowsets({a.Write()}, err)) << err;
+  ASSERT_TRUE(ds_->WriteRowsets({b.Write()}, err)) << err;
+  EXPECT_EQ(Cell(*ds_, "cCode", 1), "by a");
+  EXPECT_EQ(Cell(*ds_, "iRate", 1), "0.25");
+  EXPECT_EQ(Cell(*ds_, "dDate", 2).substr(0, 10), "2026-12-24");
+}
+
+TEST_P(DataSourceTest, ASecondWriterOfTheSameColumnFailsAndWritesNothing) {
+  struct Case {
+    const char* name;
+    const char* id;
+    const char* column;
+    const char* first;
+    const char* second;
+  };
+  static constexpr Case kCases[] = {
+      {"text", "1", "cCode", "by a", "by b"},
+      {"number read as Null", "2", "iRate", "1.5", "2.5"},
+      {"date", "1", "dDate", "2026-12-24", "2026-12-31"},
+      {"set to Null", "1", "cCode", nullptr, "by b"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Reading a = Read(*ds_), b = Read(*ds_);
+    Set(a, c.id, c.column, c.first);
+    Set(b, c.id, c.column, c.second);
+    // b's other edit, in a table written before the failing one, is undone too.
+    Reading other = Read(*ds_);
+    Set(other, "2", "cCode", "by b too");
+    std::string err;
+    ASSERT_TRUE(ds_->WriteRowsets({a.Write()}, err)) << err;
+    const std::string after_a = Cell(*ds_, c.column, std::stoi(c.id));
+    const std::string row2_after_a = Cell(*ds_, "cCode", 2);
+    EXPECT_FALSE(ds_->WriteRowsets({other.Write(), b.Write()}, err));
+    EXPECT_NE(err.find("changed by another user"), std::string::npos) << err;
+    EXPECT_EQ(Cell(*ds_, c.column, std::stoi(c.id)), after_a);
+    EXPECT_EQ(Cell(*ds_, "cCode", 2), row2_after_a);
+  }
+}
+
+TEST_P(DataSourceTest, OnlyRowsWithChangedValuesAreWritten) {
+  Exec("BEGIN");
+  for (int id = 100; id < 400; ++id) Exec("insert into SO_Main (ID, iRate) values (?, 1.5)", {Variant(id)});
+  Exec("COMMIT");
+  Reading r = Read(*ds_);
+  // Every row marked "M", most of them with a number only written another way.
+  for (pugi::xml_node row : r.edited->document_element().child("rs:data").children("z:row")) {
+    if (row.attribute("iRate").as_double() == 1.5) SetAttribute(row, "iRate", "1.50");
+    SetAttribute(row, "editprop", "M");
+  }
+  Set(r, "150", "cCode", "edited");
+  // Someone else's edit of a row this writer did not change must survive.
+  Exec("update SO_Main set cCode = 'theirs' where ID = 200");
+  RowsetWriteCounts counts;
+  std::string err;
+  ASSERT_TRUE(ds_->WriteRowsets({r.Write(&counts)}, err)) << err;
+  EXPECT_EQ(counts.updated, 1);
+  EXPECT_EQ(counts.unchanged, 301);
+  EXPECT_EQ(Cell(*ds_, "cCode", 150), "edited");
+  EXPECT_EQ(Cell(*ds_, "cCode", 200), "theirs");
+}
+
+TEST_P(DataSourceTest, ARowIsMatchedByTheKeyItWasReadWith) {
+  struct Case {
+    const char* name;
+    const char* new_key;
+    const char* reason;
+  };
+  static constexpr Case kCases[] = {
+      {"the key of another row", "2", "same key"},
+      {"a key that was not read", "5", "cannot change"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Reading r = Read(*ds_);
+    Set(r, "1", "cCode", "copied");
+    r.edited->document_element().child("rs:data").first_child().attribute("ID") = c.new_key;
+    std::string err;
+    EXPECT_FALSE(ds_->WriteRowsets({r.Write()}, err));
+    EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    EXPECT_EQ(Cell(*ds_, "cCode", 1), "SO-1");
+    EXPECT_EQ(Cell(*ds_, "cCode", 2), "O'Neil & Co");
+  }
+}
+
+TEST_P(DataSourceTest, AWriterWaitsForAnotherWritersTransaction) {
+  std::shared_ptr<SqlDataSourceImpl> other =
+      GetParam() == "sqlite"
+          ? datasource::OpenSqlite(dir_ / "test.db", false, {})
+          : datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + pg_db_, false, {});
+  Exec(*other, GetParam() == "sqlite" ? "BEGIN IMMEDIATE" : "BEGIN");
+  Exec(*other, "update SO_Main set cCode = 'theirs' where ID = 1");
+  std::thread commit([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Exec(*other, "COMMIT");
+  });
+  Reading r = Read(*ds_);
+  Set(r, "1", "iRate", "0.5");
+  std::string err;
+  const bool written = ds_->WriteRowsets({r.Write()}, err);
+  commit.join();
+  EXPECT_TRUE(written) << err;
+  EXPECT_EQ(Cell(*ds_, "iRate", 1), "0.5");
+  EXPECT_EQ(Cell(*ds_, "cCode", 1), "theirs");
 }
 
 TEST_P(DataSourceTest, RowsetRoundTripKeepsQueriedValuesAndNulls) {

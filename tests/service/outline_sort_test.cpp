@@ -87,6 +87,27 @@ TEST(Sorting, NoCommandOrABrokenSorterLeavesTheOrder) {
   EXPECT_TRUE(h.sink->errors.empty());
 }
 
+TEST(Sorting, ABadSavedCommandLeavesTheOrderAndIsReportedOnce) {
+  std::string many = "iAmount";
+  for (int i = 0; i < 3000; ++i) many += ";f" + std::to_string(i);
+  for (const std::string& command : {std::string("iAmount,sideways"), std::string("cNothing"),
+                                     std::string("key;iAmount;key"), many}) {
+    SCOPED_TRACE(command.substr(0, 40));
+    ServiceHarness h;
+    h.LoadTemplate(kItems);
+    h.ds->customer_info["VoucherSorterCommand|17|12"] = command;
+    auto body = Rowset("key,iAmount", "<z:row key='b' iAmount='1'/><z:row key='a' iAmount='2'/>");
+    EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, body));
+    EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
+    ASSERT_EQ(h.sink->errors.size(), 1u);
+    EXPECT_EQ(h.sink->errors[0].first, err::kBadSavedSort);
+    EXPECT_NE(h.sink->errors[0].second.find("sort command"), std::string::npos) << h.sink->errors[0].second;
+    EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, body));  // the same command again: no second report
+    EXPECT_EQ(h.sink->errors.size(), 1u);
+    EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
+  }
+}
+
 TEST(Sorting, ALoadFromInsideTheSortEventIsNotSorted) {
   ServiceHarness h;
   h.LoadTemplate(kItems);

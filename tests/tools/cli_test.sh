@@ -8,13 +8,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export CAVRA_DB="$work/cli.db" CAVRA_COMPONENT_DIR="$work"
 failures=0
+dbargs=()  # --db of the database the expectations run on, when not the default
 
 # expect CODE PATTERN ARGS...: the exit code and a pattern of the output.
 expect() {
   local code=$1 pattern=$2
   shift 2
   local out
-  out=$("$tool" "$@" 2>&1)
+  out=$("$tool" "$@" "${dbargs[@]}" 2>&1)
   local got=$?
   if [[ $got -ne $code ]] || ! grep -qE -- "$pattern" <<<"$out"; then
     echo "FAIL: cavra-voucher $* -> exit $got (want $code, /$pattern/)"
@@ -52,6 +53,126 @@ expect 0 "50,000.00" show --out "$work/out"
 expect 0 "saved: iSum,descending" sort --by "iSum,descending"
 expect 0 "1 +2 +A-1002 .* 56,500.00" show   # the saved sort is re-applied on load
 expect 0 "== 6. write the edited head and body back" demo
+
+# check WHAT ACTUAL EXPECTED: a fact about the database after a command.
+check() {
+  if [[ "$2" != "$3" ]]; then
+    echo "FAIL: $1: got '$2', want '$3'"
+    failures=$((failures + 1))
+  fi
+}
+q() { sqlite3 "$CAVRA_DB" "$1"; }
+body() {
+  q "select group_concat(AutoID || ':' || ifnull(cInvCode, '') || ':' || ifnull(iQuantity, '') || ':' ||
+    ifnull(dPreDate, '') || ':' || ifnull(bGift, '') || ':' || ifnull(cMemo, ''), '|') from
+    (select * from SO_SODetails order by AutoID)"
+}
+
+# Values that do not fit their field are refused before anything is saved,
+# with the same messages on every database; "$@" chooses the database.
+refusals() {
+  dbargs=("$@")
+  local before
+  before=$("$tool" show "$@" 2>&1)
+  expect 2 "AutoID is a key column" edit --line 1 --set AutoID=2000002 --save
+  for bad in NaN nan inf -Infinity 1e999 12abc 0x10 " "; do
+    expect 2 "iQuantity: \"$bad\" is not a finite number" edit --line 2 --set "iQuantity=$bad" --save
+  done
+  expect 2 "iUnitPrice: \"inf\" is not a finite number" edit --line 2 --set iUnitPrice=inf --save
+  for bad in "not a date" 2026-02-30 2026-13-01 "2026-12-01 25:00" 20261201 -202-12-01 2026-12-01x; do
+    expect 2 "dPreDate: \"$bad\" is not a date" edit --line 2 --set "dPreDate=$bad" --save
+  done
+  expect 2 "bGift: \"7\" is not one of 否=0, 是=1" edit --line 2 --set bGift=7 --save
+  expect 2 "cMemo: .* is 256 characters long, more than its 255" \
+    edit --line 2 --set "cMemo=$(printf 'x%.0s' {1..256})" --save
+  # A valid value before a bad one is not saved either.
+  expect 2 "not a finite number" edit --line 2 --set cMemo=ok --set iQuantity=NaN --save
+  expect 2 "no body line 99: the voucher has 5 lines" calc --line 99
+  expect 2 "no body line 6: the voucher has 5 lines" edit --line 6 --set cMemo=x --save
+  check "the voucher after refused edits (${1:-sqlite})" "$("$tool" show "$@" 2>&1)" "$before"
+  dbargs=()
+}
+before=$(body)
+refusals
+check "the database after refused edits" "$(body)" "$before"
+if [[ -n ${CAVRA_TEST_PG:-} ]]; then
+  pgdb=cavra_cli_$$
+  if psql "$CAVRA_TEST_PG" -qc "CREATE DATABASE $pgdb" >/dev/null; then
+    refusals --db "$CAVRA_TEST_PG dbname=$pgdb"
+    psql "$CAVRA_TEST_PG" -qc "DROP DATABASE $pgdb WITH (FORCE)" >/dev/null
+  else
+    echo "FAIL: cannot create the PostgreSQL database $pgdb"
+    failures=$((failures + 1))
+  fi
+fi
+# Lengths count characters: 255 Chinese characters fit; names of an enumeration become codes.
+expect 0 "body 0 added, 1 updated" edit --line 2 --set "cMemo=$(printf '备%.0s' {1..255})" --set bGift=是 \
+  --set "dPreDate=2027-02-28" --set iQuantity=+41.5 --save
+check "line 2 after a valid edit" \
+  "$(q "select length(cMemo) || bGift || dPreDate || iQuantity from SO_SODetails where AutoID = 2000002")" \
+  "25512027-02-2841.5"
+
+# Sort commands are checked before they are stored.
+stored() {
+  q "select ifnull(max(fchrXmlInfo), '<none>') from VoucherCustomerInfo
+    where fchrType = 'VoucherSorterCommand'"
+}
+sort_before=$(stored)
+expect 2 "unknown sort direction \"sideways\"" sort --by "iSum,sideways"
+expect 2 "\"cNothing\" is not a body field" sort --by "cNothing"
+many=$(printf 'iSum;%.0s' {1..3000})
+expect 2 "\"iSum\" is sorted on twice" sort --by "$many"
+check "the stored sort after refused commands" "$(stored)" "$sort_before"
+# A bad command stored by another host is reported, and the lines keep their stored order.
+q "update VoucherCustomerInfo set fchrXmlInfo = 'iSum,sideways' where fchrType = 'VoucherSorterCommand'"
+expect 0 "warning: the saved sort command is not applied: unknown sort direction" show
+expect 0 "1 +1 +A-1001 " show
+expect 0 "saved: iSum,ascending" sort --by "iSum,ascending"
+check "the stored sort after a good command" "$(stored)" "iSum,ascending"
+
+# A few hundred lines; one edited: the save writes that line and the line the
+# formulas really change (line 150's stored tax does not follow its formula).
+db=$work/lines.db
+q "delete from VoucherCustomerInfo where fchrType = 'VoucherSorterCommand'"
+cp "$CAVRA_DB" "$db"
+sqlite3 "$db" "insert into SO_SODetails select AutoID + n, ID, irowno + n, cInvCode, cInvName, cInvStd,
+  cComUnitName, iQuantity, iUnitPrice, iTaxUnitPrice, iMoney, iTax, iSum, dPreDate, bGift, cMemo, cFree1
+  from SO_SODetails,
+  (with recursive k(n) as (select 5 union all select n + 5 from k where n < 295) select n from k);
+  update SO_SODetails set iTax = 1 where irowno = 150;
+  create table written (n integer); insert into written values (0);
+  create trigger count_writes after update on SO_SODetails begin update written set n = n + 1; end;"
+expect 0 "the formulas changed 1 other line " edit --db "$db" --line 2 --set iQuantity=5
+expect 0 "body 0 added, 2 updated" edit --db "$db" --line 2 --set iQuantity=5 --save
+check "rows written for one edited line of 300" "$(sqlite3 "$db" "select n from written")" 2
+
+# Two writers of one line, both loaded before either saves (a third connection
+# holds the write lock meanwhile): different fields both land; the same field
+# fails for the second writer, which writes nothing.
+concurrent() {  # concurrent FIELD=VALUE FIELD=VALUE: runs the two edits of line 3
+  { echo "BEGIN IMMEDIATE;"; sleep 4; echo "COMMIT;"; } | sqlite3 "$db" &
+  local holder=$!
+  sleep 0.5
+  "$tool" edit --db "$db" --line 3 --set "$1" --save >"$work/a.out" 2>&1 &
+  local a=$!
+  "$tool" edit --db "$db" --line 3 --set "$2" --save >"$work/b.out" 2>&1 &
+  local b=$!
+  wait $a; ra=$?
+  wait $b; rb=$?
+  wait $holder
+}
+concurrent cMemo=first iQuantity=7
+check "exit codes of two writers of different fields" "$ra$rb" "00"
+check "line 3 after two writers of different fields" \
+  "$(sqlite3 "$db" "select cMemo || ',' || iQuantity || ',' || iMoney from SO_SODetails where irowno = 3")" \
+  "first,7.0,617.75"
+concurrent cMemo=from-a cMemo=from-b
+if [[ "$ra$rb" == "01" ]]; then winner=from-a loser=$work/b.out; else winner=from-b loser=$work/a.out; fi
+check "exit codes of two writers of one field" "$(echo "$ra$rb" | grep -cE '^(01|10)$')" 1
+grep -q "changed by another user" "$loser" || { echo "FAIL: no 'changed by another user' in:"; cat "$loser";
+  failures=$((failures + 1)); }
+check "line 3 after two writers of one field" \
+  "$(sqlite3 "$db" "select cMemo from SO_SODetails where irowno = 3")" "$winner"
 
 [[ $failures -eq 0 ]] && echo "cli: all passed"
 exit $((failures > 0))

@@ -107,7 +107,8 @@ std::string Usage(const std::string& command) {
            common + "  --save               write the results back to the database\n";
   if (command == "edit")
     return "usage: cavra-voucher edit [options] --line N --set FIELD=VALUE... [--save]\n"
-           "Changes fields of body line N (its formulas run), shows the line and its state.\n" +
+           "Changes fields of body line N (its formulas run), shows the line and its state. Each value must\n"
+           "fit its field (type, length, enumeration); key columns cannot be changed.\n" +
            common + "  --save               write the voucher back to the database\n";
   if (command == "sort")
     return "usage: cavra-voucher sort [options] --by COMMAND\n"
@@ -123,7 +124,8 @@ std::string Usage(const std::string& command) {
          "  calc   run the template's formulas\n"
          "  edit   change fields of a body line\n"
          "  sort   sort the body lines and keep the sort for the user\n\n"
-         "`cavra-voucher COMMAND --help` describes a command. Exit codes: 0 done, 1 failed, 2 bad arguments.\n";
+         "`cavra-voucher COMMAND --help` describes a command. Exit codes: 0 done, 1 failed, 2 bad arguments\n"
+         "or values (nothing is saved).\n";
 }
 
 }  // namespace cavra::tool

@@ -14,6 +14,13 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A value the command cannot take (a field value that does not fit its field,
+// a line the voucher does not have, a bad sort command): nothing is saved,
+// exit 2.
+struct InputError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // A failure while working (missing database, unknown voucher ...): exit 1.
 struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;

@@ -1,5 +1,9 @@
 #include "commands.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
 #include <iostream>
 
 #include "session.h"
@@ -89,8 +93,98 @@ void ShowCalculated(Session& s, std::size_t from = 0) {
   table.Print(std::cout);
 }
 
+// InputError unless the voucher has body line `line`.
+void CheckLine(clsVoucherService& svc, std::int32_t line) {
+  const std::int32_t lines = LineCount(svc);
+  if (line > lines)
+    throw InputError("no body line " + std::to_string(line) + ": the voucher has " + std::to_string(lines) +
+                     (lines == 1 ? " line" : " lines"));
+}
+
+std::size_t Characters(std::string_view text) {
+  std::size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+bool IsFiniteNumber(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+// YYYY-MM-DD, optionally followed by " " or "T" and HH:MM or HH:MM:SS.
+bool IsDate(std::string_view text) {
+  auto number = [&](std::size_t at, std::size_t digits, int& out) {
+    if (at + digits > text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return false;
+    const auto [end, ec] = std::from_chars(text.data() + at, text.data() + at + digits, out);
+    return ec == std::errc() && end == text.data() + at + digits;
+  };
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (!number(0, 4, year) || text.size() < 10 || text[4] != '-' || !number(5, 2, month) || text[7] != '-' ||
+      !number(8, 2, day))
+    return false;
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] || (month == 2 && day == 29 && !leap))
+    return false;
+  if (text.size() == 10) return true;
+  if ((text[10] != ' ' && text[10] != 'T') || !number(11, 2, hour) || text.size() < 16 || text[13] != ':' ||
+      !number(14, 2, minute) || hour > 23 || minute > 59)
+    return false;
+  if (text.size() == 16) return true;
+  return text.size() == 19 && text[16] == ':' && number(17, 2, second) && second <= 59;
+}
+
+// The codes of an enumeration field, as "name=code, ...".
+std::string EnumList(const clsItemState& item) {
+  std::string list;
+  if (!item.collEnumMap) return list;
+  for (std::int32_t i = 1; i <= item.collEnumMap->Count(); ++i) {
+    const std::string key = item.collEnumMap->KeyAt(i);
+    if (key.rfind("name", 0) == 0)
+      list += (list.empty() ? "" : ", ") + item.collEnumMap->Item(i) + "=" + key.substr(4);
+  }
+  return list;
+}
+
+// The text to store for a value typed for a field; InputError when it does
+// not fit the field (checked before anything is changed or saved, so both
+// databases give the same answer).
+std::string StoredValue(Session& s, std::int32_t line, const clsItemState& item, const std::string& value) {
+  const std::string& field = item.sFieldName;
+  auto same_name = [](std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) ==
+                                                  std::tolower(static_cast<unsigned char>(y)); });
+  };
+  if (same_name(field, s.body_key()) || same_name(field, s.head_key()))
+    throw InputError(field + " is a key column: it finds the line's row in the database and cannot be "
+                     "edited");
+  // An enumeration name becomes its code; other values are stored as typed
+  // (the formatted text is for the grid, not for the data).
+  std::string stored = value;
+  if (item.IsEnum && !item.Reserve6.empty())
+    stored = s.service().GetFormatStringByValue(line, Variant(std::stoi(item.Reserve6)), value);
+  if (stored.empty()) return stored;  // clears the field
+  if (item.nFieldType == 5) {
+    if (!IsDate(stored))
+      throw InputError(field + ": \"" + value + "\" is not a date (YYYY-MM-DD [HH:MM[:SS]])");
+  } else if (item.nFieldType != 0 && item.nFieldType != 1) {
+    if (!IsFiniteNumber(stored)) throw InputError(field + ": \"" + value + "\" is not a finite number");
+  }
+  if (item.IsEnum && (!item.collEnumMap || !item.collEnumMap->Exists("name" + stored)))
+    throw InputError(field + ": \"" + value + "\" is not one of " + EnumList(item));
+  if (item.nMaxLength > 0 && Characters(stored) > static_cast<std::size_t>(item.nMaxLength))
+    throw InputError(field + ": \"" + value + "\" is " + std::to_string(Characters(stored)) +
+                     " characters long, more than its " + std::to_string(item.nMaxLength));
+  return stored;
+}
+
 void SetLineFields(Session& s, std::int32_t line, const std::vector<std::pair<std::string, std::string>>& sets) {
   clsVoucherService& svc = s.service();
+  CheckLine(svc, line);
   DomPtr dom = svc.GetLineDom(line);
   if (!dom) throw Failure("no body line " + std::to_string(line) + ": " + svc.GetLastError());
   pugi::xml_node row = dom->document_element().child("rs:data").child("z:row");
@@ -98,16 +192,26 @@ void SetLineFields(Session& s, std::int32_t line, const std::vector<std::pair<st
     const ItemPtr item = svc.ItemState(Variant(field), sibody);
     s.events().errors.clear();
     if (!item) throw Failure("the template has no body field " + field);
-    // An enumeration name becomes its code; other values are stored as typed
-    // (the formatted text is for the grid, not for the data).
-    const std::string stored = item->IsEnum && !item->Reserve6.empty()
-                                   ? svc.GetFormatStringByValue(line, Variant(std::stoi(item->Reserve6)), value)
-                                   : value;
+    const std::string stored = StoredValue(s, line, *item, value);
     pugi::xml_attribute a = row.attribute(item->sFieldName.c_str());
     if (!a) a = row.append_attribute(item->sFieldName.c_str());
     a = stored.c_str();
   }
   svc.UpdateLineData(dom, line);
+}
+
+// The fields a sort command may name: the template's body items and the
+// columns of the body document.
+std::vector<std::string> SortableFields(clsVoucherService& svc) {
+  std::vector<std::string> fields;
+  for (std::int32_t i = 1; i <= svc.BodyInfoCount(); ++i)
+    if (ItemPtr item = svc.ItemState(Variant(i), sibody)) fields.push_back(item->sFieldName);
+  DomPtr head, body;
+  svc.getVoucherDataXML(head, body);
+  for (pugi::xml_node at :
+       body->document_element().child("s:Schema").child("s:ElementType").children("s:AttributeType"))
+    fields.emplace_back(at.attribute("name").value());
+  return fields;
 }
 
 void Finish(Session& s, const Options& o) {
@@ -167,6 +271,7 @@ int Show(const Options& o) {
 int Calc(const Options& o) {
   Session s(o);
   s.LoadVoucher();
+  if (o.line) CheckLine(s.service(), *o.line);
   s.service().ExecCalcExpression(o.line ? *o.line : -1);
   s.CheckErrors("calculating");
   ShowCalculated(s);
@@ -183,6 +288,10 @@ int Edit(const Options& o) {
   s.CheckErrors("editing line " + std::to_string(*o.line));
   ShowCalculated(s);
   ShowBody(s, {*o.line});
+  std::size_t by_formulas = 0;
+  for (std::int32_t line : s.ChangedLines()) by_formulas += line != *o.line;
+  std::cout << "\nthe formulas changed " << by_formulas << " other line" << (by_formulas == 1 ? "" : "s")
+            << " (a save writes only changed lines)\n";
   if (o.save) std::cout << "\n" << s.Save() << "\n";
   Finish(s, o);
   return 0;
@@ -191,6 +300,8 @@ int Edit(const Options& o) {
 int Sort(const Options& o) {
   Session s(o);
   s.LoadVoucher();
+  if (const std::string reason = CheckSortCommand(*o.by, SortableFields(s.service())); !reason.empty())
+    throw InputError("not saved: " + reason);
   s.service().NotifyVoucherSortChange(*o.by);
   s.CheckErrors("saving the sort");
   s.Reload();

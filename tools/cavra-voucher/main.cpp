@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
     if (options.command == "calc") return Calc(options);
     if (options.command == "edit") return Edit(options);
     if (options.command == "sort") return Sort(options);
+  } catch (const InputError& e) {
+    std::cerr << "cavra-voucher " << options.command << ": " << e.what() << "\n";
+    return 2;
   } catch (const Failure& e) {
     std::cerr << "cavra-voucher " << options.command << ": " << e.what() << "\n";
     return 1;

@@ -1,10 +1,13 @@
 #include "session.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace cavra::tool {
 namespace {
@@ -17,35 +20,51 @@ bool IsPostgres(const std::string& db) {
 
 pugi::xml_node DataOf(const DomDocument& doc) { return doc.document_element().child("rs:data"); }
 
-// A row's data, without the row state and the sorter's bookkeeping.
-std::map<std::string, std::string> Values(const pugi::xml_node& row) {
-  std::map<std::string, std::string> values;
-  for (pugi::xml_attribute a : row.attributes()) {
-    const std::string name = a.name();
-    if (name == "editprop" || name == "tolmvouchersorter_inputorder_index" || name == "isNewAddedBlankRow_OrdraSorter")
-      continue;
-    values[name] = a.value();
-  }
-  return values;
+bool IsBookkeeping(std::string_view name) {
+  return name == "editprop" || name == "tolmvouchersorter_inputorder_index" ||
+         name == "isNewAddedBlankRow_OrdraSorter";
+}
+
+// A number written differently ("1130" and "1130.0000") is the same value.
+bool SameText(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  double x = 0, y = 0;
+  auto [pa, ea] = std::from_chars(a.data(), a.data() + a.size(), x);
+  auto [pb, eb] = std::from_chars(b.data(), b.data() + b.size(), y);
+  return ea == std::errc() && eb == std::errc() && pa == a.data() + a.size() && pb == b.data() + b.size() &&
+         std::isfinite(x) && x == y;
+}
+
+// True when the two rows hold the same data (the row state and the sorter's
+// bookkeeping aside; a missing attribute is an empty value).
+bool SameData(const pugi::xml_node& a, const pugi::xml_node& b) {
+  for (pugi::xml_attribute x : a.attributes())
+    if (!IsBookkeeping(x.name()) && !SameText(x.value(), b.attribute(x.name()).value())) return false;
+  for (pugi::xml_attribute y : b.attributes())
+    if (!IsBookkeeping(y.name()) && !a.attribute(y.name()) && *y.value()) return false;
+  return true;
 }
 
 // Marks "M" the unmarked rows of doc whose data differ from the row with the
-// same key in loaded; returns how many rows of each state doc holds.
-std::map<std::string, int> MarkChanges(DomDocument& doc, const DomDocument* loaded, const std::string& key) {
-  std::map<std::string, pugi::xml_node> before;
+// same key in loaded. Failure when a row's key is not one loaded or is shared
+// by two rows: rows are saved by the key they were loaded with.
+void MarkChanges(DomDocument& doc, const DomDocument* loaded, const std::string& key) {
+  std::unordered_map<std::string_view, pugi::xml_node> before;
   if (loaded)
     for (pugi::xml_node row : DataOf(*loaded).children("z:row")) before[row.attribute(key.c_str()).value()] = row;
-  std::map<std::string, int> counts;
+  std::unordered_set<std::string_view> seen;
   for (pugi::xml_node row : DataOf(doc).children("z:row")) {
     pugi::xml_attribute state = row.attribute("editprop");
     if (!state) state = row.append_attribute("editprop");
-    if (std::string(state.value()).empty()) {
-      auto it = before.find(row.attribute(key.c_str()).value());
-      if (it != before.end() && Values(it->second) != Values(row)) state = "M";
+    const std::string_view key_value = row.attribute(key.c_str()).value();
+    if (loaded && std::string_view(state.value()) != "A" &&
+        (!before.count(key_value) || !seen.insert(key_value).second))
+      throw Failure("a row's key " + key + " changed to " + std::string(key_value) + ": nothing was written");
+    if (std::string_view(state.value()).empty()) {
+      auto it = before.find(key_value);
+      if (it != before.end() && !SameData(it->second, row)) state = "M";
     }
-    ++counts[state.value()];
   }
-  return counts;
 }
 
 }  // namespace
@@ -114,6 +133,13 @@ Session::Session(const Options& options) : options_(options) {
 Session::~Session() { ComponentRegistry::Unregister("DataSourceKit.DefaultDataSource"); }
 
 void Session::CheckErrors(const std::string& doing) {
+  // A saved sort command that cannot be applied leaves the lines in their
+  // stored order: a warning, not a failure (`sort` must still replace it).
+  std::erase_if(events_->errors, [](const auto& e) {
+    if (e.first != err::kBadSavedSort) return false;
+    Progress("warning: " + e.second);
+    return true;
+  });
   if (events_->errors.empty()) return;
   const auto [number, text] = events_->errors.front();
   events_->errors.clear();
@@ -156,23 +182,38 @@ void Session::Reload() {
 std::string Session::Save() {
   DomPtr head, body;
   service_->getVoucherDataXML(head, body);
-  const auto head_counts = MarkChanges(*head, loaded_head_.get(), head_key_);
-  const auto body_counts = MarkChanges(*body, loaded_body_.get(), body_key_);
+  MarkChanges(*head, loaded_head_.get(), head_key_);
+  MarkChanges(*body, loaded_body_.get(), body_key_);
+  RowsetWriteCounts head_counts, body_counts;
   std::string error;
-  if (!data_source_->WriteRowsets({{head_table_, {head_key_}, head.get()}, {body_table_, {body_key_}, body.get()}},
+  if (!data_source_->WriteRowsets({{head_table_, {head_key_}, head.get(), loaded_head_.get(), &head_counts},
+                                   {body_table_, {body_key_}, body.get(), loaded_body_.get(), &body_counts}},
                                   error))
     throw Failure("writing the voucher back (nothing was written): " + error);
   service_->ResetSigh();
-  auto count = [](const std::map<std::string, int>& c, const char* state) {
-    auto it = c.find(state);
-    return it == c.end() ? 0 : it->second;
-  };
   loaded_head_ = head;
   loaded_body_ = body;
-  return "wrote voucher " + voucher_id_ + " to " + database_ + ": head " + std::to_string(count(head_counts, "M")) +
-         " updated; body " + std::to_string(count(body_counts, "A")) + " added, " +
-         std::to_string(count(body_counts, "M")) + " updated, " + std::to_string(count(body_counts, "D")) +
-         " deleted";
+  return "wrote voucher " + voucher_id_ + " to " + database_ + ": head " +
+         std::to_string(head_counts.updated) + " updated; body " + std::to_string(body_counts.inserted) +
+         " added, " + std::to_string(body_counts.updated) + " updated, " +
+         std::to_string(body_counts.deleted) + " deleted";
+}
+
+std::vector<std::int32_t> Session::ChangedLines() {
+  DomPtr head, body;
+  service_->getVoucherDataXML(head, body);
+  std::unordered_map<std::string_view, pugi::xml_node> before;
+  for (pugi::xml_node row : DataOf(*loaded_body_).children("z:row"))
+    before[row.attribute(body_key_.c_str()).value()] = row;
+  std::vector<std::int32_t> changed;
+  std::int32_t line = 0;
+  for (pugi::xml_node row : DataOf(*body).children("z:row")) {
+    if (std::string_view(row.attribute("editprop").value()) == "D") continue;
+    ++line;
+    auto it = before.find(row.attribute(body_key_.c_str()).value());
+    if (it == before.end() || !SameData(it->second, row)) changed.push_back(line);
+  }
+  return changed;
 }
 
 void Session::WriteDocuments(const std::string& dir) {

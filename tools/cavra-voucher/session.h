@@ -39,9 +39,14 @@ class Session {
   void LoadVoucher();
   // Reloads the documents the service holds (a saved sort is re-applied).
   void Reload();
-  // Writes the voucher back: changed rows become "M"; one transaction.
-  // Returns a line saying what was written.
+  // Writes the voucher back in one transaction: rows whose values differ from
+  // the loaded ones become "M" and only their changed columns are written,
+  // while the database still holds the loaded values of those columns
+  // (Failure "changed by another user" otherwise). Returns a line saying what
+  // was written.
   std::string Save();
+  // The body lines (1-based, live lines) whose values differ from the loaded ones.
+  std::vector<std::int32_t> ChangedLines();
   // Writes head.xml and body.xml into dir.
   void WriteDocuments(const std::string& dir);
   // Saves command as the user's sort of the template.
@@ -52,6 +57,8 @@ class Session {
   SqlDataSource& data_source() { return *data_source_; }
   const std::string& voucher_id() const { return voucher_id_; }
   const std::string& database() const { return database_; }
+  const std::string& head_key() const { return head_key_; }
+  const std::string& body_key() const { return body_key_; }
 
   // Throws Failure when the service reported an error since the last call.
   void CheckErrors(const std::string& doing);
