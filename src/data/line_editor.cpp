@@ -23,6 +23,8 @@ LineEditor::LineEditor(ServiceContext& context, TemplateModel& model, VoucherDoc
 // Returns whether the line was updated and recalculated; errors are swallowed.
 bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
   if (!dom) return false;
+  // The grid is a host object and the recalculation raises events.
+  ServiceContext::Pass pass(ctx_);
   const BodyGridPtr grid = ctx_.grid;
   bool updated = false;
   try {
@@ -31,19 +33,16 @@ bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
     const pugi::xml_node target = n <= docs_.LineCount() ? docs_.BodyRow(n) : pugi::xml_node();
     const pugi::xml_node source = xml::SelectSingleNode(*dom, "//z:row");
     if (target && source) {
-      m_bUpdatingLine = true;
       // Every attribute, whether a template field names it or not; the
       // line's own state is never taken from the source.
       for (const pugi::xml_attribute& a : source.attributes()) {
         if (std::strcmp(a.name(), "xmlns:z") == 0 || std::strcmp(a.name(), "editprop") == 0) continue;
         SetNodeAttribute(target, a.name(), a.value());
       }
-      m_bUpdatingLine = false;
       if (recalc_line) recalc_line(n);
       updated = true;
     }
   } catch (...) {
-    m_bUpdatingLine = false;
   }
   if (grid) SkipErrors([&] { grid->Redraw(true); });
   return updated;
