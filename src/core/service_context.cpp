@@ -35,7 +35,7 @@ bool ServiceContext::RefuseInPass(const char* member) noexcept {
   try {
     VariantArray params{Variant(std::string(member))};
     std::string text = GetResStringEx(kPassInProgressKey, params);
-    if (text.empty()) text = std::string(member) + ": the service is busy with a pass that raises events";
+    if (text.empty()) text = std::string(member) + " cannot change the service from an event handler";
     if (control_errors_ > 0)
       SetLastError(std::move(text));
     else

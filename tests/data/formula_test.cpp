@@ -118,7 +118,8 @@ TEST_F(FormulaTest, ANonFiniteResultIsAFailure) {
     FormulaPath path;                  // the path both evaluations take
   };
   const Case kCases[] = {
-      {"infinity, compiled", "[Ba]/[Bb]", {{"1", true}, {"0", true}}, {{"1", true}, {"4", true}}, P::kCompiled},
+      {"infinity, compiled", "[Ba]/[Bb]", {{"1", true}, {"0", true}}, {{"1", true}, {"4", true}},
+       P::kCompiled},
       {"minus infinity, compiled", "-[Ba]/[Bb]", {{"2.5", true}, {"0", true}}, {{"2.5", true}, {"4", true}},
        P::kCompiled},
       {"nan, compiled", "[Ba]/[Bb]", {{"0", true}, {"0.0", true}}, {{"0", true}, {"4", true}}, P::kCompiled},

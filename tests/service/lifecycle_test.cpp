@@ -193,7 +193,8 @@ TEST(ServiceLifecycle, RefreshTemplateBeforeAnyTemplateKeepsTheDescriptor) {
 TEST(ServiceLifecycle, AResourceFactoryThatFailedIsTriedAgainByTheNextService) {
   std::thread([] {
     {
-      ScopedComponent failing("LangKit.ResourceServiceFactory", []() -> ObjectPtr { throw std::runtime_error("x"); });
+      ScopedComponent failing("LangKit.ResourceServiceFactory",
+                              []() -> ObjectPtr { throw std::runtime_error("down"); });
       ServiceHarness first;
       EXPECT_EQ(GetResString("Ordra.AA.VCH.015"), "");
     }
