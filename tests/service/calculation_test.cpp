@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "components/calculator.h"
+#include "core/thread_state.h"
+#include "fakes/scratch.h"
 #include "service_fixture.h"
 
 namespace cavra {
@@ -172,6 +174,23 @@ TEST_F(Calc, UpdatingALineRunsItsFormulas) {
   h.svc.UpdateLineData(line, 2);
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "8", ""}));
   EXPECT_EQ(h.svc.QueryDataLineStatus(2), "");  // the state is not copied
+}
+
+TEST(CalcHeaderOverBody, TheTemplateLoadLogsTheFormulaItLeavesOut) {
+  testing::ScratchDir dir;
+  testing::ScopedEnv component("CAVRA_COMPONENT_DIR", dir.path);
+  testing::WriteFile(dir / "Ordra_Platform_Voucher.ini", "");
+  {
+    ServiceHarness h;  // reads the log switch
+    h.LoadTemplate(
+        "<item fieldname='iMoney' cardsection='B' fieldtype='4' showit='1'/>"
+        "<item fieldname='iSum' cardsection='T' fieldtype='4' showit='1' datarule='[BiMoney]+1'/>"
+        "<item fieldname='iTwice' cardsection='T' fieldtype='4' showit='1' datarule='[TiSum]*2'/>");
+  }
+  Thread().traceLog = false;
+  const std::string log = testing::ReadFile(dir / "Ordra_Platform_Voucher.log");
+  EXPECT_NE(log.find("header formula names body fields, not calculated:iSum\r\n"), std::string::npos);
+  EXPECT_EQ(log.find("not calculated:iTwice"), std::string::npos);
 }
 
 // A division by zero stores the calculator-failure result, never a text
