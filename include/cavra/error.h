@@ -16,6 +16,7 @@ namespace err {
 inline constexpr std::int32_t kInvalidCall = 5;          // invalid procedure call or argument
 inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kSubscript = 9;            // subscript out of range
+inline constexpr std::int32_t kPassInProgress = 10;      // locked: a change made from an event handler
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kObjectNotSet = 91;        // object variable not set
 inline constexpr std::int32_t kPathFileAccess = 75;     // a file cannot be created or written

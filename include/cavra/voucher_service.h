@@ -12,6 +12,10 @@
 // and returns its failed value (false, null, "" or 0). Members documented as
 // raising let a VbError through instead.
 //
+// Event handlers may read the service but not change it while the call that
+// raised the event runs: a changing member called then is refused with error
+// 10 and changes nothing (cavra/events.h gives the rule and the members).
+//
 // Example:
 //   cavra::clsVoucherService svc;
 //   svc.InitDataSource();
@@ -213,12 +217,8 @@ class CAVRA_EXPORT clsVoucherService : public Object {
                   std::int32_t Threshold = 1048576);
   void WriteFromBinary(std::ostream& F, Field& fld, std::int32_t FieldSize);
 
-  // The implementation; public only so that the library's own subsystems can
-  // reach it. Hosts have no use for it.
-  struct Impl;
-  Impl& impl() noexcept { return *impl_; }
-
  private:
+  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 

@@ -8,13 +8,17 @@ namespace cavra {
 
 void InitResourceService() {
   ThreadState& t = Thread();
-  if (t.resourcesCreated) return;
-  t.resourcesCreated = true;
+  // Only a factory that was created ends the attempts: one that failed on a
+  // thread's first service is tried again by the next.
+  if (t.resourceFactory) return;
   SkipErrors([&] {
-    t.resourceFactory = ComponentRegistry::CreateAs<IResourceServiceFactory>("LangKit.ResourceServiceFactory");
-    t.resourceService = t.resourceFactory->GetResourceService();
-    t.localService = t.resourceFactory->GetLocalService();
+    auto factory = ComponentRegistry::CreateAs<IResourceServiceFactory>("LangKit.ResourceServiceFactory");
+    if (!factory) return;
+    t.resourceFactory = factory;
+    t.resourceService = factory->GetResourceService();
+    t.localService = factory->GetLocalService();
   });
+  t.resourcesCreated = t.resourceFactory != nullptr;
   SkipErrors([&] {
     t.resourceFormatter = ComponentRegistry::CreateAs<IResourceFormatter>("LangKit.CService_ResourceFormatter");
   });

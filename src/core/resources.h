@@ -12,7 +12,8 @@
 
 namespace cavra {
 
-// Creates this thread's resource objects once; errors are ignored.
+// Creates this thread's resource objects, until the factory has been created
+// once; errors are ignored.
 void InitResourceService();
 // The text of key; "" when there is no service or the lookup fails.
 std::string GetResString(std::string_view key);

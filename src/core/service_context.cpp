@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/resources.h"
+
 namespace cavra {
 
 IDataSource& ServiceContext::DataSource() const {
@@ -15,6 +17,7 @@ IBodyGrid& ServiceContext::Grid() const {
 }
 
 void ServiceContext::RaiseControlError(std::int32_t number, const std::string& description) noexcept {
+  ++control_errors_;
   try {
     Raise([&](clsVoucherServiceEvents& s) {
       try {
@@ -24,6 +27,22 @@ void ServiceContext::RaiseControlError(std::int32_t number, const std::string& d
     });
   } catch (...) {
   }
+  --control_errors_;
+}
+
+bool ServiceContext::RefuseInPass(const char* member) noexcept {
+  if (passes_ == 0) return false;
+  try {
+    VariantArray params{Variant(std::string(member))};
+    std::string text = GetResStringEx(kPassInProgressKey, params);
+    if (text.empty()) text = std::string(member) + " cannot change the service from an event handler";
+    if (control_errors_ > 0)
+      SetLastError(std::move(text));
+    else
+      Report(err::kPassInProgress, text);
+  } catch (...) {
+  }
+  return true;
 }
 
 void ServiceContext::Report(std::int32_t number, const std::string& description) noexcept {

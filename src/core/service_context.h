@@ -1,6 +1,7 @@
 // ServiceContext: what every subsystem of one service object shares: the
-// host objects, the event sinks and the error convention (last error +
-// controlError + failed value).
+// host objects, the event sinks, the error convention (last error +
+// controlError + failed value) and the pass guard that keeps event handlers
+// from changing the service under a pass (see cavra/events.h).
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,9 @@
 #include "cavra/host.h"
 
 namespace cavra {
+
+// The catalogue key of the text of error 10; {0} is the refused member.
+inline constexpr const char* kPassInProgressKey = "Cavra.VCH.PassInProgress";
 
 class ServiceContext {
  public:
@@ -62,6 +66,25 @@ class ServiceContext {
     }
   }
 
+  // Held (RAII, nestable) by every pass that raises events from inside: a
+  // member that changes the service, its template, documents or host objects.
+  class Pass {
+   public:
+    explicit Pass(ServiceContext& context) noexcept : context_(context) { ++context_.passes_; }
+    ~Pass() { --context_.passes_; }
+    Pass(const Pass&) = delete;
+    Pass& operator=(const Pass&) = delete;
+
+   private:
+    ServiceContext& context_;
+  };
+  bool InPass() const noexcept { return passes_ > 0; }
+  // True, with error 10 reported, when a pass is in progress: the caller, a
+  // changing member, then returns its failed value without touching anything.
+  // A refusal made inside a controlError handler only sets the last error, so
+  // a handler that keeps calling cannot recurse without end.
+  bool RefuseInPass(const char* member) noexcept;
+
   void AddSink(std::shared_ptr<clsVoucherServiceEvents> sink);
   void RemoveSink(const std::shared_ptr<clsVoucherServiceEvents>& sink);
   // Calls f(sink) for every sink, in the order they were added.
@@ -73,6 +96,8 @@ class ServiceContext {
 
  private:
   std::string last_error_;
+  int passes_ = 0;
+  int control_errors_ = 0;  // controlError dispatches under way
   std::vector<std::shared_ptr<clsVoucherServiceEvents>> sinks_;
 };
 

@@ -1,5 +1,9 @@
 #include "data/calculation.h"
 
+#include <algorithm>
+#include <utility>
+
+#include "core/trace_log.h"
 #include "platform/error_flow.h"
 #include "platform/vbstring.h"
 
@@ -15,19 +19,29 @@ std::string KeyOf(const clsItemState& item) {
   return (TemplateModel::IsBody(item) ? "B" : "T") + item.sFieldName;
 }
 
+void Store(pugi::xml_node row, const std::string& field, const std::string& value) {
+  if (!row) return;
+  pugi::xml_attribute a = row.attribute(field.c_str());
+  if (!a) a = row.append_attribute(field.c_str());
+  a.set_value(value.c_str());
+}
+
 }  // namespace
 
 Calculation::Calculation(ServiceContext& context, TemplateModel& model, VoucherDocuments& documents,
-                         FieldValues& values, bool& updating)
-    : ctx_(context), model_(model), documents_(documents), values_(values), updating_(updating) {}
+                         FieldValues& values)
+    : ctx_(context), model_(model), documents_(documents), values_(values) {}
 
-const Calculation::Parsed& Calculation::FormulaOf(const clsItemState& item) {
+Calculation::ParsedPtr Calculation::FormulaOf(const clsItemState& item) {
   auto it = parsed_.find(&item);
   // A host may change a descriptor's formula; parse again only then.
-  if (it != parsed_.end() && it->second.formula.source() == item.sDataRule) return it->second;
-  Parsed parsed{Formula(item.sDataRule), {}};
-  for (const FormulaReference& r : parsed.formula.references())
-    parsed.references.push_back(model_.FindItem(r.name, r.section == 'B'));
+  if (it != parsed_.end() && it->second->formula.source() == item.sDataRule) return it->second;
+  auto parsed = std::make_shared<Parsed>();
+  parsed->formula = Formula(item.sDataRule);
+  for (const FormulaReference& r : parsed->formula.references()) {
+    parsed->references.push_back(model_.FindItem(r.name, r.section == 'B'));
+    if (r.section == 'B') parsed->names_body = true;
+  }
   return parsed_.insert_or_assign(&item, std::move(parsed)).first->second;
 }
 
@@ -35,9 +49,13 @@ void Calculation::TemplateLoaded() {
   parsed_.clear();
   for (const ItemPtr& item : *model_.m_colItems) {
     if (item->sDataRule.empty()) continue;
-    const Parsed& parsed = FormulaOf(*item);
+    const ParsedPtr parsed = FormulaOf(*item);
+    if (!TemplateModel::IsBody(*item) && parsed->names_body) {
+      Trace("TemplateLoaded -- header formula names body fields, not calculated:", item->sFieldName);
+      continue;
+    }
     const std::string key = KeyOf(*item);
-    for (const ItemPtr& referenced : parsed.references) {
+    for (const ItemPtr& referenced : parsed->references) {
       if (!referenced) continue;
       if (!referenced->collLink) referenced->collLink = std::make_shared<Collection<std::string>>();
       if (!referenced->collLink->Exists(key)) referenced->collLink->Add(key, key);
@@ -46,19 +64,26 @@ void Calculation::TemplateLoaded() {
 }
 
 std::string Calculation::Evaluate(const clsItemState& item, std::int32_t line, ICalculator* calculator) {
-  const Parsed& parsed = FormulaOf(item);
-  const auto& refs = parsed.formula.references();
-  scratch_.resize(refs.size());
+  // The reads below may raise controlError, whose handler may read through
+  // this service again: hold the formula and the values here, not in members.
+  const ParsedPtr parsed = FormulaOf(item);
+  const auto& refs = parsed->formula.references();
+  std::vector<FormulaValue> values = std::exchange(scratch_, {});
+  values.resize(refs.size());
   for (std::size_t i = 0; i < refs.size(); ++i) {
-    const ItemPtr& referenced = parsed.references[i];
-    FormulaValue& value = scratch_[i];
+    const ItemPtr& referenced = parsed->references[i];
+    std::string text;
+    const Variant name(refs[i].name);
     if (refs[i].section == 'B')
-      value.text = referenced ? values_.BodyValue(*referenced, line) : TextOf(values_.bodyText(line, Variant(refs[i].name)));
+      text = referenced ? values_.BodyValue(*referenced, line) : TextOf(values_.bodyText(line, name));
     else
-      value.text = referenced ? values_.HeaderValue(*referenced) : TextOf(values_.headerText(Variant(refs[i].name)));
-    value.numeric = IsNumericText(value.text) && (!referenced || !IsTextType(referenced->nFieldType));
+      text = referenced ? values_.HeaderValue(*referenced) : TextOf(values_.headerText(name));
+    values[i].numeric = IsNumericText(text) && (!referenced || !IsTextType(referenced->nFieldType));
+    values[i].text = std::move(text);
   }
-  return parsed.formula.Evaluate(scratch_, IsNumericType(item.nFieldType), calculator);
+  std::string result = parsed->formula.Evaluate(values, IsNumericType(item.nFieldType), calculator);
+  scratch_ = std::move(values);
+  return result;
 }
 
 void Calculation::ComputeBody(const clsItemState& origin, const clsItemState& target, std::int32_t first,
@@ -69,53 +94,53 @@ void Calculation::ComputeBody(const clsItemState& origin, const clsItemState& ta
       ctx_.Raise([&](clsVoucherServiceEvents& s) {
         s.ExpressionCalculated(Variant(origin.sFieldName), Variant(target.sFieldName), line, Variant(value));
       });
-      pugi::xml_node row = documents_.BodyRow(line);
-      if (!row) return;
-      pugi::xml_attribute a = row.attribute(target.sFieldName.c_str());
-      if (!a) a = row.append_attribute(target.sFieldName.c_str());
-      a.set_value(value.c_str());
+      Store(documents_.BodyRow(line), target.sFieldName, value);
     });
   }
 }
 
-void Calculation::ComputeHeader(const clsItemState& origin, const clsItemState& target, ICalculator* calculator) {
+void Calculation::ComputeHeader(const clsItemState& origin, const clsItemState& target,
+                                ICalculator* calculator) {
   SkipErrors([&] {
+    if (FormulaOf(target)->names_body) return;
     std::string value = values_.FormatFieldValue(target, Evaluate(target, -1, calculator), false, "");
     ctx_.Raise([&](clsVoucherServiceEvents& s) {
       s.ExpressionCalculated(Variant(origin.sFieldName), Variant(target.sFieldName), -1, Variant(value));
     });
-    // A maximum length of 0 means no limit.
-    if (target.nMaxLength > 0 && vb::Len(value) > target.nMaxLength) value = vb::Left(value, target.nMaxLength);
-    pugi::xml_node row = documents_.HeadRow();
-    if (!row) return;
-    pugi::xml_attribute a = row.attribute(target.sFieldName.c_str());
-    if (!a) a = row.append_attribute(target.sFieldName.c_str());
-    a.set_value(value.c_str());
+    if (vb::Len(value) > target.nMaxLength) value = vb::Left(value, std::max(target.nMaxLength, 0));
+    Store(documents_.HeadRow(), target.sFieldName, value);
   });
 }
 
 void Calculation::ExecCalcExpression(std::int32_t currentRow) {
-  updating_ = true;
+  ServiceContext::Pass pass(ctx_);
   SkipErrors([&] {
     // One calculator for the pass: a calculator that cannot be created makes
     // every result empty, as creating it per formula would.
     std::shared_ptr<ICalculator> calculator;
     SkipErrors([&] { calculator = CreateFormulaCalculator(); });
     const std::int32_t lines = documents_.LineCount();
-    const std::int32_t first = currentRow == -1 ? 1 : currentRow;
-    const std::int32_t last = currentRow == -1 ? lines : currentRow;
-    if (currentRow != -1 && (currentRow < 1 || currentRow > lines)) return;
+    // Body-to-body formulas run on these lines only; an empty range when the
+    // line does not exist.
+    std::int32_t first = 1, last = lines;
+    if (currentRow != -1) {
+      first = currentRow;
+      last = currentRow >= 1 && currentRow <= lines ? currentRow : currentRow - 1;
+    }
 
-    // The pass may add links (a host's) while it runs; walk a snapshot.
+    // Items and their links are held by value: a pass walks what was there
+    // when it started, whatever a handler does to the descriptors.
     const std::vector<ItemPtr> items(model_.m_colItems->begin(), model_.m_colItems->end());
     for (const ItemPtr& item : items) {
-      if (!item->collLink) continue;
+      const std::shared_ptr<Collection<std::string>> links = item->collLink;
+      if (!links) continue;
       const bool body = TemplateModel::IsBody(*item);
-      for (std::int32_t k = 1; k <= item->collLink->Count(); ++k) {
+      for (std::int32_t k = 1; k <= links->Count(); ++k) {
         SkipErrors([&] {
-          const std::string& key = item->collLink->Item(k);
-          const ItemPtr target = key.empty() ? nullptr : model_.FindItem(std::string_view(key).substr(1),
-                                                                         vb::UCase(key.substr(0, 1)) == "B");
+          const std::string key = links->Item(k);
+          const bool body_key = vb::UCase(key.substr(0, 1)) == "B";
+          const ItemPtr target =
+              key.empty() ? nullptr : model_.FindItem(std::string_view(key).substr(1), body_key);
           if (body && !target) {
             if (!item->sDataRule.empty()) ComputeBody(*item, *item, first, last, calculator.get());
           } else if (body && TemplateModel::IsBody(*target)) {
@@ -130,7 +155,6 @@ void Calculation::ExecCalcExpression(std::int32_t currentRow) {
       }
     }
   });
-  updating_ = false;
 }
 
 }  // namespace cavra

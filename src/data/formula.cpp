@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <utility>
 
 #include "cavra/components.h"
@@ -192,6 +193,8 @@ std::string Formula::Evaluate(std::span<const FormulaValue> values, bool numeric
           calculator->Calculatet(Substitute(values, numeric), number);
           taken = FormulaPath::kCalculator;
         }
+        // Division by zero and the like: no number to write into a document.
+        if (!std::isfinite(number)) throw VbError(err::kOverflow, "The formula has no finite result");
         result = FormatDouble(number);
       }
     }

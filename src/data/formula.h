@@ -14,7 +14,8 @@
 // evaluation is numeric or every value counts as numeric, the calculator
 // ("FormulaKit.Calculator") evaluates the substituted text and the result
 // is the VB text of the number; otherwise the result is the substituted
-// text itself. Any failure (no calculator, a malformed expression) gives "".
+// text itself. Any failure (no calculator, a malformed expression, a result
+// that is not a finite number, as after a division by zero) gives "".
 //
 // Two paths, one result. A host's calculator always receives the
 // substituted text. With the library's own calculator, a formula whose text

@@ -24,6 +24,8 @@ LineEditor::LineEditor(ServiceContext& context, TemplateModel& model, VoucherDoc
 // Returns whether the line was updated and recalculated; a failure is
 // reported through the error convention.
 bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
+  // The grid is a host object and the recalculation raises events.
+  ServiceContext::Pass pass(ctx_);
   const BodyGridPtr grid = ctx_.grid;
   bool updated = false;
   std::exception_ptr failure;
@@ -35,7 +37,6 @@ bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
     if (n < 1 || n > docs_.LineCount()) throw ResourceError("Ordra.AA.VCH.022");
     const pugi::xml_node target = docs_.BodyRow(n);
     if (!target) throw VbError(err::kLineMissing, GetResString("Ordra.AA.VCH.021"));
-    m_bUpdatingLine = true;
     // Every attribute, whether a template field names it or not; the line's
     // own state is never taken from the source. An attribute given twice
     // counts once, as its first copy, as everywhere in the documents.
@@ -44,11 +45,9 @@ bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
       if (source.attribute(a.name()) != a) continue;
       SetNodeAttribute(target, a.name(), a.value());
     }
-    m_bUpdatingLine = false;
     if (recalc_line) recalc_line(n);
     updated = true;
   } catch (...) {
-    m_bUpdatingLine = false;
     failure = std::current_exception();
   }
   if (grid) SkipErrors([&] { grid->Redraw(true); });

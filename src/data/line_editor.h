@@ -34,7 +34,6 @@ class LineEditor {
   bool BodyReadOnly() const noexcept { return body_read_only_; }
   void BodyReadOnly(bool b);
 
-  bool m_bUpdatingLine = false;
   bool StopUpdateRowNo = false;  // nothing sets it; the numbering still tests it
 
  private:

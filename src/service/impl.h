@@ -27,6 +27,9 @@ struct clsVoucherService::Impl {
   explicit Impl(clsVoucherService& self);
   ~Impl();
 
+  // Lets go of the host objects, the template and the documents.
+  void Release();
+
   ServiceContext ctx;
   FieldRights rights;
   TemplateModel model;

@@ -43,7 +43,7 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
       documents(ctx, model),
       values(ctx, model, documents),
       lines(ctx, model, documents, values),
-      calculation(std::make_unique<Calculation>(ctx, model, documents, values, lines.m_bUpdatingLine)),
+      calculation(std::make_unique<Calculation>(ctx, model, documents, values)),
       outline(std::make_unique<RowOutline>(ctx, model, documents)),
       sorting(std::make_unique<Sorting>(ctx, model, documents, *outline)),
       auth(std::make_unique<FieldAuth>(ctx, model, rights, lines)),
@@ -80,10 +80,16 @@ clsVoucherService::clsVoucherService() {
   Trace(InfoMessage("Class_Initialize", "执行结束，耗时（毫秒）："), std::to_string(std::int64_t(elapsed * 1000)));
 }
 
-clsVoucherService::~clsVoucherService() { UnInitialise(); }
+clsVoucherService::~clsVoucherService() { impl_->Release(); }
 
 void clsVoucherService::UnInitialise() {
-  Impl& i = *impl_;
+  if (impl_->ctx.RefuseInPass("UnInitialise")) return;
+  ServiceContext::Pass pass(impl_->ctx);
+  impl_->Release();
+}
+
+void clsVoucherService::Impl::Release() {
+  Impl& i = *this;
   SkipErrors([&] { i.printing.Release(); });
   SkipErrors([&] { i.sort_call_back.reset(); });
   SkipErrors([&] { i.portal_business_object.reset(); });
@@ -102,19 +108,31 @@ void clsVoucherService::addEventSink(std::shared_ptr<clsVoucherServiceEvents> si
 void clsVoucherService::removeEventSink(const std::shared_ptr<clsVoucherServiceEvents>& sink) {
   impl_->ctx.RemoveSink(sink);
 }
-void clsVoucherService::attachBodyGrid(BodyGridPtr grid) { impl_->ctx.grid = std::move(grid); }
-void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) { impl_->status = status; }
+void clsVoucherService::attachBodyGrid(BodyGridPtr grid) {
+  if (!impl_->ctx.RefuseInPass("attachBodyGrid")) impl_->ctx.grid = std::move(grid);
+}
+void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) {
+  if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->status = status;
+}
 
 // ---------------------------------------------------------------- variables
 
 std::int32_t clsVoucherService::Version() const { return impl_->version; }
-void clsVoucherService::Version(std::int32_t v) { impl_->version = v; }
+void clsVoucherService::Version(std::int32_t v) {
+  if (!impl_->ctx.RefuseInPass("Version")) impl_->version = v;
+}
 ObjectPtr clsVoucherService::CallBackObject() const { return impl_->call_back_object; }
-void clsVoucherService::CallBackObject(ObjectPtr o) { impl_->call_back_object = std::move(o); }
+void clsVoucherService::CallBackObject(ObjectPtr o) {
+  if (!impl_->ctx.RefuseInPass("CallBackObject")) impl_->call_back_object = std::move(o);
+}
 bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->invoke_sort_switch; }
-void clsVoucherService::m_InvokSortObjectSwitch(bool b) { impl_->invoke_sort_switch = b; }
+void clsVoucherService::m_InvokSortObjectSwitch(bool b) {
+  if (!impl_->ctx.RefuseInPass("m_InvokSortObjectSwitch")) impl_->invoke_sort_switch = b;
+}
 bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.m_BodyChineseData; }
-void clsVoucherService::m_BodyChineseData(bool b) { impl_->documents.m_BodyChineseData = b; }
+void clsVoucherService::m_BodyChineseData(bool b) {
+  if (!impl_->ctx.RefuseInPass("m_BodyChineseData")) impl_->documents.m_BodyChineseData = b;
+}
 
 // ---------------------------------------------------------------- host objects
 
@@ -125,6 +143,8 @@ LoginPtr clsVoucherService::LoginObj() {
 
 void clsVoucherService::LoginObj(LoginPtr login) {
   ServiceContext& ctx = impl_->ctx;
+  if (ctx.RefuseInPass("LoginObj")) return;
+  ServiceContext::Pass pass(ctx);
   try {
     ctx.login = login;
     if (ctx.grid) ctx.grid->LoginObj(login);
@@ -138,6 +158,8 @@ Variant clsVoucherService::SetDataSource() const { return Variant(ObjectPtr(impl
 
 void clsVoucherService::SetDataSource(DataSourcePtr dataSource) {
   Impl& i = *impl_;
+  if (i.ctx.RefuseInPass("SetDataSource")) return;
+  ServiceContext::Pass pass(i.ctx);
   SkipErrors([&] { i.ctx.dataSource = dataSource; });
   if (Thread().webMode) {
     SkipErrors([&] { i.ctx.login.reset(); });
@@ -155,6 +177,8 @@ void clsVoucherService::SetDataSource(DataSourcePtr dataSource) {
 
 void clsVoucherService::InitDataSource() {
   ServiceContext& ctx = impl_->ctx;
+  if (ctx.RefuseInPass("InitDataSource")) return;
+  ServiceContext::Pass pass(ctx);
   if (!ctx.dataSource) {
     SkipErrors([&] { ctx.dataSource = ComponentRegistry::CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"); });
     if (!ctx.dataSource) Trace("InitDataSource -- XXXX", "创建单据数据源对象Fail!");
@@ -163,7 +187,9 @@ void clsVoucherService::InitDataSource() {
 }
 
 bool clsVoucherService::WebMode() const { return Thread().webMode; }
-void clsVoucherService::WebMode(bool b) { Thread().webMode = b; }
+void clsVoucherService::WebMode(bool b) {
+  if (!impl_->ctx.RefuseInPass("WebMode")) Thread().webMode = b;
+}
 std::string clsVoucherService::GetLastError() { return impl_->ctx.TakeLastError(); }
 BillInfoPtr clsVoucherService::GetVoucherState() const { return impl_->model.m_BillInfo; }
 VoucherStatusConstants clsVoucherService::VoucherStatus() const { return impl_->status; }
@@ -173,6 +199,7 @@ std::int32_t clsVoucherService::BodyMaxRows() const {
 }
 
 void clsVoucherService::BodyMaxRows(std::int32_t n) {
+  if (impl_->ctx.RefuseInPass("BodyMaxRows")) return;
   if (impl_->model.m_BillInfo && (n >= 0 || n == -1)) impl_->model.m_BillInfo->nBodyMaxRows = n;
 }
 
@@ -180,12 +207,22 @@ Variant clsVoucherService::About() { return {}; }
 void clsVoucherService::test() {}
 
 bool clsVoucherService::IsAllowskipTapstopItem() const { return impl_->allow_skip_tab_stop; }
-void clsVoucherService::IsAllowskipTapstopItem(bool b) { impl_->allow_skip_tab_stop = b; }
-void clsVoucherService::StopSetDefaultValue(bool b) { impl_->stop_set_default_value = b; }
+void clsVoucherService::IsAllowskipTapstopItem(bool b) {
+  if (!impl_->ctx.RefuseInPass("IsAllowskipTapstopItem")) impl_->allow_skip_tab_stop = b;
+}
+void clsVoucherService::StopSetDefaultValue(bool b) {
+  if (!impl_->ctx.RefuseInPass("StopSetDefaultValue")) impl_->stop_set_default_value = b;
+}
 bool clsVoucherService::StopAssistantMessage() const { return impl_->stop_assistant_message; }
-void clsVoucherService::StopAssistantMessage(bool b) { impl_->stop_assistant_message = b; }
-void clsVoucherService::TemplateIsChanged(bool b) { impl_->template_changed = b; }
-void clsVoucherService::SaveContinueItems(const std::string& s) { impl_->save_continue_items = s; }
+void clsVoucherService::StopAssistantMessage(bool b) {
+  if (!impl_->ctx.RefuseInPass("StopAssistantMessage")) impl_->stop_assistant_message = b;
+}
+void clsVoucherService::TemplateIsChanged(bool b) {
+  if (!impl_->ctx.RefuseInPass("TemplateIsChanged")) impl_->template_changed = b;
+}
+void clsVoucherService::SaveContinueItems(const std::string& s) {
+  if (!impl_->ctx.RefuseInPass("SaveContinueItems")) impl_->save_continue_items = s;
+}
 bool clsVoucherService::SorterExcludeExtendedField() const { return impl_->sorter_excludes_extended; }
 bool clsVoucherService::EnableLinkQuery() const { return impl_->enable_link_query; }
 Variant clsVoucherService::CurrentFocus() const { return Variant(false); }
@@ -195,6 +232,8 @@ std::string clsVoucherService::VoucherType() const { return {}; }
 
 void clsVoucherService::setTemplateData(const RecordsetPtr& rstTemplate) {
   Impl& i = *impl_;
+  if (i.ctx.RefuseInPass("setTemplateData")) return;
+  ServiceContext::Pass pass(i.ctx);
   if (rstTemplate) {
     i.printing.TemplateLoaded();
     i.values.ResetFormats();
@@ -205,6 +244,8 @@ void clsVoucherService::setTemplateData(const RecordsetPtr& rstTemplate) {
 
 void clsVoucherService::RefreshTemplate() {
   Impl& i = *impl_;
+  if (i.ctx.RefuseInPass("RefreshTemplate")) return;
+  ServiceContext::Pass pass(i.ctx);
   i.printing.TemplateLoaded();
   i.values.ResetFormats();
   i.model.RefreshTemplate();

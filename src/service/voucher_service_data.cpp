@@ -12,6 +12,8 @@ namespace cavra {
 
 bool clsVoucherService::setVoucherDataXML(const DomPtr& oDOmHead, const DomPtr& oDomBody) {
   Impl& i = *impl_;
+  if (i.ctx.RefuseInPass("setVoucherDataXML")) return false;
+  ServiceContext::Pass pass(i.ctx);
   SkipErrors([&] { i.documents.Load(oDOmHead, oDomBody); });
   if (oDomBody) SkipErrors([&] { i.outline->BuildTop(oDomBody); });
   if (!i.invoke_sort_switch && !Thread().webMode) SkipErrors([&] { i.sorting->ReapplySavedSort(); });
@@ -37,7 +39,11 @@ std::string clsVoucherService::GetFormatStringByValue(std::int32_t Row, const Va
   return impl_->values.GetFormatStringByValue(Row, Col, v);
 }
 std::string clsVoucherService::TotalText(const Variant& Col) { return impl_->values.TotalText(Col); }
-void clsVoucherService::TotalText(const Variant& Col, const std::string& value) { impl_->values.TotalText(Col, value); }
+void clsVoucherService::TotalText(const Variant& Col, const std::string& value) {
+  if (impl_->ctx.RefuseInPass("TotalText")) return;
+  ServiceContext::Pass pass(impl_->ctx);
+  impl_->values.TotalText(Col, value);
+}
 std::string clsVoucherService::TolmFormatDate(const std::string& strDate, const ItemPtr& vis) {
   return impl_->values.TolmFormatDate(strDate, vis.get());
 }
@@ -46,39 +52,61 @@ std::string clsVoucherService::BodyBadStr() {
   return impl_->ctx.Guard(std::string(), [&] { return impl_->ctx.Grid().BadStr(); });
 }
 void clsVoucherService::BodyBadStr(const std::string& s) {
-  impl_->ctx.Guard([&] { impl_->ctx.Grid().BadStr(s); });
+  if (!impl_->ctx.RefuseInPass("BodyBadStr")) impl_->ctx.Guard([&] { impl_->ctx.Grid().BadStr(s); });
 }
 
-bool clsVoucherService::UpdateLineData(const DomPtr& dom, std::int32_t Row) { return impl_->lines.UpdateLineData(dom, Row); }
+bool clsVoucherService::UpdateLineData(const DomPtr& dom, std::int32_t Row) {
+  if (impl_->ctx.RefuseInPass("UpdateLineData")) return false;
+  return impl_->lines.UpdateLineData(dom, Row);
+}
 std::string clsVoucherService::QueryDataLineStatus(std::int32_t nRow) { return impl_->lines.QueryDataLineStatus(nRow); }
-Variant clsVoucherService::ResetSigh() { return impl_->lines.ResetSigh(); }
+Variant clsVoucherService::ResetSigh() {
+  if (impl_->ctx.RefuseInPass("ResetSigh")) return {};
+  return impl_->lines.ResetSigh();
+}
 void clsVoucherService::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, bool IsAdd) {
+  if (impl_->ctx.RefuseInPass("CalcRowNO")) return;
+  ServiceContext::Pass pass(impl_->ctx);  // reads through bodyText, which may report
   impl_->lines.CalcRowNO(nPosition, nCurrentRowNO, IsAdd);
 }
 bool clsVoucherService::StopUpdateRowNo() const { return impl_->lines.StopUpdateRowNo; }
-void clsVoucherService::SetCurrentRow(const std::string& strCondition) { impl_->lines.SetCurrentRow(strCondition); }
+void clsVoucherService::SetCurrentRow(const std::string& strCondition) {
+  if (impl_->ctx.RefuseInPass("SetCurrentRow")) return;
+  ServiceContext::Pass pass(impl_->ctx);
+  impl_->lines.SetCurrentRow(strCondition);
+}
 bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign; }
-void clsVoucherService::UpdateEditSign(bool b) { impl_->documents.UpdateEditSign = b; }
+void clsVoucherService::UpdateEditSign(bool b) {
+  if (!impl_->ctx.RefuseInPass("UpdateEditSign")) impl_->documents.UpdateEditSign = b;
+}
 // The grid members follow the error convention: without a grid, error 91.
 bool clsVoucherService::BodyRedraw() {
   return impl_->ctx.Guard(false, [&] { return impl_->ctx.Grid().Redraw(); });
 }
-void clsVoucherService::BodyRedraw(bool b) { impl_->ctx.Guard([&] { impl_->ctx.Grid().Redraw(b); }); }
+void clsVoucherService::BodyRedraw(bool b) {
+  if (!impl_->ctx.RefuseInPass("BodyRedraw")) impl_->ctx.Guard([&] { impl_->ctx.Grid().Redraw(b); });
+}
 std::int32_t clsVoucherService::BodyTopRow() {
   return impl_->ctx.Guard(std::int32_t{0}, [&] { return impl_->ctx.Grid().TopRow(); });
 }
-void clsVoucherService::BodyTopRow(std::int32_t n) { impl_->ctx.Guard([&] { impl_->ctx.Grid().TopRow(n); }); }
+void clsVoucherService::BodyTopRow(std::int32_t n) {
+  if (!impl_->ctx.RefuseInPass("BodyTopRow")) impl_->ctx.Guard([&] { impl_->ctx.Grid().TopRow(n); });
+}
 std::int32_t clsVoucherService::BodyProtectUnload() {
   return impl_->ctx.Guard(std::int32_t{0}, [&] { return impl_->ctx.Grid().ProtectUnload(); });
 }
 BodyGridPtr clsVoucherService::GetBodyObject() const { return impl_->ctx.grid; }
 void clsVoucherService::FillList(DomPtr& oDom) { impl_->lines.FillList(oDom); }
 bool clsVoucherService::BodyReadOnly() const { return impl_->lines.BodyReadOnly(); }
-void clsVoucherService::BodyReadOnly(bool b) { impl_->lines.BodyReadOnly(b); }
+void clsVoucherService::BodyReadOnly(bool b) {
+  if (!impl_->ctx.RefuseInPass("BodyReadOnly")) impl_->lines.BodyReadOnly(b);
+}
 
 // ---------------------------------------------------------------- formulas, outline, sorting
 
-void clsVoucherService::ExecCalcExpression(std::int32_t currentRow) { impl_->calculation->ExecCalcExpression(currentRow); }
+void clsVoucherService::ExecCalcExpression(std::int32_t currentRow) {
+  if (!impl_->ctx.RefuseInPass("ExecCalcExpression")) impl_->calculation->ExecCalcExpression(currentRow);
+}
 
 bool clsVoucherService::GetRowOutLineDomDocument(const DomPtr& parentDom, DomPtr& newDom,
                                                  const std::string& cParentKey, const std::string& cChildKey) {
@@ -87,6 +115,9 @@ bool clsVoucherService::GetRowOutLineDomDocument(const DomPtr& parentDom, DomPtr
 
 void clsVoucherService::NotifyVoucherSortChange(const std::string& strSortCommand) {
   Impl& i = *impl_;
+  if (i.ctx.RefuseInPass("NotifyVoucherSortChange")) return;
+  // No pass: the event is the host's chance to store the command and to
+  // reload sorted data, and nothing here is held across it.
   SkipErrors([&] {
     i.invoke_sort_switch = true;
     i.ctx.Raise([&](clsVoucherServiceEvents& s) { s.SortRuleChanged(Variant(strSortCommand)); });
@@ -94,6 +125,8 @@ void clsVoucherService::NotifyVoucherSortChange(const std::string& strSortComman
   i.invoke_sort_switch = false;
 }
 
-void clsVoucherService::SetSortCallBackObject(ObjectPtr oSort) { impl_->sort_call_back = std::move(oSort); }
+void clsVoucherService::SetSortCallBackObject(ObjectPtr oSort) {
+  if (!impl_->ctx.RefuseInPass("SetSortCallBackObject")) impl_->sort_call_back = std::move(oSort);
+}
 
 }  // namespace cavra

@@ -31,19 +31,25 @@ bool clsVoucherService::ExportToFile2(const Variant& rsTemplate, const Variant& 
 bool clsVoucherService::EmailFile(const Variant& sFileName) { return impl_->printing.EmailFile(sFileName); }
 
 bool clsVoucherService::StopPrintControl() const { return impl_->printing.StopPrintControl(); }
-void clsVoucherService::StopPrintControl(bool b) { impl_->printing.SetStopPrintControl(b); }
+void clsVoucherService::StopPrintControl(bool b) {
+  if (!impl_->ctx.RefuseInPass("StopPrintControl")) impl_->printing.SetStopPrintControl(b);
+}
 std::string clsVoucherService::CardnumAndValueForPrintControl() const {
   return impl_->printing.CardnumAndValue();
 }
 void clsVoucherService::CardnumAndValueForPrintControl(const std::string& s) {
-  impl_->printing.SetCardnumAndValue(s);
+  if (!impl_->ctx.RefuseInPass("CardnumAndValueForPrintControl")) impl_->printing.SetCardnumAndValue(s);
 }
 void clsVoucherService::PrintControlObj(PrintControlPtr control) {
-  impl_->printing.SetPrintControl(std::move(control));
+  if (!impl_->ctx.RefuseInPass("PrintControlObj")) impl_->printing.SetPrintControl(std::move(control));
 }
 std::string clsVoucherService::m_sPrintEntir() const { return impl_->printing.PrintEntir(); }
-void clsVoucherService::m_sPrintEntir(const std::string& s) { impl_->printing.SetPrintEntir(s); }
+void clsVoucherService::m_sPrintEntir(const std::string& s) {
+  if (!impl_->ctx.RefuseInPass("m_sPrintEntir")) impl_->printing.SetPrintEntir(s);
+}
 std::string clsVoucherService::LogoPictureDataString() const { return impl_->printing.LogoPicture(); }
-void clsVoucherService::LogoPictureDataString(const std::string& s) { impl_->printing.SetLogoPicture(s); }
+void clsVoucherService::LogoPictureDataString(const std::string& s) {
+  if (!impl_->ctx.RefuseInPass("LogoPictureDataString")) impl_->printing.SetLogoPicture(s);
+}
 
 }  // namespace cavra

@@ -14,9 +14,17 @@
 
 namespace cavra {
 
-bool clsVoucherService::SetVoucherAuth(const std::string& sAuth) { return impl_->auth->SetVoucherAuth(sAuth); }
+bool clsVoucherService::SetVoucherAuth(const std::string& sAuth) {
+  if (impl_->ctx.RefuseInPass("SetVoucherAuth")) return false;
+  ServiceContext::Pass pass(impl_->ctx);
+  return impl_->auth->SetVoucherAuth(sAuth);
+}
 
-void clsVoucherService::SaveCustomerInfo(const std::string& strInfo) { impl_->customer_info->SaveCustomerInfo(strInfo); }
+void clsVoucherService::SaveCustomerInfo(const std::string& strInfo) {
+  if (impl_->ctx.RefuseInPass("SaveCustomerInfo")) return;
+  ServiceContext::Pass pass(impl_->ctx);
+  impl_->customer_info->SaveCustomerInfo(strInfo);
+}
 Variant clsVoucherService::GetCustomerInfo() {
   std::string type, id;
   return impl_->customer_info->GetCustomerInfo(type, id);
@@ -29,11 +37,13 @@ Variant clsVoucherService::GetCustomerInfo(std::string& sType, std::string& sTem
 
 ObjectPtr clsVoucherService::PortalBusinessObject() const { return impl_->portal_business_object; }
 void clsVoucherService::PortalBusinessObject(const Variant& value) {
+  if (impl_->ctx.RefuseInPass("PortalBusinessObject")) return;
   impl_->portal_business_object = value.IsObject() ? value.AsObject() : nullptr;
   Trace("PortalBusinessObject:", impl_->portal_business_object ? "False" : "True");
 }
 std::string clsVoucherService::PortalBizGUID() const { return impl_->portal_biz_guid; }
 void clsVoucherService::PortalBizGUID(const std::string& s) {
+  if (impl_->ctx.RefuseInPass("PortalBizGUID")) return;
   impl_->portal_biz_guid = s;
   Trace("GUID:", s);
 }
@@ -92,13 +102,16 @@ std::string clsVoucherService::ExamineFlowAuditInfo() {
   return {};
 }
 void clsVoucherService::ExamineFlowAuditInfo(const std::string&) {
+  if (impl_->ctx.RefuseInPass("ExamineFlowAuditInfo")) return;
   impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
 }
 bool clsVoucherService::SetBillNumberRule(const std::string&) {
+  if (impl_->ctx.RefuseInPass("SetBillNumberRule")) return false;
   impl_->ctx.ReportNotImplemented("SetBillNumberRule");
   return false;
 }
 bool clsVoucherService::SetCustomRelation(const Variant&) {
+  if (impl_->ctx.RefuseInPass("SetCustomRelation")) return false;
   impl_->ctx.ReportNotImplemented("SetCustomRelation");
   return false;
 }
@@ -107,6 +120,7 @@ bool clsVoucherService::IsAutoFillBackFillCustomField(const Variant&, Variant&) 
   return false;
 }
 void clsVoucherService::CallAutoFillBackEvent(const std::string&, std::int32_t) {
+  if (impl_->ctx.RefuseInPass("CallAutoFillBackEvent")) return;
   impl_->ctx.ReportNotImplemented("CallAutoFillBackEvent");
 }
 std::string clsVoucherService::GetAllIMUsers() {

@@ -1,6 +1,7 @@
 #include "template/template_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "core/resources.h"
@@ -60,6 +61,13 @@ void TemplateModel::setTemplateData(const RecordsetPtr& rstTemplate) {
 
 void TemplateModel::RefreshTemplate() {
   start_ = Timer();
+  // Nothing to reload yet: the recordset read fails before a descriptor is
+  // made, so the one the host may have set up stays.
+  if (!m_rstTemplate) {
+    Thread().templateLoaded = false;
+    ctx_.Report(err::kObjectNotSet, VbError::StandardText(err::kObjectNotSet));
+    return;
+  }
   LoadTemplateItems();
 }
 
@@ -570,13 +578,15 @@ std::string TemplateModel::Debug_KeyWord(SectionsConstants eSection) const {
 
 std::int16_t TemplateModel::getRefType(const Variant& nRefType) {
   if (!IsNumeric(nRefType) || nRefType.IsEmpty()) return 0;
-  std::int32_t n = 0;
+  double d = 0;
   try {
-    n = CLng(nRefType);
+    d = CDbl(nRefType);
   } catch (...) {
     return 0;
   }
-  switch (n) {
+  // Only the kinds in the table translate; 2.5 is not kind 2 (nor 3).
+  if (!(d >= 0 && d <= 10) || d != std::floor(d)) return 0;
+  switch (static_cast<std::int32_t>(d)) {
     case 1: return 1;
     case 2: return 3;
     case 3: return 2;

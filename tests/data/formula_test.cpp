@@ -106,6 +106,44 @@ TEST_F(FormulaTest, HostCalculatorGetsTheTextAndFailingOneGivesEmpty) {
   EXPECT_THROW(Formula("[Bq]+1").Evaluate({}, false), VbError);
 }
 
+// A division by zero (or 0/0) has no number to write into a document: the
+// result is the calculator-failure result on the compiled path, on the text
+// path with the library's calculator and on a host's calculator alike.
+TEST_F(FormulaTest, ANonFiniteResultIsAFailure) {
+  struct Case {
+    const char* name;
+    const char* formula;
+    std::vector<FormulaValue> values;
+    std::vector<FormulaValue> finite;  // the same shape with a defined result
+    FormulaPath path;                  // the path both evaluations take
+  };
+  const Case kCases[] = {
+      {"infinity, compiled", "[Ba]/[Bb]", {{"1", true}, {"0", true}}, {{"1", true}, {"4", true}},
+       P::kCompiled},
+      {"minus infinity, compiled", "-[Ba]/[Bb]", {{"2.5", true}, {"0", true}}, {{"2.5", true}, {"4", true}},
+       P::kCompiled},
+      {"nan, compiled", "[Ba]/[Bb]", {{"0", true}, {"0.0", true}}, {{"0", true}, {"4", true}}, P::kCompiled},
+      {"empty divisor counts as 0", "cdbl([Ba]/[Bb])", {{"5", true}, {"", false}}, {{"5", true}, {"4", true}},
+       P::kCompiled},
+      {"infinity, text", "[Ba]/[Bb]", {{" 1e3", true}, {"0", true}}, {{" 1e3", true}, {"4", true}},
+       P::kCalculator},
+      {"nan, text", "[Ba]/[Bb]", {{"0e1", true}, {"0", true}}, {{"0e1", true}, {"4", true}}, P::kCalculator},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const Formula formula(c.formula);
+    FormulaPath path{};
+    EXPECT_NE(formula.Evaluate(c.finite, false, &path), "");
+    EXPECT_EQ(static_cast<int>(path), static_cast<int>(c.path));
+
+    EXPECT_EQ(formula.Evaluate(c.values, false, &path), "");
+    EXPECT_EQ(static_cast<int>(path), static_cast<int>(P::kFailed));
+    TextCalculator host;
+    EXPECT_EQ(formula.Evaluate(c.values, false, &host), "");
+    EXPECT_EQ(host.seen.size(), 1u);  // the host's calculator was asked
+  }
+}
+
 // Random formulas over + - * / and parentheses, random values: both paths
 // give the same text, and both are exercised.
 TEST_F(FormulaTest, CompiledAndTextPathsAgreeOnRandomFormulas) {

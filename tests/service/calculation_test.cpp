@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
+#include "components/calculator.h"
+#include "core/thread_state.h"
+#include "fakes/scratch.h"
 #include "service_fixture.h"
 
 namespace cavra {
@@ -12,7 +18,13 @@ const char* kItems =
     "<item fieldname='cCode' cardsection='T' fieldtype='1' showit='1'/>"
     "<item fieldname='iRate' cardsection='T' fieldtype='4' numpoint='2' showit='1'/>"
     "<item fieldname='cNote' cardsection='T' fieldtype='1' showit='1' maxlength='5' datarule='[TcCode]-[TcCode]'/>"
-    "<item fieldname='iTotalRate' cardsection='T' fieldtype='4' numpoint='1' showit='1' datarule='[TiRate]*10'/>"
+    "<item fieldname='iTotalRate' cardsection='T' fieldtype='4' numpoint='1' showit='1' maxlength='10' "
+    "datarule='[TiRate]*10'/>"
+    "<item fieldname='cMemo' cardsection='T' fieldtype='1' showit='1' maxlength='0' datarule='[TcCode]'/>"
+    "<item fieldname='iSum' cardsection='T' fieldtype='4' numpoint='2' showit='1' maxlength='20' "
+    "datarule='[BiMoney]+1'/>"
+    "<item fieldname='iMixed' cardsection='T' fieldtype='4' numpoint='2' showit='1' maxlength='20' "
+    "datarule='[TiRate]+[BiQty]'/>"
     "<item fieldname='iQty' cardsection='B' fieldtype='4' numpoint='2' showit='1'/>"
     "<item fieldname='iPrice' cardsection='B' fieldtype='4' numpoint='2' showit='1'/>"
     "<item fieldname='iMoney' cardsection='B' fieldtype='4' numpoint='2' showit='1' datarule='cdbl([BiQty]*[BiPrice])'/>"
@@ -25,7 +37,8 @@ struct Calc : ::testing::Test {
   ServiceHarness h;
   void SetUp() override {
     h.LoadTemplate(kItems);
-    h.svc.setVoucherDataXML(Rowset("cCode,iRate,cNote,iTotalRate", "<z:row cCode='ABCDEFGH' iRate='13'/>"),
+    h.svc.setVoucherDataXML(Rowset("cCode,iRate,cNote,iTotalRate,cMemo,iSum,iMixed",
+                                   "<z:row cCode='ABCDEFGH' iRate='13' iSum='500.00' iMixed='7.00'/>"),
                             Rowset("iQty,iPrice,iMoney,iTax,cText,cInv",
                                    "<z:row iQty='2' iPrice='3.5' cInv='A'/><z:row iQty='4' iPrice='' cInv='B'/>"
                                    "<z:row iQty='1.5' iPrice='10' cInv='C'/>"));
@@ -73,6 +86,42 @@ TEST_F(Calc, HeaderResultsAreFormattedAndCutToTheirLength) {
     }
   EXPECT_TRUE(seen);
   EXPECT_EQ(CStr(h.svc.headerText(Variant("cNote"))), "ABCDE");
+  // A maximum of 0 is a maximum like any other.
+  EXPECT_EQ(CStr(h.svc.headerText(Variant("cMemo"))), "");
+  const auto memo = std::find_if(h.sink->calculated.begin(), h.sink->calculated.end(),
+                                 [](const auto& e) { return e.item == "cMemo"; });
+  ASSERT_NE(memo, h.sink->calculated.end());
+  EXPECT_EQ(memo->value, "ABCDEFGH");
+}
+
+// A header formula over a body field has no one value for the head row;
+// computed there, every line would read as empty and the stored 500.00
+// would become 1.00.
+TEST_F(Calc, AHeaderFormulaNamingABodyFieldKeepsItsStoredValue) {
+  for (const char* body : {"iMoney", "iQty"})
+    for (const char* header : {"TiSum", "TiMixed"})
+      EXPECT_FALSE(h.svc.ItemState(Variant(body), sibody)->collLink->Exists(header)) << body << header;
+  EXPECT_FALSE(h.svc.ItemState(Variant("iRate"), siHeader)->collLink->Exists("TiMixed"));
+  auto unchanged = [&] {
+    EXPECT_EQ(CStr(h.svc.headerText(Variant("iSum"))), "500.00");
+    EXPECT_EQ(CStr(h.svc.headerText(Variant("iMixed"))), "7.00");
+    for (const auto& e : h.sink->calculated) EXPECT_TRUE(e.item != "iSum" && e.item != "iMixed") << e.item;
+    // Nor is the header field written into the lines.
+    EXPECT_EQ(h.Column("iSum"), (std::vector<std::string>{"", "", ""}));
+  };
+  h.svc.ExecCalcExpression(-1);
+  unchanged();
+  DomPtr line = h.svc.GetLineDom(1);
+  line->document_element().child("rs:data").child("z:row").attribute("iPrice") = "4";
+  h.svc.UpdateLineData(line, 1);
+  unchanged();
+  // Linked by the host, from a body item and from a header item: still not computed.
+  h.svc.ItemState(Variant("iMoney"), sibody)->collLink->Add("TiSum", "TiSum");
+  h.svc.ItemState(Variant("iRate"), siHeader)->collLink->Add("TiMixed", "TiMixed");
+  h.svc.ExecCalcExpression(-1);
+  h.svc.ExecCalcExpression(2);
+  unchanged();
+  EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"8", "0", "15"}));  // the rest ran
 }
 
 TEST_F(Calc, OneLineOnlyTouchesThatLine) {
@@ -80,7 +129,22 @@ TEST_F(Calc, OneLineOnlyTouchesThatLine) {
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "", "15"}));
   // A header item's body links still cover every line.
   EXPECT_EQ(h.Column("iTax"), (std::vector<std::string>{"0", "0", "1.95"}));
-  h.svc.ExecCalcExpression(9);  // no such line: nothing happens
+  EXPECT_TRUE(h.sink->errors.empty());
+}
+
+// A line outside the body computes no line of its own, but the header
+// formulas and the body formulas hanging on header items still run.
+TEST_F(Calc, ALineOutsideTheBodyStillRunsTheHeaderFormulas) {
+  for (const std::int32_t outside : {9, 0, -2}) {
+    SCOPED_TRACE(outside);
+    h.sink->calculated.clear();
+    h.svc.ExecCalcExpression(outside);
+    EXPECT_EQ(CStr(h.svc.headerText(Variant("iTotalRate"))), "130.0");
+    EXPECT_EQ(h.Column("iTax"), (std::vector<std::string>{"0", "0", "0"}));  // every line, iMoney still empty
+    EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "", ""}));
+    for (const auto& e : h.sink->calculated) EXPECT_TRUE(e.row == -1 || (e.row >= 1 && e.row <= 3)) << e.row;
+    EXPECT_EQ(h.sink->calculated.size(), 6u);  // iTax x3, iTotalRate, cNote, cMemo
+  }
   EXPECT_TRUE(h.sink->errors.empty());
 }
 
@@ -110,6 +174,56 @@ TEST_F(Calc, UpdatingALineRunsItsFormulas) {
   h.svc.UpdateLineData(line, 2);
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "8", ""}));
   EXPECT_EQ(h.svc.QueryDataLineStatus(2), "");  // the state is not copied
+}
+
+TEST(CalcHeaderOverBody, TheTemplateLoadLogsTheFormulaItLeavesOut) {
+  testing::ScratchDir dir;
+  testing::ScopedEnv component("CAVRA_COMPONENT_DIR", dir.path);
+  testing::WriteFile(dir / "Ordra_Platform_Voucher.ini", "");
+  {
+    ServiceHarness h;  // reads the log switch
+    h.LoadTemplate(
+        "<item fieldname='iMoney' cardsection='B' fieldtype='4' showit='1'/>"
+        "<item fieldname='iSum' cardsection='T' fieldtype='4' showit='1' datarule='[BiMoney]+1'/>"
+        "<item fieldname='iTwice' cardsection='T' fieldtype='4' showit='1' datarule='[TiSum]*2'/>");
+  }
+  Thread().traceLog = false;
+  const std::string log = testing::ReadFile(dir / "Ordra_Platform_Voucher.log");
+  EXPECT_NE(log.find("header formula names body fields, not calculated:iSum\r\n"), std::string::npos);
+  EXPECT_EQ(log.find("not calculated:iTwice"), std::string::npos);
+}
+
+// A division by zero stores the calculator-failure result, never a text
+// such as "inf" or "nan", whichever calculator does the arithmetic.
+TEST(CalcNonFinite, ADivisionByZeroStoresAnEmptyResult) {
+  struct HostCalculator : ICalculator {
+    int calls = 0;
+    void Calculatet(const std::string& expression, double& result) override {
+      ++calls;
+      Calculator().Calculatet(expression, result);
+    }
+  };
+  auto host = std::make_shared<HostCalculator>();
+  for (const bool own : {true, false}) {
+    SCOPED_TRACE(own ? "library calculator" : "host calculator");
+    std::optional<ScopedComponent> registered;
+    if (!own) registered.emplace("FormulaKit.Calculator", [host] { return host; });
+    ServiceHarness h;
+    h.LoadTemplate(
+        "<item fieldname='iQty' cardsection='B' fieldtype='4' numpoint='2' showit='1'/>"
+        "<item fieldname='iPrice' cardsection='B' fieldtype='4' numpoint='2' showit='1'/>"
+        "<item fieldname='iUnit' cardsection='B' fieldtype='4' numpoint='2' showit='1' "
+        "datarule='[BiQty]/[BiPrice]'/>");
+    h.svc.setVoucherDataXML(Rowset("x", "<z:row x='1'/>"),
+                            Rowset("iQty,iPrice,iUnit", "<z:row iQty='4' iPrice='0' iUnit='9'/>"
+                                                        "<z:row iQty='0' iPrice='' iUnit='9'/>"
+                                                        "<z:row iQty='-3' iPrice='0' iUnit='9'/>"
+                                                        "<z:row iQty='6' iPrice='3' iUnit='9'/>"));
+    h.svc.ExecCalcExpression(-1);
+    EXPECT_EQ(h.Column("iUnit"), (std::vector<std::string>{"", "", "", "2"}));
+    for (const auto& e : h.sink->calculated) EXPECT_EQ(e.value, e.row == 4 ? "2" : "") << e.row;
+  }
+  EXPECT_GT(host->calls, 0);
 }
 
 }  // namespace

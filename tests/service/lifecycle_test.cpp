@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "core/resources.h"
 #include "core/thread_state.h"
 #include "service_fixture.h"
 
@@ -161,6 +162,39 @@ TEST(ServiceLifecycle, BodyPrimaryKeyNameIsCachedPerProcess) {
   queries = 0;
   for (const auto& q : h.ds->queries) queries += q.find("'PK2'") != std::string::npos;
   EXPECT_EQ(queries, 2);  // not cached while there is no name
+}
+
+TEST(ServiceLifecycle, OnlyTheKindsOfTheTableTranslate) {
+  ServiceHarness h;
+  const std::pair<Variant, std::int16_t> cases[] = {
+      {Variant(2.5), 0},  {Variant("2.5"), 0}, {Variant(3.0001), 0}, {Variant(9.99), 0},
+      {Variant(-1), 0},   {Variant(1e12), 0},  {Variant(2.0), 3},    {Variant("10"), 9},
+      {Variant(7), 6},    {Variant(1), 1}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(h.svc.getRefType(in), out) << CStr(in);
+}
+
+TEST(ServiceLifecycle, RefreshTemplateBeforeAnyTemplateKeepsTheDescriptor) {
+  ServiceHarness h;
+  const BillInfoPtr descriptor = h.svc.GetVoucherState();
+  h.svc.BodyMaxRows(30);
+  h.svc.RefreshTemplate();
+  EXPECT_EQ(h.svc.GetVoucherState(), descriptor);
+  EXPECT_EQ(h.svc.BodyMaxRows(), 30);
+  ASSERT_EQ(h.sink->errors.size(), 1u);
+  EXPECT_EQ(h.sink->errors[0].first, err::kObjectNotSet);
+}
+
+TEST(ServiceLifecycle, AResourceFactoryThatFailedIsTriedAgainByTheNextService) {
+  std::thread([] {
+    {
+      ScopedComponent failing("LangKit.ResourceServiceFactory",
+                              []() -> ObjectPtr { throw std::runtime_error("down"); });
+      ServiceHarness first;
+      EXPECT_EQ(GetResString("Ordra.AA.VCH.015"), "");
+    }
+    ServiceHarness second;
+    EXPECT_NE(GetResString("Ordra.AA.VCH.015"), "");
+  }).join();
 }
 
 }  // namespace
