@@ -94,7 +94,7 @@ bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::strin
 VoucherDocuments::VoucherDocuments(ServiceContext& context, TemplateModel& model)
     : ctx_(context), model_(model) {}
 
-void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
+void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body, bool adopt) {
   const double start = Timer();
   auto mark = [&](std::string_view label) {
     if (TraceOn()) Trace(label, ElapsedText(start));
@@ -109,8 +109,11 @@ void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
     body_.reset();
     body_schema_.reset();
   }
-  if (head) SkipErrors([&] { head_ = CloneDocument(head, false, true); });
-  if (body) SkipErrors([&] { body_ = CloneDocument(body, false, true); });
+  auto keep = [adopt](const DomPtr& doc) {
+    return adopt && doc->document_element() ? doc : CloneDocument(doc, false, true);
+  };
+  if (head) SkipErrors([&] { head_ = keep(head); });
+  if (body) SkipErrors([&] { body_ = keep(body); });
   mark("setVoucherDataXML1:");
   mark("setVoucherDataXML2:");
 
