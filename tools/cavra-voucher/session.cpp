@@ -1,6 +1,9 @@
 #include "session.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <stdexcept>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -48,9 +51,129 @@ std::map<std::string, int> MarkChanges(DomDocument& doc, const DomDocument* load
   return counts;
 }
 
+// The XML text of a persisted rowset put together from parts (each a rowset
+// document of the same query), then parsed in place: the document's strings
+// stay in the text instead of each being copied apart, which halves its size.
+class RowsetText : public pugi::xml_writer {
+ public:
+  // Appends the rows of part; the first part also gives the schema. expected:
+  // how many rows are coming, to size the text once.
+  void Append(const DomDocument& part, std::int64_t expected) {
+    const pugi::xml_node root = part.document_element();
+    std::size_t rows = 0;
+    if (!started_) {
+      started_ = true;
+      text_ += '<';
+      text_ += root.name();
+      Attributes(root);
+      text_ += '>';
+      for (pugi::xml_node child : root.children())
+        if (std::string_view(child.name()) != "rs:data") child.print(*this, "", pugi::format_raw);
+      text_ += "<rs:data>";
+    }
+    for (pugi::xml_node row : DataOf(part).children()) {
+      text_ += '<';
+      text_ += row.name();
+      Attributes(row);
+      text_ += "/>";
+      ++rows;
+    }
+    if (!reserved_ && rows) {
+      // The first rows tell how long a row is; a little more for longer ones.
+      reserved_ = true;
+      const std::size_t per_row = text_.size() / rows;
+      if (expected > static_cast<std::int64_t>(rows))
+        text_.reserve(text_.size() + per_row * (static_cast<std::size_t>(expected) - rows) / 20 * 21);
+    }
+  }
+
+  // The document; Failure when the text does not parse (it always should).
+  DomPtr Document() {
+    struct Parsed {
+      std::string text;
+      pugi::xml_document doc;
+    };
+    auto parsed = std::make_shared<Parsed>();
+    if (started_) text_ += "</rs:data></xml>";
+    parsed->text = std::move(text_);
+    text_.clear();
+    if (!parsed->text.empty()) {
+      const pugi::xml_parse_result r = parsed->doc.load_buffer_inplace(
+          parsed->text.data(), parsed->text.size(), pugi::parse_minimal | pugi::parse_escapes, pugi::encoding_utf8);
+      if (!r) throw Failure(std::string("the body's rowset text does not parse: ") + r.description());
+    }
+    return DomPtr(parsed, &parsed->doc);
+  }
+
+  // The schema's text, from pugixml.
+  void write(const void* data, std::size_t size) override { text_.append(static_cast<const char*>(data), size); }
+
+ private:
+  void Attributes(const pugi::xml_node& element) {
+    for (pugi::xml_attribute a : element.attributes()) {
+      text_ += ' ';
+      text_ += a.name();
+      text_ += "=\"";
+      Escaped(a.value());
+      text_ += '"';
+    }
+  }
+  // Control characters as references: a parse would otherwise turn a tab or
+  // a line break in a value into a space.
+  void Escaped(std::string_view value) {
+    for (;;) {
+      std::size_t i = 0;
+      while (i < value.size() && static_cast<unsigned char>(value[i]) >= 0x20 && value[i] != '&' &&
+             value[i] != '<' && value[i] != '>' && value[i] != '"')
+        ++i;
+      text_.append(value.substr(0, i));
+      if (i == value.size()) return;
+      switch (value[i]) {
+        case '&': text_ += "&amp;"; break;
+        case '<': text_ += "&lt;"; break;
+        case '>': text_ += "&gt;"; break;
+        case '"': text_ += "&quot;"; break;
+        default: text_ += "&#" + std::to_string(static_cast<unsigned char>(value[i])) + ";";
+      }
+      value.remove_prefix(i + 1);
+    }
+  }
+
+  std::string text_;
+  bool started_ = false, reserved_ = false;
+};
+
 }  // namespace
 
 void Progress(const std::string& line) { std::cerr << "cavra-voucher: " << line << std::endl; }
+
+std::uint32_t EventLog::CalculatedLog::NameIndex(const std::string& name) {
+  auto [it, added] = name_index_.try_emplace(name, static_cast<std::uint32_t>(names_.size()));
+  if (added) names_.push_back(name);
+  return it->second;
+}
+
+void EventLog::CalculatedLog::push_back(const Calculated& e) {
+  if (values_.size() + e.value.size() > UINT32_MAX) throw std::length_error("over 4 GB of calculated values");
+  values_ += e.value;
+  entries_.push_back({NameIndex(e.origin), NameIndex(e.item), static_cast<std::uint32_t>(values_.size()), e.row});
+}
+
+EventLog::CalculatedLog::View EventLog::CalculatedLog::at(std::size_t i) const {
+  const Entry& e = entries_.at(i);
+  const std::uint32_t start = i ? entries_[i - 1].value_end : 0;
+  return {names_[e.origin], names_[e.item], std::string_view(values_).substr(start, e.value_end - start), e.row};
+}
+
+EventLog::Calculated EventLog::CalculatedLog::operator[](std::size_t i) const {
+  const View v = at(i);
+  return {std::string(v.origin), std::string(v.item), std::string(v.value), v.row};
+}
+
+void EventLog::CalculatedLog::clear() {
+  entries_.clear();
+  values_.clear();
+}
 
 void EventLog::ExpressionCalculated(const Variant& origin, const Variant& item, std::int32_t row, const Variant& value) {
   calculated.push_back({CStr(origin), CStr(item), value.IsString() ? value.AsString() : std::string(), row});
@@ -120,7 +243,7 @@ void Session::CheckErrors(const std::string& doing) {
   throw Failure(doing + ": error " + std::to_string(number) + ": " + text);
 }
 
-void Session::LoadVoucher() {
+void Session::LoadVoucher(bool for_saving) {
   std::string error;
   if (options_.voucher) {
     voucher_id_ = *options_.voucher;
@@ -134,17 +257,66 @@ void Session::LoadVoucher() {
       data_source_->QuerySql("select * from " + head_table_ + " where " + head_key_ + "=?", {voucher_id_}, error);
   if (!head) throw Failure("reading " + head_table_ + ": " + error);
   if (head->Eof()) throw Failure("no voucher " + voucher_id_ + " in " + head_table_);
-  RecordsetPtr body = data_source_->QuerySql(
-      "select * from " + body_table_ + " where " + head_key_ + "=? order by " + body_key_, {voucher_id_}, error);
-  if (!body) throw Failure("reading " + body_table_ + ": " + error);
-  if (body->RecordCount() > 5000) Progress("loading " + std::to_string(body->RecordCount()) + " body lines ...");
-  loaded_head_ = RecordsetToRowset(*head);
-  loaded_body_ = RecordsetToRowset(*body);
-  DomPtr head_doc = NewDom(), body_doc = NewDom();
-  head_doc->reset(*loaded_head_);
-  body_doc->reset(*loaded_body_);
-  service_->setVoucherDataXML(head_doc, body_doc);
+  DomPtr head_doc = RecordsetToRowset(*head);
+  head.reset();
+  DomPtr body_doc = ReadBody();
+  loaded_head_.reset();
+  loaded_body_.reset();
+  if (for_saving) {
+    // The service copies what it is given: these stay as loaded, to find
+    // the rows a save must write.
+    loaded_head_ = head_doc;
+    loaded_body_ = body_doc;
+    service_->setVoucherDataXML(head_doc, body_doc);
+  } else {
+    // Nobody else holds them: the service keeps them instead of a copy.
+    service_->setVoucherDataXML(std::move(head_doc), std::move(body_doc));
+  }
   CheckErrors("loading the voucher");
+}
+
+DomPtr Session::ReadBody() {
+  // A large body is read a slice at a time, by key, and each slice written
+  // out as XML text at once: neither the whole recordset nor a second
+  // document is ever held beside the text and the document parsed from it.
+  std::string error;
+  const std::string from = " from " + body_table_ + " where " + head_key_ + "=?";
+  RecordsetPtr count = data_source_->QuerySql("select count(*)" + from, {voucher_id_}, error);
+  if (!count) throw Failure("reading " + body_table_ + ": " + error);
+  const std::int64_t lines = count->Eof() ? 0 : CLng(count->Fields(0).Value());
+  count.reset();
+  if (lines > 5000) Progress("loading " + std::to_string(lines) + " body lines ...");
+  RowsetText text;
+  std::int64_t read = 0;
+  auto slice = [&](const std::string& sql, const VariantArray& params, Variant* last_key) {
+    RecordsetPtr rs = data_source_->QuerySql(sql, params, error);
+    if (!rs) throw Failure("reading " + body_table_ + ": " + error);
+    const std::int32_t n = rs->RecordCount();
+    if (last_key && n > 0) {
+      rs->MoveLast();
+      *last_key = rs->Fields(body_key_).Value();
+    }
+    DomPtr part = RecordsetToRowset(*rs);
+    rs.reset();
+    text.Append(*part, lines);
+    read += n;
+    return n;
+  };
+  const std::string order = " order by " + body_key_;
+  if (lines > kBodySlice) {
+    Variant last;
+    const std::string top = "select top " + std::to_string(kBodySlice) + " *" + from;
+    for (std::int32_t n = slice(top + order, {voucher_id_}, &last); n == kBodySlice && !last.IsNull();)
+      n = slice(top + " and " + body_key_ + " > ?" + order, {voucher_id_, last}, &last);
+  }
+  // Keys that are missing or shared would lose rows between slices: then the
+  // body is read whole.
+  if (read != lines || lines <= kBodySlice) {
+    text = RowsetText();
+    read = 0;
+    slice("select *" + from + order, {voucher_id_}, nullptr);
+  }
+  return text.Document();
 }
 
 void Session::Reload() {

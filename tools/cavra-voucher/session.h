@@ -2,7 +2,11 @@
 // template and the voucher's documents loaded, and what the service raised.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -19,8 +23,35 @@ class EventLog : public clsVoucherServiceEvents {
     std::string origin, item, value;
     std::int32_t row;
   };
+  // The ExpressionCalculated events in order. A calc of a large voucher
+  // raises several per line: each is kept as the indexes of its two field
+  // names and the end of its value in one text.
+  class CalculatedLog {
+   public:
+    struct View {
+      std::string_view origin, item, value;
+      std::int32_t row;
+    };
+    void push_back(const Calculated& e);
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    View at(std::size_t i) const;
+    Calculated operator[](std::size_t i) const;
+    void clear();
+
+   private:
+    std::uint32_t NameIndex(const std::string& name);
+    struct Entry {
+      std::uint32_t origin, item, value_end;
+      std::int32_t row;
+    };
+    std::vector<std::string> names_;
+    std::unordered_map<std::string, std::uint32_t> name_index_;
+    std::vector<Entry> entries_;
+    std::string values_;
+  };
   std::vector<std::pair<std::int32_t, std::string>> errors;
-  std::vector<Calculated> calculated;
+  CalculatedLog calculated;
   std::function<void(const std::string&)> on_sort_rule;
 
   void controlError(std::int32_t n, const std::string& text) override { errors.emplace_back(n, text); }
@@ -35,8 +66,10 @@ class Session {
   explicit Session(const Options& options);
   ~Session();
 
-  // Loads the voucher of the options (or the first of its type).
-  void LoadVoucher();
+  // Loads the voucher of the options (or the first of its type). Unless
+  // for_saving, the loaded documents are not kept: Save and ChangedLines
+  // need them, show does not.
+  void LoadVoucher(bool for_saving = true);
   // Reloads the documents the service holds (a saved sort is re-applied).
   void Reload();
   // Writes the voucher back: changed rows become "M"; one transaction.
@@ -57,6 +90,10 @@ class Session {
   void CheckErrors(const std::string& doing);
 
  private:
+  // Body lines read per query when a voucher is large.
+  static constexpr std::int32_t kBodySlice = 10000;
+  DomPtr ReadBody();
+
   const Options& options_;
   std::string database_;
   SqlDataSourcePtr data_source_;
