@@ -64,6 +64,8 @@ class Session {
   // Opens the database of the options (creating the default one when it is
   // missing) and loads the template; Failure when either is impossible.
   explicit Session(const Options& options);
+  // Body lines read per query when a voucher is large.
+  static constexpr std::int32_t kBodySlice = 10000;
   ~Session();
 
   // Loads the voucher of the options (or the first of its type). Unless
@@ -90,8 +92,6 @@ class Session {
   void CheckErrors(const std::string& doing);
 
  private:
-  // Body lines read per query when a voucher is large.
-  static constexpr std::int32_t kBodySlice = 10000;
   DomPtr ReadBody();
 
   const Options& options_;
