@@ -15,13 +15,16 @@ namespace cavra::bench {
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
-  // name / baseline, each read as `of` (of_baseline for the baseline when it
-  // is set): "cpu" (CPU time per iteration), "real" (real or manual time per
-  // iteration), or the name of a counter of the run.
   struct Ratio {
     std::string what, name, baseline;
     double target = 0;  // 0: no target, only reported
-    std::string of = "cpu", of_baseline;
+  };
+  // A ratio of two measures: `of` of name over `of_baseline` of baseline,
+  // each "cpu" (CPU time per iteration), "real" (real or manual time per
+  // iteration) or the name of a counter of the run.
+  struct Measured {
+    std::string what, name, of, baseline, of_baseline;
+    double target = 0;
   };
 
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -46,11 +49,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   // Prints one line per ratio whose two runs ran; returns how many missed
   // their target.
-  int PrintRatios(const std::vector<Ratio>& ratios, const char* heading = "ratio (CPU time)") const {
+  int PrintRatios(const std::vector<Ratio>& ratios) const {
+    std::vector<Measured> measured;
+    for (const Ratio& r : ratios) measured.push_back({r.what, r.name, "cpu", r.baseline, "cpu", r.target});
+    return PrintRatios(measured, "ratio (CPU time)");
+  }
+
+  int PrintRatios(const std::vector<Measured>& ratios, const char* heading) const {
     int missed = 0;
     std::printf("\n%-40s %10s %8s\n", heading, "measured", "target");
-    for (const Ratio& r : ratios) {
-      const double a = Value(r.name, r.of), b = Value(r.baseline, r.of_baseline.empty() ? r.of : r.of_baseline);
+    for (const Measured& r : ratios) {
+      const double a = Value(r.name, r.of), b = Value(r.baseline, r.of_baseline);
       if (a <= 0 || b <= 0) continue;
       const double ratio = a / b;
       if (r.target > 0) {

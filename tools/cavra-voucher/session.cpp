@@ -87,16 +87,27 @@ class RowsetText : public pugi::xml_writer {
     }
   }
 
-  // The document; Failure when the text does not parse (it always should).
-  DomPtr Document() {
+  // The document, and with twin another one of the same text; Failure when
+  // the text does not parse (it always should).
+  DomPtr Document(DomPtr* twin = nullptr) {
+    if (started_) text_ += "</rs:data></xml>";
+    if (twin) *twin = Parse(std::string(text_));
+    DomPtr doc = Parse(std::move(text_));
+    text_.clear();
+    return doc;
+  }
+
+  // The schema's text, from pugixml.
+  void write(const void* data, std::size_t size) override { text_.append(static_cast<const char*>(data), size); }
+
+ private:
+  static DomPtr Parse(std::string text) {
     struct Parsed {
       std::string text;
       pugi::xml_document doc;
     };
     auto parsed = std::make_shared<Parsed>();
-    if (started_) text_ += "</rs:data></xml>";
-    parsed->text = std::move(text_);
-    text_.clear();
+    parsed->text = std::move(text);
     if (!parsed->text.empty()) {
       const pugi::xml_parse_result r = parsed->doc.load_buffer_inplace(
           parsed->text.data(), parsed->text.size(), pugi::parse_minimal | pugi::parse_escapes, pugi::encoding_utf8);
@@ -105,10 +116,6 @@ class RowsetText : public pugi::xml_writer {
     return DomPtr(parsed, &parsed->doc);
   }
 
-  // The schema's text, from pugixml.
-  void write(const void* data, std::size_t size) override { text_.append(static_cast<const char*>(data), size); }
-
- private:
   void Attributes(const pugi::xml_node& element) {
     for (pugi::xml_attribute a : element.attributes()) {
       text_ += ' ';
@@ -257,25 +264,20 @@ void Session::LoadVoucher(bool for_saving) {
       data_source_->QuerySql("select * from " + head_table_ + " where " + head_key_ + "=?", {voucher_id_}, error);
   if (!head) throw Failure("reading " + head_table_ + ": " + error);
   if (head->Eof()) throw Failure("no voucher " + voucher_id_ + " in " + head_table_);
-  DomPtr head_doc = RecordsetToRowset(*head);
-  head.reset();
-  DomPtr body_doc = ReadBody();
   loaded_head_.reset();
   loaded_body_.reset();
-  if (for_saving) {
-    // The service copies what it is given: these stay as loaded, to find
-    // the rows a save must write.
-    loaded_head_ = head_doc;
-    loaded_body_ = body_doc;
-    service_->setVoucherDataXML(head_doc, body_doc);
-  } else {
-    // Nobody else holds them: the service keeps them instead of a copy.
-    service_->setVoucherDataXML(std::move(head_doc), std::move(body_doc));
-  }
+  DomPtr head_doc = RecordsetToRowset(*head);
+  // The documents as loaded, to find the rows a save must write: a second
+  // parse of the text is smaller and quicker than the service's copy.
+  if (for_saving) loaded_head_ = RecordsetToRowset(*head);
+  head.reset();
+  DomPtr body_doc = ReadBody(for_saving ? &loaded_body_ : nullptr);
+  // Nobody else holds them: the service keeps them instead of a copy.
+  service_->setVoucherDataXML(std::move(head_doc), std::move(body_doc));
   CheckErrors("loading the voucher");
 }
 
-DomPtr Session::ReadBody() {
+DomPtr Session::ReadBody(DomPtr* twin) {
   // A large body is read a slice at a time, by key, and each slice written
   // out as XML text at once: neither the whole recordset nor a second
   // document is ever held beside the text and the document parsed from it.
@@ -316,7 +318,7 @@ DomPtr Session::ReadBody() {
     read = 0;
     slice("select *" + from + order, {voucher_id_}, nullptr);
   }
-  return text.Document();
+  return text.Document(twin);
 }
 
 void Session::Reload() {

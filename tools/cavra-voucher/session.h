@@ -92,7 +92,8 @@ class Session {
   void CheckErrors(const std::string& doing);
 
  private:
-  DomPtr ReadBody();
+  // The body's document (and with twin, a second one, for the loaded copy).
+  DomPtr ReadBody(DomPtr* twin);
 
   const Options& options_;
   std::string database_;
