@@ -51,40 +51,24 @@ std::map<std::string, int> MarkChanges(DomDocument& doc, const DomDocument* load
   return counts;
 }
 
-// The XML text of a persisted rowset put together from parts (each a rowset
-// document of the same query), then parsed in place: the document's strings
-// stay in the text instead of each being copied apart, which halves its size.
-class RowsetText : public pugi::xml_writer {
+// The XML text of a persisted rowset put together from the texts of several
+// recordsets of one query, then parsed in place: the document's strings stay
+// in the text instead of each being copied apart.
+class RowsetText {
  public:
-  // Appends the rows of part; the first part also gives the schema. expected:
-  // how many rows are coming, to size the text once.
-  void Append(const DomDocument& part, std::int64_t expected) {
-    const pugi::xml_node root = part.document_element();
-    std::size_t rows = 0;
-    if (!started_) {
-      started_ = true;
-      text_ += '<';
-      text_ += root.name();
-      Attributes(root);
-      text_ += '>';
-      for (pugi::xml_node child : root.children())
-        if (std::string_view(child.name()) != "rs:data") child.print(*this, "", pugi::format_raw);
-      text_ += "<rs:data>";
-    }
-    for (pugi::xml_node row : DataOf(part).children()) {
-      text_ += '<';
-      text_ += row.name();
-      Attributes(row);
-      text_ += "/>";
-      ++rows;
-    }
-    if (!reserved_ && rows) {
-      // The first rows tell how long a row is; a little more for longer ones.
-      reserved_ = true;
-      const std::size_t per_row = text_.size() / rows;
-      if (expected > static_cast<std::int64_t>(rows))
-        text_.reserve(text_.size() + per_row * (static_cast<std::size_t>(expected) - rows) / 20 * 21);
-    }
+  // Appends the rows of a part's text; the first part also gives the schema.
+  // expected: how many rows are coming in all, to size the text once.
+  void Append(std::string_view part, std::int32_t rows, std::int64_t expected) {
+    const std::size_t data = part.find("<rs:data>"), end = part.rfind("</rs:data>");
+    if (data == std::string_view::npos || end == std::string_view::npos || end < data)
+      throw Failure("a rowset text without its rs:data");
+    if (started_) part = part.substr(data + 9, end - data - 9);
+    else part = part.substr(0, end);
+    if (!started_ && rows > 0 && expected > rows)
+      text_.reserve(part.size() + (part.size() - data) / static_cast<std::size_t>(rows) *
+                                      static_cast<std::size_t>(expected - rows) / 20 * 21);
+    started_ = true;
+    text_.append(part);
   }
 
   // The document, and with twin another one of the same text; Failure when
@@ -96,9 +80,6 @@ class RowsetText : public pugi::xml_writer {
     text_.clear();
     return doc;
   }
-
-  // The schema's text, from pugixml.
-  void write(const void* data, std::size_t size) override { text_.append(static_cast<const char*>(data), size); }
 
  private:
   static DomPtr Parse(std::string text) {
@@ -116,38 +97,8 @@ class RowsetText : public pugi::xml_writer {
     return DomPtr(parsed, &parsed->doc);
   }
 
-  void Attributes(const pugi::xml_node& element) {
-    for (pugi::xml_attribute a : element.attributes()) {
-      text_ += ' ';
-      text_ += a.name();
-      text_ += "=\"";
-      Escaped(a.value());
-      text_ += '"';
-    }
-  }
-  // Control characters as references: a parse would otherwise turn a tab or
-  // a line break in a value into a space.
-  void Escaped(std::string_view value) {
-    for (;;) {
-      std::size_t i = 0;
-      while (i < value.size() && static_cast<unsigned char>(value[i]) >= 0x20 && value[i] != '&' &&
-             value[i] != '<' && value[i] != '>' && value[i] != '"')
-        ++i;
-      text_.append(value.substr(0, i));
-      if (i == value.size()) return;
-      switch (value[i]) {
-        case '&': text_ += "&amp;"; break;
-        case '<': text_ += "&lt;"; break;
-        case '>': text_ += "&gt;"; break;
-        case '"': text_ += "&quot;"; break;
-        default: text_ += "&#" + std::to_string(static_cast<unsigned char>(value[i])) + ";";
-      }
-      value.remove_prefix(i + 1);
-    }
-  }
-
   std::string text_;
-  bool started_ = false, reserved_ = false;
+  bool started_ = false;
 };
 
 }  // namespace
@@ -278,8 +229,8 @@ void Session::LoadVoucher(bool for_saving) {
 }
 
 DomPtr Session::ReadBody(DomPtr* twin) {
-  // A large body is read a slice at a time, by key, and each slice written
-  // out as XML text at once: neither the whole recordset nor a second
+  // A large body is read a slice at a time, by key, and each slice turned
+  // into XML text at once: neither the whole recordset nor a second
   // document is ever held beside the text and the document parsed from it.
   std::string error;
   const std::string from = " from " + body_table_ + " where " + head_key_ + "=?";
@@ -298,9 +249,9 @@ DomPtr Session::ReadBody(DomPtr* twin) {
       rs->MoveLast();
       *last_key = rs->Fields(body_key_).Value();
     }
-    DomPtr part = RecordsetToRowset(*rs);
+    const std::string part = RecordsetToRowsetText(*rs);
     rs.reset();
-    text.Append(*part, lines);
+    text.Append(part, n, lines);
     read += n;
     return n;
   };
