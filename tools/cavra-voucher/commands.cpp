@@ -93,6 +93,7 @@ void ShowBody(Session& s, const std::vector<std::int32_t>& only = {}) {
   };
   if (only.empty()) {
     const std::int32_t lines = LineCount(svc);
+    table.Reserve(static_cast<std::size_t>(lines) + 1);
     for (std::int32_t line = 1; line <= lines; ++line) add_line(line);
   } else {
     for (std::int32_t line : only) add_line(line);

@@ -19,6 +19,11 @@ std::size_t DisplayWidth(std::string_view text) {
   std::size_t width = 0;
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {  // most cells: digits, codes, dates
+      width += b != '\r' && b != '\n';
+      ++i;
+      continue;
+    }
     char32_t c = b;
     std::size_t n = 1;
     if (b >= 0xF0) c = b & 0x07, n = 4;
@@ -42,8 +47,17 @@ void Table::Cell(std::string_view text) {
   if (text_.size() + text.size() > UINT32_MAX) throw std::length_error("table text over 4 GB");
   text_.append(text);
   ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+  // After the first rows, the text of all of them is estimated: grown once
+  // rather than doubled (which would leave up to half of it unused).
+  if (expected_rows_ && ends_.size() == 64 * headings_.size() && expected_rows_ > 64)
+    text_.reserve(text_.size() / 64 * expected_rows_ / 10 * 11);
   widths_[column_] = std::max(widths_[column_], DisplayWidth(text));
   ++column_;
+}
+
+void Table::Reserve(std::size_t rows) {
+  expected_rows_ = rows;
+  ends_.reserve(rows * headings_.size());
 }
 
 void Table::EndRow() {
@@ -63,23 +77,32 @@ void Table::Measure(std::initializer_list<std::string_view> row) {
 }
 
 void Table::PrintCell(std::ostream& out, std::size_t column, std::string_view text) const {
+  std::string& line = line_;
   const std::size_t width = DisplayWidth(text);
   const std::size_t pad = widths_[column] > width ? widths_[column] - width : 0;
-  if (spaces_.size() < pad) spaces_.assign(pad, ' ');
-  out << "  ";
+  line += "  ";
   if (column < right_.size() && right_[column]) {
-    out.write(spaces_.data(), static_cast<std::streamsize>(pad)) << text;
+    line.append(pad, ' ').append(text);
   } else {
-    out << text;
-    if (column + 1 < headings_.size()) out.write(spaces_.data(), static_cast<std::streamsize>(pad));
+    line.append(text);
+    if (column + 1 < headings_.size()) line.append(pad, ' ');
   }
+  if (column + 1 == headings_.size()) {
+    line += '\n';
+    if (line.size() > 1 << 16) out.write(line.data(), static_cast<std::streamsize>(line.size())), line.clear();
+  }
+}
+
+void Table::Flush(std::ostream& out) const {
+  out.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+  line_.clear();
 }
 
 void Table::PrintHead(std::ostream& out) const {
   for (std::size_t c = 0; c < headings_.size(); ++c) PrintCell(out, c, headings_[c]);
-  out << '\n';
-  for (std::size_t c = 0; c < headings_.size(); ++c) out << "  " << std::string(widths_[c], '-');
-  out << '\n';
+  for (std::size_t c = 0; c < headings_.size(); ++c) line_.append("  ").append(widths_[c], '-');
+  line_ += '\n';
+  Flush(out);
 }
 
 void Table::PrintRow(std::ostream& out, std::initializer_list<std::string_view> row) const {
@@ -87,19 +110,17 @@ void Table::PrintRow(std::ostream& out, std::initializer_list<std::string_view> 
   for (std::string_view cell : row)
     if (c < headings_.size()) PrintCell(out, c++, cell);
   for (; c < headings_.size(); ++c) PrintCell(out, c, {});
-  out << '\n';
+  Flush(out);
 }
 
 void Table::Print(std::ostream& out) const {
   PrintHead(out);
-  const std::size_t columns = headings_.size();
   std::size_t start = 0;
   for (std::size_t i = 0; i < ends_.size(); ++i) {
-    const std::size_t c = i % columns;
-    PrintCell(out, c, std::string_view(text_).substr(start, ends_[i] - start));
+    PrintCell(out, i % headings_.size(), std::string_view(text_).substr(start, ends_[i] - start));
     start = ends_[i];
-    if (c + 1 == columns) out << '\n';
   }
+  Flush(out);
 }
 
 }  // namespace cavra::tool

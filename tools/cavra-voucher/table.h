@@ -23,6 +23,8 @@ class Table {
   // right: which columns are right-aligned (numbers).
   void AlignRight(std::size_t column) { right_.resize(std::max(right_.size(), column + 1)), right_[column] = true; }
   void Add(const std::vector<std::string>& row);
+  // How many rows are coming, when known: the storage is sized once.
+  void Reserve(std::size_t rows);
   // The next cell of the current row; EndRow ends it (missing cells are
   // empty, cells beyond the headings are dropped).
   void Cell(std::string_view text);
@@ -44,8 +46,11 @@ class Table {
   std::size_t column_ = 0;           // cells of the current row so far
   std::vector<bool> right_;
 
+  // Cells go into line_, written out in blocks.
   void PrintCell(std::ostream& out, std::size_t column, std::string_view text) const;
-  mutable std::string spaces_;  // padding, grown to the widest pad printed
+  void Flush(std::ostream& out) const;
+  mutable std::string line_;
+  std::size_t expected_rows_ = 0;
 };
 
 }  // namespace cavra::tool
