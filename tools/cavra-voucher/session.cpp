@@ -275,7 +275,7 @@ DomPtr Session::ReadBody(DomPtr* twin) {
 void Session::Reload() {
   DomPtr head, body;
   service_->getVoucherDataXML(head, body);
-  service_->setVoucherDataXML(head, body);
+  service_->setVoucherDataXML(std::move(head), std::move(body));  // kept, not copied again
 }
 
 std::string Session::Save() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -47,7 +48,7 @@ class EventLog : public clsVoucherServiceEvents {
     };
     std::vector<std::string> names_;
     std::unordered_map<std::string, std::uint32_t> name_index_;
-    std::vector<Entry> entries_;
+    std::deque<Entry> entries_;  // grown in blocks: no doubled copy of a million events
     std::string values_;
   };
   std::vector<std::pair<std::int32_t, std::string>> errors;
