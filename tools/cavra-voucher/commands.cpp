@@ -210,6 +210,7 @@ int Calc(const Options& o) {
   s.service().ExecCalcExpression(o.line ? *o.line : -1);
   s.CheckErrors("calculating");
   ShowCalculated(s);
+  s.events().calculated.clear();  // printed: not kept through the save
   ShowBody(s);
   if (o.save) std::cout << "\n" << s.Save() << "\n";
   Finish(s, o);

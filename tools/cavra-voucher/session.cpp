@@ -129,8 +129,8 @@ EventLog::Calculated EventLog::CalculatedLog::operator[](std::size_t i) const {
 }
 
 void EventLog::CalculatedLog::clear() {
-  entries_.clear();
-  values_.clear();
+  std::deque<Entry>().swap(entries_);
+  std::string().swap(values_);
 }
 
 void EventLog::ExpressionCalculated(const Variant& origin, const Variant& item, std::int32_t row, const Variant& value) {

@@ -38,6 +38,7 @@ class EventLog : public clsVoucherServiceEvents {
     bool empty() const { return entries_.empty(); }
     View at(std::size_t i) const;
     Calculated operator[](std::size_t i) const;
+    // Forgets every event and gives their memory back.
     void clear();
 
    private:
