@@ -99,7 +99,8 @@ ChildRun InChild(const std::function<std::vector<double>()>& work) {
     return run;
   }
   double value;
-  while (read(fds[0], &value, sizeof value) == static_cast<ssize_t>(sizeof value)) run.values.push_back(value);
+  while (read(fds[0], &value, sizeof value) == static_cast<ssize_t>(sizeof value))
+    run.values.push_back(value);
   close(fds[0]);
   int status = 0;
   rusage usage{};
@@ -222,8 +223,8 @@ double XmlBytes() {
   l.svc.setVoucherDataXML(HeadOf(*l.ds, kVoucher), BodyOf(*l.ds, kVoucher));
   DomPtr head, body;
   l.svc.getVoucherDataXML(head, body);
-  if (static_cast<int>(std::distance(DataOf(body).children("z:row").begin(), DataOf(body).children("z:row").end())) !=
-      g.lines)
+  const auto rows = DataOf(body).children("z:row");
+  if (std::distance(rows.begin(), rows.end()) != g.lines)
     throw std::runtime_error("the service did not load every line");
   CountingWriter w;
   head->save(w, "", pugi::format_raw, pugi::encoding_utf8);

@@ -59,8 +59,8 @@ void AppendAttribute(std::string& out, std::string_view name, std::string_view v
   out += "=\"";
   for (;;) {
     std::size_t i = 0;
-    while (i < value.size() && static_cast<unsigned char>(value[i]) >= 0x20 && value[i] != '&' && value[i] != '<' &&
-           value[i] != '>' && value[i] != '"')
+    while (i < value.size() && static_cast<unsigned char>(value[i]) >= 0x20 && value[i] != '&' &&
+           value[i] != '<' && value[i] != '>' && value[i] != '"')
       ++i;
     out.append(value.substr(0, i));
     if (i == value.size() || value[i] == '\0') break;
@@ -104,7 +104,8 @@ std::string RecordsetToRowsetText(const Recordset& rs, const RowsetOptions& opti
   std::string out =
       "<xml xmlns:s=\"uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882\" "
       "xmlns:dt=\"uuid:C2F41010-65B3-11d1-A29F-00AA00C14882\" xmlns:rs=\"urn:schemas-microsoft-com:rowset\" "
-      "xmlns:z=\"#RowsetSchema\"><s:Schema id=\"RowsetSchema\"><s:ElementType name=\"row\" content=\"eltOnly\">";
+      "xmlns:z=\"#RowsetSchema\"><s:Schema id=\"RowsetSchema\">"
+      "<s:ElementType name=\"row\" content=\"eltOnly\">";
   const auto& names = rs.FieldNames();
   const auto& rows = rs.Rows();
   std::vector<std::string> attributes, types;
@@ -165,9 +166,11 @@ DomPtr RecordsetToRowset(const Recordset& rs, const RowsetOptions& options) {
   };
   auto parsed = std::make_shared<Parsed>();
   parsed->text = RecordsetToRowsetText(rs, options);
-  const pugi::xml_parse_result r = parsed->doc.load_buffer_inplace(
-      parsed->text.data(), parsed->text.size(), pugi::parse_minimal | pugi::parse_escapes, pugi::encoding_utf8);
-  if (!r) throw VbError(err::kInvalidCall, std::string("a rowset text that does not parse: ") + r.description());
+  const pugi::xml_parse_result r = parsed->doc.load_buffer_inplace(parsed->text.data(), parsed->text.size(),
+                                                                    pugi::parse_minimal | pugi::parse_escapes,
+                                                                    pugi::encoding_utf8);
+  if (!r)
+    throw VbError(err::kInvalidCall, std::string("a rowset text that does not parse: ") + r.description());
   return DomPtr(parsed, &parsed->doc);
 }
 

@@ -62,7 +62,8 @@ TEST(EventLog, KeepsEveryEventInOrder) {
   EXPECT_EQ(log.at(1).origin, "iMoney");
   EXPECT_EQ(log.at(1).value, "");
   const EventLog::Calculated last = log[2];
-  EXPECT_EQ(last.origin + "/" + last.item + "/" + last.value + "/" + std::to_string(last.row), "iQuantity/iMoney/7/-1");
+  EXPECT_EQ(last.origin + "/" + last.item + "/" + last.value + "/" + std::to_string(last.row),
+            "iQuantity/iMoney/7/-1");
   log.clear();
   EXPECT_TRUE(log.empty());
   log.push_back({"a", "b", "c", 3});
@@ -86,7 +87,8 @@ struct Database {
     DomPtr body = RecordsetToRowset(*ds->QuerySql("select * from SO_SODetails order by AutoID", {}, error));
     pugi::xml_node data = body->document_element().child("rs:data");
     const pugi::xml_node sample = data.child("z:row");
-    static const char* memos[] = {"tab\there", "line\nbreak\r", "quote\" apos' a&b<c>d", "中文 加急", "\x01", nullptr};
+    static const char* memos[] = {"tab\there", "line\nbreak\r", "quote\" apos' a&b<c>d", "中文 加急", "\x01",
+                                  nullptr};
     for (int i = 1; i <= lines; ++i) {
       pugi::xml_node row = data.append_copy(sample);
       row.attribute("AutoID") = id * 100000 + i;
@@ -98,16 +100,17 @@ struct Database {
     }
     while (data.first_child() != data.last_child() && data.first_child().attribute("ID").as_int() != id)
       data.remove_child(data.first_child());
-    ASSERT_TRUE(ds->WriteRowsets({{"SO_SOMain", {"ID"}, head.get()}, {"SO_SODetails", {"AutoID"}, body.get()}},
-                                 error))
+    const std::vector<RowsetWrite> writes = {{"SO_SOMain", {"ID"}, head.get()},
+                                             {"SO_SODetails", {"AutoID"}, body.get()}};
+    ASSERT_TRUE(ds->WriteRowsets(writes, error))
         << error;
   }
 
   // The body's rows as the library converts the whole query at once.
   std::vector<std::map<std::string, std::string>> Expected(int id) {
     std::string error;
-    RecordsetPtr rs =
-        ds->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {Variant(std::int32_t{id})}, error);
+    RecordsetPtr rs = ds->QuerySql("select * from SO_SODetails where ID=? order by AutoID",
+                                   {Variant(std::int32_t{id})}, error);
     return Rows(*RecordsetToRowset(*rs));
   }
 

@@ -100,7 +100,8 @@ void ShowBody(Session& s, const std::vector<std::int32_t>& only = {}) {
   }
   if (only.empty()) {
     table.Cell("合计");
-    for (const ItemPtr& item : columns) table.Cell(item->nNeedSum ? svc.TotalText(Variant(item->sFieldName)) : "");
+    for (const ItemPtr& item : columns)
+      table.Cell(item->nNeedSum ? svc.TotalText(Variant(item->sFieldName)) : "");
     table.EndRow();
   }
   std::cout << "\n";
@@ -117,8 +118,9 @@ void ShowCalculated(Session& s, std::size_t from = 0) {
   auto cells = [&](std::size_t i, auto&& use) {
     const EventLog::CalculatedLog::View e = events.at(i);
     char row[16];
-    const std::string_view line = e.row < 0 ? std::string_view("表头")
-                                            : std::string_view(row, static_cast<std::size_t>(std::snprintf(row, sizeof row, "%d", e.row)));
+    std::string_view line = "表头";
+    if (e.row >= 0)
+      line = std::string_view(row, static_cast<std::size_t>(std::snprintf(row, sizeof row, "%d", e.row)));
     use({line, e.origin, e.item, e.value});
   };
   for (std::size_t i = from; i < events.size(); ++i)

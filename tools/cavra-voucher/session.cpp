@@ -90,8 +90,9 @@ class RowsetText {
     auto parsed = std::make_shared<Parsed>();
     parsed->text = std::move(text);
     if (!parsed->text.empty()) {
-      const pugi::xml_parse_result r = parsed->doc.load_buffer_inplace(
-          parsed->text.data(), parsed->text.size(), pugi::parse_minimal | pugi::parse_escapes, pugi::encoding_utf8);
+      const pugi::xml_parse_result r =
+          parsed->doc.load_buffer_inplace(parsed->text.data(), parsed->text.size(),
+                                          pugi::parse_minimal | pugi::parse_escapes, pugi::encoding_utf8);
       if (!r) throw Failure(std::string("the body's rowset text does not parse: ") + r.description());
     }
     return DomPtr(parsed, &parsed->doc);
@@ -114,13 +115,15 @@ std::uint32_t EventLog::CalculatedLog::NameIndex(const std::string& name) {
 void EventLog::CalculatedLog::push_back(const Calculated& e) {
   if (values_.size() + e.value.size() > UINT32_MAX) throw std::length_error("over 4 GB of calculated values");
   values_ += e.value;
-  entries_.push_back({NameIndex(e.origin), NameIndex(e.item), static_cast<std::uint32_t>(values_.size()), e.row});
+  const auto end = static_cast<std::uint32_t>(values_.size());
+  entries_.push_back({NameIndex(e.origin), NameIndex(e.item), end, e.row});
 }
 
 EventLog::CalculatedLog::View EventLog::CalculatedLog::at(std::size_t i) const {
   const Entry& e = entries_.at(i);
   const std::uint32_t start = i ? entries_[i - 1].value_end : 0;
-  return {names_[e.origin], names_[e.item], std::string_view(values_).substr(start, e.value_end - start), e.row};
+  const std::string_view value = std::string_view(values_).substr(start, e.value_end - start);
+  return {names_[e.origin], names_[e.item], value, e.row};
 }
 
 EventLog::Calculated EventLog::CalculatedLog::operator[](std::size_t i) const {

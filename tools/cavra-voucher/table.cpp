@@ -89,7 +89,7 @@ void Table::PrintCell(std::ostream& out, std::size_t column, std::string_view te
   }
   if (column + 1 == headings_.size()) {
     line += '\n';
-    if (line.size() > 1 << 16) out.write(line.data(), static_cast<std::streamsize>(line.size())), line.clear();
+    if (line.size() > 1 << 16) Flush(out);
   }
 }
 
