@@ -38,6 +38,9 @@ struct RowsetOptions {
 // without a declared type takes the type of its first non-null value. VbError
 // 13 for a value that cannot be written (an object or an array).
 CAVRA_EXPORT DomPtr RecordsetToRowset(const Recordset& rs, const RowsetOptions& options = {});
+// The same document as XML text (no declaration, unindented), for a host
+// that stores or sends it, or puts one together from several recordsets.
+CAVRA_EXPORT std::string RecordsetToRowsetText(const Recordset& rs, const RowsetOptions& options = {});
 
 // A recordset from a rowset document: one field per s:AttributeType (its
 // name), typed by its dt:type (int, i1..i8, ui1..ui8: whole numbers; float,

@@ -108,6 +108,11 @@ class CAVRA_EXPORT clsVoucherService : public Object {
 
   // ---- Voucher data ----
   bool setVoucherDataXML(const DomPtr& oDOmHead, const DomPtr& oDomBody);
+  // The same for documents handed over: when each given document is owned
+  // by its pointer alone, they are kept as they are instead of copied, so a
+  // large voucher is never held twice (not with a row outline, whose load
+  // reads the documents as given). Otherwise they are copied as above.
+  bool setVoucherDataXML(DomPtr&& oDOmHead, DomPtr&& oDomBody);
   void getVoucherDataXML(DomPtr& oDOmHead, DomPtr& oDomBody);
   DomPtr GetHeadDom();
   DomPtr GetLineDom(std::int32_t nRow = 0);
@@ -219,6 +224,7 @@ class CAVRA_EXPORT clsVoucherService : public Object {
 
  private:
   struct Impl;
+  bool LoadVoucherData(const DomPtr& head, const DomPtr& body, bool adopt);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -170,7 +170,7 @@ std::size_t CollapseDuplicateAttributes(pugi::xml_document& doc) {
 VoucherDocuments::VoucherDocuments(ServiceContext& context, TemplateModel& model)
     : ctx_(context), model_(model) {}
 
-void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
+void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body, bool adopt) {
   const double start = Timer();
   auto mark = [&](std::string_view label) {
     if (TraceOn()) Trace(label, ElapsedText(start));
@@ -185,8 +185,11 @@ void VoucherDocuments::Load(const DomPtr& head, const DomPtr& body) {
     body_.reset();
     body_schema_.reset();
   }
-  if (head) SkipErrors([&] { head_ = CloneDocument(head, false, true); });
-  if (body) SkipErrors([&] { body_ = CloneDocument(body, false, true); });
+  auto keep = [adopt](const DomPtr& doc) {
+    return adopt && doc->document_element() ? doc : CloneDocument(doc, false, true);
+  };
+  if (head) SkipErrors([&] { head_ = keep(head); });
+  if (body) SkipErrors([&] { body_ = keep(body); });
   std::size_t duplicates = 0;
   if (head && head_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*head_); });
   if (body && body_) SkipErrors([&] { duplicates += CollapseDuplicateAttributes(*body_); });

@@ -34,8 +34,10 @@ class VoucherDocuments {
 
   // Copies the given documents (a null side is left as it is), drops
   // duplicate attributes (above), moves the "D" rows aside, computes the key
-  // values and the blank rows. Errors are ignored. Sorting, the outline and field rights are the caller's.
-  void Load(const DomPtr& head, const DomPtr& body);
+  // values and the blank rows. Errors are ignored. Sorting, the outline and
+  // field rights are the caller's. With adopt, documents are kept as they are
+  // instead of copied: the caller must not use them any more.
+  void Load(const DomPtr& head, const DomPtr& body, bool adopt = false);
   // Copies of head and body, the body followed by the deleted rows.
   void GetVoucherDataXML(DomPtr& head, DomPtr& body) const;
   DomPtr GetHeadDom() const;

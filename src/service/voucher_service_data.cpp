@@ -11,10 +11,23 @@
 namespace cavra {
 
 bool clsVoucherService::setVoucherDataXML(const DomPtr& oDOmHead, const DomPtr& oDomBody) {
+  return LoadVoucherData(oDOmHead, oDomBody, false);
+}
+
+bool clsVoucherService::setVoucherDataXML(DomPtr&& oDOmHead, DomPtr&& oDomBody) {
+  const DomPtr head = std::move(oDOmHead), body = std::move(oDomBody);
+  // The outline reads the body as given, deleted rows included, after the
+  // load has moved them out of the kept copy: it gets copies.
+  const bool adopt = (!head || head.use_count() == 1) && (!body || body.use_count() == 1) &&
+                     !impl_->model.m_bRowOutline;
+  return LoadVoucherData(head, body, adopt);
+}
+
+bool clsVoucherService::LoadVoucherData(const DomPtr& oDOmHead, const DomPtr& oDomBody, bool adopt) {
   Impl& i = *impl_;
   if (i.ctx.RefuseInPass("setVoucherDataXML")) return false;
   ServiceContext::Pass pass(i.ctx);
-  SkipErrors([&] { i.documents.Load(oDOmHead, oDomBody); });
+  SkipErrors([&] { i.documents.Load(oDOmHead, oDomBody, adopt); });
   if (oDomBody) SkipErrors([&] { i.outline->BuildTop(oDomBody); });
   if (!i.invoke_sort_switch && !Thread().webMode) SkipErrors([&] { i.sorting->ReapplySavedSort(); });
   SkipErrors([&] { i.auth->OnDataLoaded(i.status); });

@@ -42,6 +42,30 @@ TEST(Rowset, RoundTripKeepsEveryValueTypeAndNull) {
   EXPECT_STREQ(xml::SelectSingleNode(*doc, "//z:row[1]").attribute("Picture").value(), "AP8K");
 }
 
+TEST(Rowset, TextKeepsEveryCharacterAValueCanHold) {
+  const std::string hostile[] = {"tab\there", "line\nbreak\r\n", "quote\" apos' a&b<c>d &amp;", "中文",
+                                 "\x01\x1f", std::string("cut\0here", 8), " lead and trail "};
+  RecordsetPtr rs = testing::MakeRecordset({"cMemo", "dt"}, {});
+  rs->SetFieldType(0, "string");
+  rs->SetFieldType(1, "dateTime");
+  for (const std::string& value : hostile) rs->AddRow({Variant(value), Variant("2026-12-01 09:30:12")});
+
+  DomPtr doc = RecordsetToRowset(*rs);
+  RecordsetPtr back = RowsetToRecordset(*doc);
+  ASSERT_EQ(back->RecordCount(), 7);
+  for (std::size_t r = 0; r < 7; ++r) {
+    const std::string expected = r == 5 ? "cut" : hostile[r];  // a document's value ends at a NUL
+    EXPECT_EQ(back->Rows()[r][0].AsString(), expected) << "row " << r;
+  }
+  EXPECT_STREQ(xml::SelectSingleNode(*doc, "//z:row").attribute("dt").value(), "2026-12-01T09:30:12");
+
+  // The text is the document: parsed by the library's own loader, it reads the same.
+  DomPtr reparsed = xml::LoadNew(RecordsetToRowsetText(*rs));
+  ASSERT_TRUE(reparsed);
+  ExpectSameRows(*RowsetToRecordset(*reparsed), *back);
+  EXPECT_EQ(xml::Text(*reparsed), xml::Text(*doc));
+}
+
 TEST(Rowset, WritesDisplayNamesHiddenColumnsAndEncodedNames) {
   RecordsetPtr rs = testing::MakeRecordset({"cInvCode", "AutoID", "a b"}, {{"I1", 7, "v"}});
   RowsetOptions options;

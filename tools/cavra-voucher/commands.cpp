@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 
 #include "session.h"
@@ -20,14 +22,38 @@ std::string Caption(const clsItemState& item) {
 
 bool IsNumber(const clsItemState& item) { return item.nFieldType == 2 || item.nFieldType == 3 || item.nFieldType == 4; }
 
-// The live body lines: the body copy holds them first, then the deleted ones.
+// The live body lines. A line that exists has a text in every body field
+// (maybe ""), one past the last has none: found by probing, so that nothing
+// copies the body.
 std::int32_t LineCount(clsVoucherService& svc) {
-  DomPtr head, body;
-  svc.getVoucherDataXML(head, body);
-  std::int32_t lines = 0;
-  for (pugi::xml_node row : body->document_element().child("rs:data").children("z:row"))
-    if (std::string_view(row.attribute("editprop").value()) != "D") ++lines;
-  return lines;
+  if (svc.BodyInfoCount() < 1) {
+    DomPtr head, body;
+    svc.getVoucherDataXML(head, body);
+    std::int32_t lines = 0;
+    for (pugi::xml_node row : body->document_element().child("rs:data").children("z:row"))
+      if (std::string_view(row.attribute("editprop").value()) != "D") ++lines;
+    return lines;
+  }
+  const Variant first(std::int32_t{1});
+  auto exists = [&](std::int32_t line) { return !svc.bodyText(line, first).IsEmpty(); };
+  std::int32_t low = 0, high = 1;  // line low exists (or is 0), line high is to be tried
+  while (exists(high)) {
+    low = high;
+    if (high > INT32_MAX / 2) return high;
+    high *= 2;
+  }
+  while (high - low > 1) {
+    const std::int32_t mid = low + (high - low) / 2;
+    (exists(mid) ? low : high) = mid;
+  }
+  return low;
+}
+
+// A display text into the table without another copy.
+void AddCell(Table& table, const Variant& v) {
+  if (v.IsString()) table.Cell(v.AsString());
+  else if (v.IsEmpty() || v.IsNull()) table.Cell({});
+  else table.Cell(CStr(v));
 }
 
 // The visible body items in grid-column order.
@@ -56,25 +82,31 @@ void ShowBody(Session& s, const std::vector<std::int32_t>& only = {}) {
   clsVoucherService& svc = s.service();
   const std::vector<ItemPtr> columns = BodyColumns(svc);
   std::vector<std::string> headings{"行"};
-  for (const ItemPtr& item : columns) headings.push_back(Caption(*item));
+  std::vector<Variant> positions;
+  for (const ItemPtr& item : columns) {
+    headings.push_back(Caption(*item));
+    positions.emplace_back(std::stoi(item->Reserve6));
+  }
   Table table(headings);
   for (std::size_t c = 0; c < columns.size(); ++c)
     if (IsNumber(*columns[c])) table.AlignRight(c + 1);
   auto add_line = [&](std::int32_t line) {
-    std::vector<std::string> row{std::to_string(line)};
-    for (const ItemPtr& item : columns) row.push_back(Text(svc.GetInteralBodyText(line, Variant(std::stoi(item->Reserve6)))));
-    table.Add(row);
+    table.Cell(std::to_string(line));
+    for (const Variant& position : positions) AddCell(table, svc.GetInteralBodyText(line, position));
+    table.EndRow();
   };
   if (only.empty()) {
     const std::int32_t lines = LineCount(svc);
+    table.Reserve(static_cast<std::size_t>(lines) + 1);
     for (std::int32_t line = 1; line <= lines; ++line) add_line(line);
   } else {
     for (std::int32_t line : only) add_line(line);
   }
   if (only.empty()) {
-    std::vector<std::string> totals{"合计"};
-    for (const ItemPtr& item : columns) totals.push_back(item->nNeedSum ? svc.TotalText(Variant(item->sFieldName)) : "");
-    table.Add(totals);
+    table.Cell("合计");
+    for (const ItemPtr& item : columns)
+      table.Cell(item->nNeedSum ? svc.TotalText(Variant(item->sFieldName)) : "");
+    table.EndRow();
   }
   std::cout << "\n";
   table.Print(std::cout);
@@ -85,12 +117,22 @@ void ShowCalculated(Session& s, std::size_t from = 0) {
   Table table({"行", "触发字段", "计算字段", "值"});
   table.AlignRight(0);
   table.AlignRight(3);
-  for (std::size_t i = from; i < events.size(); ++i) {
-    const auto& e = events[i];
-    table.Add({e.row < 0 ? "表头" : std::to_string(e.row), e.origin, e.item, e.value});
-  }
+  // The events are read twice, for the widths and then for the lines: the
+  // table of a large voucher's events is never built.
+  auto cells = [&](std::size_t i, auto&& use) {
+    const EventLog::CalculatedLog::View e = events.at(i);
+    char row[16];
+    std::string_view line = "表头";
+    if (e.row >= 0)
+      line = std::string_view(row, static_cast<std::size_t>(std::snprintf(row, sizeof row, "%d", e.row)));
+    use({line, e.origin, e.item, e.value});
+  };
+  for (std::size_t i = from; i < events.size(); ++i)
+    cells(i, [&](std::initializer_list<std::string_view> c) { table.Measure(c); });
   std::cout << "\nExpressionCalculated (" << events.size() - from << "):\n";
-  table.Print(std::cout);
+  table.PrintHead(std::cout);
+  for (std::size_t i = from; i < events.size(); ++i)
+    cells(i, [&](std::initializer_list<std::string_view> c) { table.PrintRow(std::cout, c); });
 }
 
 // InputError unless the voucher has body line `line`.
@@ -261,7 +303,7 @@ int Items(const Options& o) {
 
 int Show(const Options& o) {
   Session s(o);
-  s.LoadVoucher();
+  s.LoadVoucher(false);
   ShowHeader(s);
   ShowBody(s);
   Finish(s, o);
@@ -270,11 +312,12 @@ int Show(const Options& o) {
 
 int Calc(const Options& o) {
   Session s(o);
-  s.LoadVoucher();
+  s.LoadVoucher(o.save);
   if (o.line) CheckLine(s.service(), *o.line);
   s.service().ExecCalcExpression(o.line ? *o.line : -1);
   s.CheckErrors("calculating");
   ShowCalculated(s);
+  s.events().calculated.clear();  // printed: not kept through the save
   ShowBody(s);
   if (o.save) std::cout << "\n" << s.Save() << "\n";
   Finish(s, o);
@@ -299,7 +342,7 @@ int Edit(const Options& o) {
 
 int Sort(const Options& o) {
   Session s(o);
-  s.LoadVoucher();
+  s.LoadVoucher(false);
   if (const std::string reason = CheckSortCommand(*o.by, SortableFields(s.service())); !reason.empty())
     throw InputError("not saved: " + reason);
   s.service().NotifyVoucherSortChange(*o.by);

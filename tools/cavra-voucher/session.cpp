@@ -1,8 +1,11 @@
 #include "session.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <stdexcept>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -67,9 +70,90 @@ void MarkChanges(DomDocument& doc, const DomDocument* loaded, const std::string&
   }
 }
 
+// The XML text of a persisted rowset put together from the texts of several
+// recordsets of one query, then parsed in place: the document's strings stay
+// in the text instead of each being copied apart.
+class RowsetText {
+ public:
+  // Appends the rows of a part's text; the first part also gives the schema.
+  // expected: how many rows are coming in all, to size the text once.
+  void Append(std::string_view part, std::int32_t rows, std::int64_t expected) {
+    const std::size_t data = part.find("<rs:data>"), end = part.rfind("</rs:data>");
+    if (data == std::string_view::npos || end == std::string_view::npos || end < data)
+      throw Failure("a rowset text without its rs:data");
+    if (started_) part = part.substr(data + 9, end - data - 9);
+    else part = part.substr(0, end);
+    if (!started_ && rows > 0 && expected > rows)
+      text_.reserve(part.size() + (part.size() - data) / static_cast<std::size_t>(rows) *
+                                      static_cast<std::size_t>(expected - rows) / 20 * 21);
+    started_ = true;
+    text_.append(part);
+  }
+
+  // The document, and with twin another one of the same text; Failure when
+  // the text does not parse (it always should).
+  DomPtr Document(DomPtr* twin = nullptr) {
+    if (started_) text_ += "</rs:data></xml>";
+    if (twin) *twin = Parse(std::string(text_));
+    DomPtr doc = Parse(std::move(text_));
+    text_.clear();
+    return doc;
+  }
+
+ private:
+  static DomPtr Parse(std::string text) {
+    struct Parsed {
+      std::string text;
+      pugi::xml_document doc;
+    };
+    auto parsed = std::make_shared<Parsed>();
+    parsed->text = std::move(text);
+    if (!parsed->text.empty()) {
+      const pugi::xml_parse_result r =
+          parsed->doc.load_buffer_inplace(parsed->text.data(), parsed->text.size(),
+                                          pugi::parse_minimal | pugi::parse_escapes, pugi::encoding_utf8);
+      if (!r) throw Failure(std::string("the body's rowset text does not parse: ") + r.description());
+    }
+    return DomPtr(parsed, &parsed->doc);
+  }
+
+  std::string text_;
+  bool started_ = false;
+};
+
 }  // namespace
 
 void Progress(const std::string& line) { std::cerr << "cavra-voucher: " << line << std::endl; }
+
+std::uint32_t EventLog::CalculatedLog::NameIndex(const std::string& name) {
+  auto [it, added] = name_index_.try_emplace(name, static_cast<std::uint32_t>(names_.size()));
+  if (added) names_.push_back(name);
+  return it->second;
+}
+
+void EventLog::CalculatedLog::push_back(const Calculated& e) {
+  if (values_.size() + e.value.size() > UINT32_MAX) throw std::length_error("over 4 GB of calculated values");
+  values_ += e.value;
+  const auto end = static_cast<std::uint32_t>(values_.size());
+  entries_.push_back({NameIndex(e.origin), NameIndex(e.item), end, e.row});
+}
+
+EventLog::CalculatedLog::View EventLog::CalculatedLog::at(std::size_t i) const {
+  const Entry& e = entries_.at(i);
+  const std::uint32_t start = i ? entries_[i - 1].value_end : 0;
+  const std::string_view value = std::string_view(values_).substr(start, e.value_end - start);
+  return {names_[e.origin], names_[e.item], value, e.row};
+}
+
+EventLog::Calculated EventLog::CalculatedLog::operator[](std::size_t i) const {
+  const View v = at(i);
+  return {std::string(v.origin), std::string(v.item), std::string(v.value), v.row};
+}
+
+void EventLog::CalculatedLog::clear() {
+  std::deque<Entry>().swap(entries_);
+  std::string().swap(values_);
+}
 
 void EventLog::ExpressionCalculated(const Variant& origin, const Variant& item, std::int32_t row, const Variant& value) {
   calculated.push_back({CStr(origin), CStr(item), value.IsString() ? value.AsString() : std::string(), row});
@@ -146,7 +230,7 @@ void Session::CheckErrors(const std::string& doing) {
   throw Failure(doing + ": error " + std::to_string(number) + ": " + text);
 }
 
-void Session::LoadVoucher() {
+void Session::LoadVoucher(bool for_saving) {
   std::string error;
   if (options_.voucher) {
     voucher_id_ = *options_.voucher;
@@ -160,23 +244,67 @@ void Session::LoadVoucher() {
       data_source_->QuerySql("select * from " + head_table_ + " where " + head_key_ + "=?", {voucher_id_}, error);
   if (!head) throw Failure("reading " + head_table_ + ": " + error);
   if (head->Eof()) throw Failure("no voucher " + voucher_id_ + " in " + head_table_);
-  RecordsetPtr body = data_source_->QuerySql(
-      "select * from " + body_table_ + " where " + head_key_ + "=? order by " + body_key_, {voucher_id_}, error);
-  if (!body) throw Failure("reading " + body_table_ + ": " + error);
-  if (body->RecordCount() > 5000) Progress("loading " + std::to_string(body->RecordCount()) + " body lines ...");
-  loaded_head_ = RecordsetToRowset(*head);
-  loaded_body_ = RecordsetToRowset(*body);
-  DomPtr head_doc = NewDom(), body_doc = NewDom();
-  head_doc->reset(*loaded_head_);
-  body_doc->reset(*loaded_body_);
-  service_->setVoucherDataXML(head_doc, body_doc);
+  loaded_head_.reset();
+  loaded_body_.reset();
+  DomPtr head_doc = RecordsetToRowset(*head);
+  // The documents as loaded, to find the rows a save must write: a second
+  // parse of the text is smaller and quicker than the service's copy.
+  if (for_saving) loaded_head_ = RecordsetToRowset(*head);
+  head.reset();
+  DomPtr body_doc = ReadBody(for_saving ? &loaded_body_ : nullptr);
+  // Nobody else holds them: the service keeps them instead of a copy.
+  service_->setVoucherDataXML(std::move(head_doc), std::move(body_doc));
   CheckErrors("loading the voucher");
+}
+
+DomPtr Session::ReadBody(DomPtr* twin) {
+  // A large body is read a slice at a time, by key, and each slice turned
+  // into XML text at once: neither the whole recordset nor a second
+  // document is ever held beside the text and the document parsed from it.
+  std::string error;
+  const std::string from = " from " + body_table_ + " where " + head_key_ + "=?";
+  RecordsetPtr count = data_source_->QuerySql("select count(*)" + from, {voucher_id_}, error);
+  if (!count) throw Failure("reading " + body_table_ + ": " + error);
+  const std::int64_t lines = count->Eof() ? 0 : CLng(count->Fields(0).Value());
+  count.reset();
+  if (lines > 5000) Progress("loading " + std::to_string(lines) + " body lines ...");
+  RowsetText text;
+  std::int64_t read = 0;
+  auto slice = [&](const std::string& sql, const VariantArray& params, Variant* last_key) {
+    RecordsetPtr rs = data_source_->QuerySql(sql, params, error);
+    if (!rs) throw Failure("reading " + body_table_ + ": " + error);
+    const std::int32_t n = rs->RecordCount();
+    if (last_key && n > 0) {
+      rs->MoveLast();
+      *last_key = rs->Fields(body_key_).Value();
+    }
+    const std::string part = RecordsetToRowsetText(*rs);
+    rs.reset();
+    text.Append(part, n, lines);
+    read += n;
+    return n;
+  };
+  const std::string order = " order by " + body_key_;
+  if (lines > kBodySlice) {
+    Variant last;
+    const std::string top = "select top " + std::to_string(kBodySlice) + " *" + from;
+    for (std::int32_t n = slice(top + order, {voucher_id_}, &last); n == kBodySlice && !last.IsNull();)
+      n = slice(top + " and " + body_key_ + " > ?" + order, {voucher_id_, last}, &last);
+  }
+  // Keys that are missing or shared would lose rows between slices: then the
+  // body is read whole.
+  if (read != lines || lines <= kBodySlice) {
+    text = RowsetText();
+    read = 0;
+    slice("select *" + from + order, {voucher_id_}, nullptr);
+  }
+  return text.Document(twin);
 }
 
 void Session::Reload() {
   DomPtr head, body;
   service_->getVoucherDataXML(head, body);
-  service_->setVoucherDataXML(head, body);
+  service_->setVoucherDataXML(std::move(head), std::move(body));  // kept, not copied again
 }
 
 std::string Session::Save() {

@@ -2,7 +2,12 @@
 // template and the voucher's documents loaded, and what the service raised.
 #pragma once
 
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -19,8 +24,36 @@ class EventLog : public clsVoucherServiceEvents {
     std::string origin, item, value;
     std::int32_t row;
   };
+  // The ExpressionCalculated events in order. A calc of a large voucher
+  // raises several per line: each is kept as the indexes of its two field
+  // names and the end of its value in one text.
+  class CalculatedLog {
+   public:
+    struct View {
+      std::string_view origin, item, value;
+      std::int32_t row;
+    };
+    void push_back(const Calculated& e);
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    View at(std::size_t i) const;
+    Calculated operator[](std::size_t i) const;
+    // Forgets every event and gives their memory back.
+    void clear();
+
+   private:
+    std::uint32_t NameIndex(const std::string& name);
+    struct Entry {
+      std::uint32_t origin, item, value_end;
+      std::int32_t row;
+    };
+    std::vector<std::string> names_;
+    std::unordered_map<std::string, std::uint32_t> name_index_;
+    std::deque<Entry> entries_;  // grown in blocks: no doubled copy of a million events
+    std::string values_;
+  };
   std::vector<std::pair<std::int32_t, std::string>> errors;
-  std::vector<Calculated> calculated;
+  CalculatedLog calculated;
   std::function<void(const std::string&)> on_sort_rule;
 
   void controlError(std::int32_t n, const std::string& text) override { errors.emplace_back(n, text); }
@@ -33,10 +66,14 @@ class Session {
   // Opens the database of the options (creating the default one when it is
   // missing) and loads the template; Failure when either is impossible.
   explicit Session(const Options& options);
+  // Body lines read per query when a voucher is large.
+  static constexpr std::int32_t kBodySlice = 10000;
   ~Session();
 
-  // Loads the voucher of the options (or the first of its type).
-  void LoadVoucher();
+  // Loads the voucher of the options (or the first of its type). Unless
+  // for_saving, the loaded documents are not kept: Save and ChangedLines
+  // need them, show does not.
+  void LoadVoucher(bool for_saving = true);
   // Reloads the documents the service holds (a saved sort is re-applied).
   void Reload();
   // Writes the voucher back in one transaction: rows whose values differ from
@@ -64,6 +101,9 @@ class Session {
   void CheckErrors(const std::string& doing);
 
  private:
+  // The body's document (and with twin, a second one, for the loaded copy).
+  DomPtr ReadBody(DomPtr* twin);
+
   const Options& options_;
   std::string database_;
   SqlDataSourcePtr data_source_;
