@@ -122,20 +122,24 @@ void Session::CheckErrors(const std::string& doing) {
 
 void Session::LoadVoucher() {
   std::string error;
+  // The names come from the template and vouchers_base: a name that is not
+  // plain (say "AutoID desc") is refused, never run.
+  const std::string head_table = SqlName(head_table_), body_table = SqlName(body_table_);
+  const std::string head_key = SqlName(head_key_), body_key = SqlName(body_key_);
   if (options_.voucher) {
     voucher_id_ = *options_.voucher;
   } else {
     RecordsetPtr first =
-        data_source_->QuerySql("select " + head_key_ + " from " + head_table_ + " order by " + head_key_, {}, error);
+        data_source_->QuerySql("select " + head_key + " from " + head_table + " order by " + head_key, {}, error);
     if (!first || first->Eof()) throw Failure("no voucher in " + head_table_ + (error.empty() ? "" : ": " + error));
     voucher_id_ = CStr(first->Fields(0).Value());
   }
   RecordsetPtr head =
-      data_source_->QuerySql("select * from " + head_table_ + " where " + head_key_ + "=?", {voucher_id_}, error);
+      data_source_->QuerySql("select * from " + head_table + " where " + head_key + "=?", {voucher_id_}, error);
   if (!head) throw Failure("reading " + head_table_ + ": " + error);
   if (head->Eof()) throw Failure("no voucher " + voucher_id_ + " in " + head_table_);
   RecordsetPtr body = data_source_->QuerySql(
-      "select * from " + body_table_ + " where " + head_key_ + "=? order by " + body_key_, {voucher_id_}, error);
+      "select * from " + body_table + " where " + head_key + "=? order by " + body_key, {voucher_id_}, error);
   if (!body) throw Failure("reading " + body_table_ + ": " + error);
   if (body->RecordCount() > 5000) Progress("loading " + std::to_string(body->RecordCount()) + " body lines ...");
   loaded_head_ = RecordsetToRowset(*head);
@@ -188,9 +192,8 @@ void Session::WriteDocuments(const std::string& dir) {
 
 void Session::SaveSortCommand(const std::string& command) {
   const BillInfoPtr bill = service_->GetVoucherState();
-  std::string record = "<Data fchrOperator='#cUserName#' fchrType='VoucherSorterCommand' fchrVoucherType='" +
-                       bill->sBillNo + "' fchrVoucherTemplateType='" + std::to_string(bill->nID) + "' >" + command +
-                       "</Data>";
+  std::string record =
+      CustomerInfoRecord("VoucherSorterCommand", bill->sBillNo, std::to_string(bill->nID), command);
   std::string error;
   data_source_->SaveCustomerInfo(record, error);
   if (!error.empty()) throw Failure("saving the sort command: " + error);
