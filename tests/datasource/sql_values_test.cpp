@@ -1,0 +1,177 @@
+// Values that try to break out of SQL text, through every data-source
+// member that takes one, on SQLite and (with CAVRA_TEST_PG) on PostgreSQL. The
+// PostgreSQL database is configured with standard_conforming_strings off,
+// where a backslash before a quote would end a literal if the connection
+// did not turn the standard reading back on.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+
+#include "cavra/datasource.h"
+#include "cavra/host.h"
+#include "cavra/sql_text.h"
+#include "datasource/data_source.h"
+#include "fakes/fakes.h"
+#include "fakes/hostile_values.h"
+
+namespace cavra {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::HostileValues;
+
+const char* PgConninfo() {
+  const char* pg = std::getenv("CAVRA_TEST_PG");
+  return pg && *pg ? pg : nullptr;
+}
+
+std::string Unique(std::string_view stem) {
+  static std::atomic<int> n{0};
+  return std::string(stem) + std::to_string(getpid()) + "_" + std::to_string(++n);
+}
+
+class SqlValuesTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == "sqlite") {
+      dir_ = fs::temp_directory_path() / Unique("cavra_sqlv_");
+      fs::create_directories(dir_);
+      ds_ = datasource::OpenSqlite(dir_ / "test.db", true, {});
+      return;
+    }
+    if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
+    admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
+    pg_db_ = Unique("cavra_sqlv_");
+    Exec(*admin_, "CREATE DATABASE " + pg_db_);
+    Exec(*admin_, "ALTER DATABASE " + pg_db_ + " SET standard_conforming_strings = off");
+    ds_ = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + pg_db_, true, {});
+  }
+  void TearDown() override {
+    ds_.reset();
+    if (admin_) {
+      std::string err;
+      admin_->ExecuteSql("DROP DATABASE IF EXISTS " + pg_db_ + " WITH (FORCE)", {}, err);
+    }
+    std::error_code ec;
+    if (!dir_.empty()) fs::remove_all(dir_, ec);
+  }
+
+  static void Exec(SqlDataSource& ds, const std::string& sql, const VariantArray& params = {}) {
+    std::string err;
+    ds.ExecuteSql(sql, params, err);
+    ASSERT_EQ(err, "") << sql;
+  }
+  // The first column of the only row sql gives.
+  std::string Only(const std::string& sql) {
+    std::string err;
+    RecordsetPtr rs = ds_->GetRsBySql(sql, err);
+    EXPECT_EQ(err, "") << sql;
+    if (!rs || rs->RecordCount() != 1) {
+      ADD_FAILURE() << sql << ": " << (rs ? rs->RecordCount() : -1) << " rows";
+      return "";
+    }
+    return CStr(rs->Fields(0).Value());
+  }
+
+  fs::path dir_;
+  std::string pg_db_;
+  std::shared_ptr<datasource::SqlDataSourceImpl> admin_;
+  std::shared_ptr<datasource::SqlDataSourceImpl> ds_;
+};
+
+TEST_P(SqlValuesTest, LiteralsAndParametersReachTheDatabaseIntact) {
+  int n = 0;
+  for (const auto& [name, value] : HostileValues()) {
+    SCOPED_TRACE(name);
+    const std::string other = "row" + std::to_string(++n);  // a row the value must not reach
+    Exec(*ds_, "insert into VoucherFieldAuth (cardnumber, cAuthString) values (?, ?), (?, ?)",
+         {Variant(value), Variant("auth of " + value), Variant(other), Variant("other")});
+    Exec(*ds_, "insert into VoucherAuditFlow (cardnumber, vchid, cAuditXml) values (?, ?, ?)",
+         {Variant(value), Variant(value), Variant("<audit/>")});
+
+    // Through the builder, as the service's own texts carry values.
+    EXPECT_EQ(Only("select cAuthString from VoucherFieldAuth where cardnumber=" + SqlLiteral(value)),
+              "auth of " + value);
+    EXPECT_EQ(Only("select count(*) from VoucherFieldAuth where cardnumber = " + SqlNLiteral(value)), "1");
+    EXPECT_EQ(Only("select " + SqlNLiteral(value) + " as v"), value);
+
+    // As parameters.
+    EXPECT_EQ(ds_->GetAuthString(value), "auth of " + value);
+    std::string err;
+    EXPECT_EQ(ds_->GetAuditString(value, value, err), "<audit/>");
+    EXPECT_EQ(err, "");
+
+    // A customer-info record whose voucher type, template and content hold the value.
+    std::string record = CustomerInfoRecord("kind", value, value, value);
+    ds_->SaveCustomerInfo(record, err);
+    EXPECT_EQ(err, "");
+    std::string request = CustomerInfoRecord("kind", value, value, "");
+    EXPECT_EQ(ds_->GetCustomerInfo(request, err), Variant(value));
+    EXPECT_EQ(err, "");
+  }
+  EXPECT_EQ(Only("select count(*) from VoucherFieldAuth"), std::to_string(2 * HostileValues().size()));
+}
+
+TEST_P(SqlValuesTest, TheTemplateQueryTakesAnyVoucherType) {
+  auto recording = std::make_shared<testing::RecordingDataSource>(ds_);
+  for (const auto& [name, value] : HostileValues()) {
+    SCOPED_TRACE(name);
+    Exec(*ds_, "insert into vouchers_base (CardNumber, Name) values (?, ?)", {Variant(value), Variant(name)});
+    Exec(*ds_, "insert into vouchertemplates_base (vt_cardnumber, VT_ID, VT_Name) values (?, 7, 'std')",
+         {Variant(value)});
+    Exec(*ds_,
+         "insert into vouchertemplates_items (tmpl_cardnumber, tmpl_id, item_order, cardsection, fieldname) "
+         "values (?, 7, 1, 'T', 'cCode')",
+         {Variant(value)});
+    std::string err;
+    RecordsetPtr rs = LoadTemplateRecordset(*recording, value, 7, err);
+    ASSERT_TRUE(rs) << err;
+    EXPECT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(CStr(rs->Value("CardNumber")), value);
+    EXPECT_EQ(CStr(rs->Value("Name")), name);
+  }
+  // The benign voucher type, as the text carries it.
+  EXPECT_NE(recording->queries.front().find(" where i.tmpl_cardnumber = N'O''Brien' and i.tmpl_id = 7 order by "),
+            std::string::npos)
+      << recording->queries.front();
+
+  const std::size_t sent = recording->queries.size();
+  std::string err;
+  EXPECT_FALSE(LoadTemplateRecordset(*recording, testing::ValueWithNul(), 7, err));
+  EXPECT_NE(err.find("NUL"), std::string::npos) << err;
+  EXPECT_EQ(recording->queries.size(), sent);  // nothing was run
+}
+
+TEST_P(SqlValuesTest, ANulIsKeptOrRefusedNeverCut) {
+  std::string err;
+  const std::string value = testing::ValueWithNul();
+  ds_->ExecuteSql("insert into VoucherFieldAuth (cardnumber, cAuthString) values (?, ?)",
+                  {Variant("nul"), Variant(value)}, err);
+  if (GetParam() == "sqlite") {
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(ds_->GetAuthString("nul"), value);
+  } else {
+    EXPECT_NE(err.find("NUL"), std::string::npos) << err;
+    EXPECT_EQ(ds_->GetAuthString("nul"), "1=2");  // nothing stored
+  }
+}
+
+TEST_P(SqlValuesTest, PostgresSessionsKeepStandardStringsWhateverTheServerSays) {
+  if (GetParam() != "postgresql") GTEST_SKIP() << "PostgreSQL only";
+  // The database's own default is off; the session is on.
+  EXPECT_EQ(Only("select reset_val from pg_settings where name = 'standard_conforming_strings'"), "off");
+  EXPECT_EQ(Only("select setting from pg_settings where name = 'standard_conforming_strings'"), "on");
+  // A host's statement switching it off does not outlive that statement.
+  Exec(*ds_, "set standard_conforming_strings = off");
+  EXPECT_EQ(Only("select " + SqlLiteral("a\\'b") + " as v"), "a\\'b");
+  EXPECT_EQ(Only("select setting from pg_settings where name = 'standard_conforming_strings'"), "on");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SqlValuesTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& param_info) { return param_info.param; });
+
+}  // namespace
+}  // namespace cavra
