@@ -18,7 +18,7 @@ inline const std::vector<HostileValue>& HostileValues() {
       {"quote", "O'Brien"},
       {"backslash quote", "a\\'; delete from t; --"},
       {"trailing backslash", "end\\"},
-      {"semicolon", "a; delete from vouchers_base"},
+      {"semicolon", "a; delete from t"},
       {"comment", "a' -- rest"},
       {"block comment", "a /* b"},
       {"double quote", "say \"hi\""},
