@@ -8,8 +8,8 @@ BUILD_DIR=${CAVRA_BUILD_DIR:-$ROOT/build/release}
 # Packages to build the library and the tool.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libpugixml-dev libmuparser-dev libsqlite3-dev libpq-dev)
 # And to build and run the tests and benchmarks (PostgreSQL for the
-# PostgreSQL data-source suite).
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev postgresql)
+# PostgreSQL data-source suite, sqlite3 to prepare databases for the tool's tests).
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev postgresql sqlite3)
 
 log() { printf '[cavra] %s\n' "$*" >&2; }
 
