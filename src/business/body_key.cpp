@@ -34,7 +34,8 @@ std::string BodyKey::Name(const std::string& voucherType) {
   if (!name.empty()) return name;
   try {
     // The literal is built first: a type it cannot carry runs no query.
-    const std::string sql = "select vchBodyPKName from vouchers_base where cardnumber=" + SqlLiteral(voucherType);
+    const std::string sql =
+        "select vchBodyPKName from vouchers_base where cardnumber=" + SqlLiteral(voucherType);
     std::string error;
     RecordsetPtr rs = ctx_.DataSource().GetRsBySql(sql, error);
     if (rs && !rs->Eof()) {

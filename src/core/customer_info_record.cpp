@@ -27,8 +27,8 @@ void AppendAttributeValue(std::string& out, std::string_view value) {
 
 }  // namespace
 
-std::string CustomerInfoRecord(std::string_view kind, std::string_view voucherType, std::string_view templateId,
-                               std::string_view content) {
+std::string CustomerInfoRecord(std::string_view kind, std::string_view voucherType,
+                               std::string_view templateId, std::string_view content) {
   std::string out = "<Data fchrOperator='#cUserName#' fchrType='";
   AppendAttributeValue(out, kind);
   out += "' fchrVoucherType='";

@@ -103,7 +103,8 @@ std::vector<Token> Lex(const std::string& s) {
       ++i;
     } else {
       if (c == '\n') ++line;
-      if (!std::isspace(static_cast<unsigned char>(c))) out.push_back({Kind::kOther, std::string(1, c), line});
+      if (!std::isspace(static_cast<unsigned char>(c)))
+        out.push_back({Kind::kOther, std::string(1, c), line});
       ++i;
     }
   }
@@ -163,7 +164,8 @@ TEST(SqlConcatenationScan, CatchesAValueConcatenatedIntoALiteral) {
   };
   static const Case kCases[] = {
       {"the body key query as it was",
-       "rs = ds.GetRsBySql(\n  \"select vchBodyPKName from vouchers_base where cardnumber='\" + bill_no + \"'\", e);",
+       "rs = ds.GetRsBySql(\n"
+       "  \"select vchBodyPKName from vouchers_base where cardnumber='\" + bill_no + \"'\", e);",
        1},
       {"two values", "q = \"select a from t where x='\" + a + \"' and y = N'\" + f(b, c) + \"'\";", 2},
       {"a national literal alone", "return \"N'\" + Replace(text, \"'\", \"''\") + \"'\";", 1},

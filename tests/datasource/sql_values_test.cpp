@@ -42,7 +42,7 @@ class SqlValuesTest : public ::testing::TestWithParam<std::string> {
       ds_ = datasource::OpenSqlite(dir_ / "test.db", true, {});
       return;
     }
-    if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
+    if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
     admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
     pg_db_ = Unique("cavra_sqlv_");
     Exec(*admin_, "CREATE DATABASE " + pg_db_);
@@ -134,8 +134,8 @@ TEST_P(SqlValuesTest, TheTemplateQueryTakesAnyVoucherType) {
     EXPECT_EQ(CStr(rs->Value("Name")), name);
   }
   // The benign voucher type, as the text carries it.
-  EXPECT_NE(recording->queries.front().find(" where i.tmpl_cardnumber = N'O''Brien' and i.tmpl_id = 7 order by "),
-            std::string::npos)
+  const std::string where = " where i.tmpl_cardnumber = N'O''Brien' and i.tmpl_id = 7 order by ";
+  EXPECT_NE(recording->queries.front().find(where), std::string::npos)
       << recording->queries.front();
 
   const std::size_t sent = recording->queries.size();

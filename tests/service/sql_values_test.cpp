@@ -41,7 +41,7 @@ class ServiceSqlValuesTest : public ::testing::TestWithParam<std::string> {
       fs::create_directories(dir_);
       ds_ = datasource::OpenSqlite(dir_ / "test.db", true, {});
     } else {
-      if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
+      if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
       admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
       pg_db_ = Unique("cavra_svcsql_");
       std::string err;
@@ -66,7 +66,8 @@ class ServiceSqlValuesTest : public ::testing::TestWithParam<std::string> {
 
   // A template of voucher type card whose card name is card too.
   std::string TemplateOf(const std::string& card, const std::string& body_key) {
-    auto doc = xml::LoadNew(testing::TemplateXml("<item cardsection='T' fieldname='cCode' carditemnum='1'/>"));
+    auto doc =
+        xml::LoadNew(testing::TemplateXml("<item cardsection='T' fieldname='cCode' carditemnum='1'/>"));
     pugi::xml_node root = doc->child("template");
     root.attribute("CardNumber") = card.c_str();
     root.attribute("cCardName") = card.c_str();
@@ -105,7 +106,8 @@ TEST_P(ServiceSqlValuesTest, BodyKeyAndCustomerInfoTakeAnyVoucherType) {
     svc_.SaveCustomerInfo(content);
     EXPECT_EQ(CStr(svc_.GetCustomerInfo()), content);
     RecordsetPtr stored = ds_->QuerySql(
-        "select fchrXmlInfo from VoucherCustomerInfo where fchrType = 'voucherAggregate' and fchrVoucherType = ?",
+        "select fchrXmlInfo from VoucherCustomerInfo where fchrType = 'voucherAggregate' and "
+        "fchrVoucherType = ?",
         {Variant(card)}, err);
     ASSERT_TRUE(stored) << err;
     EXPECT_EQ(stored->RecordCount(), 1);
@@ -132,8 +134,8 @@ TEST_P(ServiceSqlValuesTest, AnInjectedVoucherTypeReadsNoTableList) {
     if (q.find("vchBodyPKName") != std::string::npos) body_key_queries.push_back(q);
   ASSERT_EQ(body_key_queries.size(), 2u);
   EXPECT_EQ(body_key_queries[0],
-            "select vchBodyPKName from vouchers_base where cardnumber='x'' union select group_concat(name) from "
-            "sqlite_master where type=''table'");
+            "select vchBodyPKName from vouchers_base where cardnumber='x'' union select "
+            "group_concat(name) from sqlite_master where type=''table'");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ServiceSqlValuesTest, ::testing::Values("sqlite", "postgresql"),

@@ -4,7 +4,10 @@
 # Usage: cli_sql_values_test.sh <cavra-voucher>
 set -uo pipefail
 tool=$1
-command -v sqlite3 >/dev/null || { echo "FAIL: sqlite3 is not installed (TEST_PACKAGES in scripts/lib.sh)"; exit 1; }
+if ! command -v sqlite3 >/dev/null; then
+  echo "FAIL: sqlite3 is not installed (TEST_PACKAGES in scripts/lib.sh)"
+  exit 1
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export CAVRA_DB="$work/cli.db" CAVRA_COMPONENT_DIR="$work"
@@ -45,8 +48,8 @@ sqlite3 "$work/quote.db" "
   update vouchertemplates_items set tmpl_cardnumber = 'O''Brien' where tmpl_cardnumber = '17';"
 expect 0 "1 +1 +A-1001" show --db "$work/quote.db" --template "O'Brien:12"
 expect 0 "saved: iSum,descending" sort --db "$work/quote.db" --template "O'Brien:12" --by "iSum,descending"
-stored=$(sqlite3 "$work/quote.db" \
-  "select fchrVoucherType || '|' || fchrXmlInfo from VoucherCustomerInfo where fchrType = 'VoucherSorterCommand'")
+stored=$(sqlite3 "$work/quote.db" "select fchrVoucherType || '|' || fchrXmlInfo from VoucherCustomerInfo
+  where fchrType = 'VoucherSorterCommand'")
 [[ $stored == "O'Brien|iSum,descending" ]] || fail "the sort command is stored as '$stored'"
 expect 0 "1 +2 +A-1002 .* 44,800.00" show --db "$work/quote.db" --template "O'Brien:12"
 

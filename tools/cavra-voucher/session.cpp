@@ -130,12 +130,13 @@ void Session::LoadVoucher() {
     voucher_id_ = *options_.voucher;
   } else {
     RecordsetPtr first =
-        data_source_->QuerySql("select " + head_key + " from " + head_table + " order by " + head_key, {}, error);
+        data_source_->QuerySql("select " + head_key + " from " + head_table + " order by " + head_key, {},
+                               error);
     if (!first || first->Eof()) throw Failure("no voucher in " + head_table_ + (error.empty() ? "" : ": " + error));
     voucher_id_ = CStr(first->Fields(0).Value());
   }
-  RecordsetPtr head =
-      data_source_->QuerySql("select * from " + head_table + " where " + head_key + "=?", {voucher_id_}, error);
+  RecordsetPtr head = data_source_->QuerySql("select * from " + head_table + " where " + head_key + "=?",
+                                             {voucher_id_}, error);
   if (!head) throw Failure("reading " + head_table_ + ": " + error);
   if (head->Eof()) throw Failure("no voucher " + voucher_id_ + " in " + head_table_);
   RecordsetPtr body = data_source_->QuerySql(
