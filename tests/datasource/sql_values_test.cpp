@@ -170,6 +170,19 @@ TEST_P(SqlValuesTest, PostgresSessionsKeepStandardStringsWhateverTheServerSays) 
   EXPECT_EQ(Only("select setting from pg_settings where name = 'standard_conforming_strings'"), "on");
 }
 
+TEST_P(SqlValuesTest, DatabaseNamesThatAreNotPlainAreRefused) {
+  for (const char* name : {"x; drop table vouchers_base", "x--", "../x", "x y"}) {
+    SCOPED_TRACE(name);
+    try {
+      ds_->connection().UseDatabases({name}, true);
+      ADD_FAILURE() << "used";
+    } catch (const VbError& e) {
+      EXPECT_NE(e.description().find("not a plain SQL name"), std::string::npos) << e.description();
+    }
+  }
+  EXPECT_EQ(Only("select count(*) from vouchers_base"), "0");
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, SqlValuesTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& param_info) { return param_info.param; });
 
