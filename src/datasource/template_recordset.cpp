@@ -35,6 +35,8 @@ bool IsCardColumn(std::string_view name) {
 
 RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& cardNumber,
                                    std::int32_t templateId, std::string& errText) {
+  // Any IDataSource will do, and GetRsBySql binds no parameters: the voucher
+  // type goes in as a literal.
   std::string card;
   try {
     card = SqlNLiteral(cardNumber);
