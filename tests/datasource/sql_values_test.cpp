@@ -4,11 +4,6 @@
 // where a backslash before a quote would end a literal if the connection
 // did not turn the standard reading back on.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
 
 #include "cavra/datasource.h"
 #include "cavra/host.h"
@@ -16,47 +11,18 @@
 #include "datasource/data_source.h"
 #include "fakes/fakes.h"
 #include "fakes/hostile_values.h"
+#include "fakes/scratch_database.h"
 
 namespace cavra {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::HostileValues;
-
-const char* PgConninfo() {
-  const char* pg = std::getenv("CAVRA_TEST_PG");
-  return pg && *pg ? pg : nullptr;
-}
-
-std::string Unique(std::string_view stem) {
-  static std::atomic<int> n{0};
-  return std::string(stem) + std::to_string(getpid()) + "_" + std::to_string(++n);
-}
 
 class SqlValuesTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    if (GetParam() == "sqlite") {
-      dir_ = fs::temp_directory_path() / Unique("cavra_sqlv_");
-      fs::create_directories(dir_);
-      ds_ = datasource::OpenSqlite(dir_ / "test.db", true, {});
-      return;
-    }
-    if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
-    admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
-    pg_db_ = Unique("cavra_sqlv_");
-    Exec(*admin_, "CREATE DATABASE " + pg_db_);
-    Exec(*admin_, "ALTER DATABASE " + pg_db_ + " SET standard_conforming_strings = off");
-    ds_ = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + pg_db_, true, {});
-  }
-  void TearDown() override {
-    ds_.reset();
-    if (admin_) {
-      std::string err;
-      admin_->ExecuteSql("DROP DATABASE IF EXISTS " + pg_db_ + " WITH (FORCE)", {}, err);
-    }
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
+    if (!db_.ds) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
+    ds_ = db_.ds;
   }
 
   static void Exec(SqlDataSource& ds, const std::string& sql, const VariantArray& params = {}) {
@@ -76,9 +42,7 @@ class SqlValuesTest : public ::testing::TestWithParam<std::string> {
     return CStr(rs->Fields(0).Value());
   }
 
-  fs::path dir_;
-  std::string pg_db_;
-  std::shared_ptr<datasource::SqlDataSourceImpl> admin_;
+  testing::ScratchDatabase db_{GetParam(), "ALTER DATABASE $DB SET standard_conforming_strings = off"};
   std::shared_ptr<datasource::SqlDataSourceImpl> ds_;
 };
 

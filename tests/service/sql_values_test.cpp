@@ -2,66 +2,29 @@
 // customer-info record, with hostile voucher types, on a real database:
 // SQLite, and PostgreSQL when CAVRA_TEST_PG is set.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
 
 #include "cavra/datasource.h"
 #include "cavra/voucher_service.h"
 #include "datasource/data_source.h"
 #include "fakes/fakes.h"
 #include "fakes/hostile_values.h"
+#include "fakes/scratch_database.h"
 #include "fakes/template_xml.h"
 #include "platform/xml.h"
 
 namespace cavra {
 namespace {
 
-namespace fs = std::filesystem;
-
-const char* PgConninfo() {
-  const char* pg = std::getenv("CAVRA_TEST_PG");
-  return pg && *pg ? pg : nullptr;
-}
-
-std::string Unique(std::string_view stem) {
-  static std::atomic<int> n{0};
-  return std::string(stem) + std::to_string(getpid()) + "_" + std::to_string(++n);
-}
-
 class ServiceSqlValuesTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
+    if (!db_.ds) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
+    ds_ = db_.ds;
     // The body key cache is the process's: each backend gets voucher types of its own.
     suffix_ = GetParam() == "sqlite" ? " sq" : " pg";
-    if (GetParam() == "sqlite") {
-      dir_ = fs::temp_directory_path() / Unique("cavra_svcsql_");
-      fs::create_directories(dir_);
-      ds_ = datasource::OpenSqlite(dir_ / "test.db", true, {});
-    } else {
-      if (!PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
-      admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
-      pg_db_ = Unique("cavra_svcsql_");
-      std::string err;
-      admin_->ExecuteSql("CREATE DATABASE " + pg_db_, {}, err);
-      ASSERT_EQ(err, "");
-      ds_ = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + pg_db_, true, {});
-    }
     recording_ = std::make_shared<testing::RecordingDataSource>(ds_);
     svc_.addEventSink(sink_);
     svc_.SetDataSource(recording_);
-  }
-  void TearDown() override {
-    ds_.reset();
-    recording_.reset();
-    if (admin_) {
-      std::string err;
-      admin_->ExecuteSql("DROP DATABASE IF EXISTS " + pg_db_ + " WITH (FORCE)", {}, err);
-    }
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
   }
 
   // A template of voucher type card whose card name is card too.
@@ -75,10 +38,9 @@ class ServiceSqlValuesTest : public ::testing::TestWithParam<std::string> {
     return xml::Text(*doc);
   }
 
+  testing::ScratchDatabase db_{GetParam()};
+  std::shared_ptr<datasource::SqlDataSourceImpl> ds_;
   std::string suffix_;
-  fs::path dir_;
-  std::string pg_db_;
-  std::shared_ptr<datasource::SqlDataSourceImpl> admin_, ds_;
   std::shared_ptr<testing::RecordingDataSource> recording_;
   clsVoucherService svc_;
   std::shared_ptr<testing::RecordingSink> sink_ = std::make_shared<testing::RecordingSink>();
