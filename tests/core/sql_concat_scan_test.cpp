@@ -16,9 +16,10 @@
 // take them from data, not by this scan.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -111,12 +112,37 @@ std::vector<Token> Lex(const std::string& s) {
   return out;
 }
 
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Whether a literal's text holds an SQL keyword or an N'...' literal (only
+// SQL writes those).
+bool LooksLikeSql(const std::string& text) {
+  static const std::set<std::string> kKeywords = {"select", "insert", "update", "delete", "where", "from",
+                                                  "values", "having", "join",   "exec"};
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < text.size();) {
+    if (!IsWordChar(text[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t e = i;
+    while (e < text.size() && IsWordChar(text[e])) ++e;
+    std::string word = text.substr(i, e - i);
+    if (word == "N" && e < text.size() && text[e] == '\'') return true;
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    words.push_back(word);
+    i = e;
+  }
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    if (kKeywords.count(words[k])) return true;
+    const bool by_follows = k + 1 < words.size() && words[k + 1] == "by";
+    if ((words[k] == "order" || words[k] == "group") && by_follows) return true;
+  }
+  return false;
+}
+
 // Lines where a value is concatenated into an open SQL literal.
 std::vector<int> Scan(const std::string& source) {
-  static const std::regex kKeyword(
-      R"(\b(select|insert|update|delete|where|from|values|order\s+by|group\s+by|having|join|exec)\b)",
-      std::regex::icase);
-  static const std::regex kNationalLiteral(R"((^|[^A-Za-z0-9_])N')");  // only SQL writes N'...'
   struct Chain {
     bool open = false, keyword = false;
     std::vector<int> lines;
@@ -133,8 +159,7 @@ std::vector<int> Scan(const std::string& source) {
     switch (t[i].kind) {
       case Kind::kString:
         for (char c : t[i].text) chain.open ^= c == '\'';
-        chain.keyword = chain.keyword || std::regex_search(t[i].text, kKeyword) ||
-                        std::regex_search(t[i].text, kNationalLiteral);
+        chain.keyword = chain.keyword || LooksLikeSql(t[i].text);
         if (chain.open && i + 2 < t.size() && t[i + 1].kind == Kind::kPlus && t[i + 2].kind != Kind::kString)
           chain.lines.push_back(t[i].line);
         break;
