@@ -20,6 +20,7 @@
 #include "cavra/recordset.h"
 #include "cavra/rowset.h"
 #include "cavra/sort_command.h"
+#include "cavra/sql_text.h"
 #include "cavra/string_builder.h"
 #include "cavra/template_file.h"
 #include "cavra/template_layout.h"

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cavra/export.h"
 #include "cavra/object.h"
@@ -58,5 +59,14 @@ class CAVRA_EXPORT IDataSource : public Object {
 };
 
 using DataSourcePtr = std::shared_ptr<IDataSource>;
+
+// The "Data" element of a customer-info record or request, as SaveCustomerInfo
+// and GetCustomerInfo take it: "<Data fchrOperator='#cUserName#' fchrType='"
+// kind "' fchrVoucherType='" voucherType "' fchrVoucherTemplateType='"
+// templateId "' >" content "</Data>". The three values are escaped for an
+// attribute in single quotes (& < > ' " become entities, so a benign value
+// stands as it is); content goes in as given.
+CAVRA_EXPORT std::string CustomerInfoRecord(std::string_view kind, std::string_view voucherType,
+                                            std::string_view templateId, std::string_view content);
 
 }  // namespace cavra

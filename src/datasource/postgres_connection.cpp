@@ -1,5 +1,6 @@
 #include "cavra/datasource.h"
 #include "cavra/error.h"
+#include "cavra/sql_text.h"
 #include "datasource/connection.h"
 
 #ifdef CAVRA_WITH_POSTGRES
@@ -107,7 +108,7 @@ class PostgresConnection final : public Connection {
     PQsetNoticeProcessor(
         conn_.get(), [](void*, const char*) {}, nullptr);
     PQsetClientEncoding(conn_.get(), "UTF8");
-    Run("SET DateStyle = 'ISO, YMD'", {});
+    ApplySessionSettings();
   }
 
   sql::Dialect dialect() const override { return sql::Dialect::kPostgres; }
@@ -119,7 +120,59 @@ class PostgresConnection final : public Connection {
       if (PQstatus(conn_.get()) != CONNECTION_OK)
         throw VbError(err::kConnection,
                       "the connection to PostgreSQL is lost: " + Trimmed(PQerrorMessage(conn_.get())));
+      ApplySessionSettings();  // a new session
     }
+    // A statement of the host's may have switched it off again.
+    if (!ConformingStrings()) ApplySessionSettings();
+    return Execute(sql, params);
+  }
+
+  void UseDatabases(const std::vector<std::string>& names, bool create) override {
+    if (!create) return;  // a missing schema shows in the statement's own error
+    for (const auto& name : names) Run("CREATE SCHEMA IF NOT EXISTS " + SqlName(name), {});
+  }
+
+  std::vector<ColumnInfo> Columns(const std::string& table) override {
+    Variant schema = Variant::Null();
+    std::string name = table;
+    if (auto dot = table.find('.'); dot != std::string::npos) {
+      schema = Variant(vb::LCase(table.substr(0, dot)));
+      name = table.substr(dot + 1);
+    }
+    const ResultSet rs = Run(
+        "SELECT column_name, data_type, ordinal_position, "
+        "(quote_ident(table_schema) || '.' || quote_ident(table_name))::regclass::oid "
+        "FROM information_schema.columns "
+        "WHERE table_schema = coalesce($1, current_schema()) AND table_name = $2 ORDER BY ordinal_position",
+        {schema, Variant(vb::LCase(name))});
+    std::vector<ColumnInfo> out;
+    for (const auto& row : rs.rows) {
+      std::string column = CStr(row[0]);
+      const TableNames& names = DeclaredNamesOf(static_cast<Oid>(row[3].AsLong()));
+      if (auto it = names.columns.find(static_cast<int>(row[2].AsLong())); it != names.columns.end())
+        column = it->second.spelling;
+      out.push_back({column, sql::KindOfDeclaredType(CStr(row[1]))});
+    }
+    return out;
+  }
+
+ private:
+  // Literals are written the standard way (a quote doubled, a backslash is
+  // itself): with standard_conforming_strings off the server would read a
+  // backslash as an escape and a value could end its literal. So every
+  // session turns it on, whatever the server, database or role says.
+  void ApplySessionSettings() {
+    Execute("SET standard_conforming_strings = on", {});
+    Execute("SET DateStyle = 'ISO, YMD'", {});
+    if (!ConformingStrings())
+      throw VbError(err::kConnection, "the PostgreSQL server does not keep standard_conforming_strings on");
+  }
+  bool ConformingStrings() const {
+    const char* value = PQparameterStatus(conn_.get(), "standard_conforming_strings");
+    return value && std::string_view(value) == "on";
+  }
+
+  ResultSet Execute(const std::string& sql, const VariantArray& params) {
     const int n = static_cast<int>(params.size());
     std::vector<std::string> texts(params.size());
     std::vector<const char*> values(params.size(), nullptr);
@@ -142,6 +195,10 @@ class PostgresConnection final : public Connection {
           texts[i] = ShortestDouble(v.AsDouble());
           break;
         case VarType::String:
+          // A text parameter is passed as a C string: a NUL would cut it short.
+          if (v.AsString().find('\0') != std::string::npos)
+            throw VbError(err::kInvalidCall, "parameter " + std::to_string(i + 1) +
+                                                 ": PostgreSQL cannot store a NUL character in a text");
           texts[i] = v.AsString();
           break;
         case VarType::Bytes:
@@ -195,36 +252,6 @@ class PostgresConnection final : public Connection {
     return out;
   }
 
-  void UseDatabases(const std::vector<std::string>& names, bool create) override {
-    if (!create) return;  // a missing schema shows in the statement's own error
-    for (const auto& name : names) Run("CREATE SCHEMA IF NOT EXISTS " + name, {});
-  }
-
-  std::vector<ColumnInfo> Columns(const std::string& table) override {
-    Variant schema = Variant::Null();
-    std::string name = table;
-    if (auto dot = table.find('.'); dot != std::string::npos) {
-      schema = Variant(vb::LCase(table.substr(0, dot)));
-      name = table.substr(dot + 1);
-    }
-    const ResultSet rs = Run(
-        "SELECT column_name, data_type, ordinal_position, "
-        "(quote_ident(table_schema) || '.' || quote_ident(table_name))::regclass::oid "
-        "FROM information_schema.columns "
-        "WHERE table_schema = coalesce($1, current_schema()) AND table_name = $2 ORDER BY ordinal_position",
-        {schema, Variant(vb::LCase(name))});
-    std::vector<ColumnInfo> out;
-    for (const auto& row : rs.rows) {
-      std::string column = CStr(row[0]);
-      const TableNames& names = DeclaredNamesOf(static_cast<Oid>(row[3].AsLong()));
-      if (auto it = names.columns.find(static_cast<int>(row[2].AsLong())); it != names.columns.end())
-        column = it->second.spelling;
-      out.push_back({column, sql::KindOfDeclaredType(CStr(row[1]))});
-    }
-    return out;
-  }
-
- private:
   // PostgreSQL folds an unquoted name to lower case and keeps no trace of
   // how it was written, so the library keeps the spelling itself: every
   // CREATE TABLE and ALTER TABLE run here records its table's column names,

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "cavra/error.h"
+#include "cavra/sql_text.h"
 #include "datasource/data_source.h"
 #include "datasource/values.h"
 #include "platform/error_flow.h"
@@ -34,8 +35,9 @@ Variant Convert(std::string_view value, const ColumnInfo& column, std::string_vi
 struct Insert {
   std::string names, marks;
   VariantArray values;
+  // name comes from the database's catalog; one that is not plain is refused.
   void Add(const std::string& name, Variant v) {
-    names += (names.empty() ? "" : ", ") + name;
+    names += (names.empty() ? "" : ", ") + SqlName(name);
     marks += marks.empty() ? "?" : ", ?";
     values.push_back(std::move(v));
   }
@@ -88,7 +90,7 @@ void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
     if (const ColumnInfo* c = Find(card_columns, a.name())) {
       card_row.Add(c->name, Convert(a.value(), *c, where));
       if (!vb::EqualsNoCase(c->name, "CardNumber"))
-        updates += (updates.empty() ? "" : ", ") + c->name + " = excluded." + c->name;
+        updates += (updates.empty() ? "" : ", ") + SqlName(c->name) + " = excluded." + SqlName(c->name);
     } else if (const ColumnInfo* t = Find(template_columns, a.name());
                t && !vb::EqualsNoCase(t->name, "vt_cardnumber")) {
       template_row.Add(t->name, Convert(a.value(), *t, where));

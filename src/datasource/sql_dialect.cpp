@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cavra/error.h"
+#include "cavra/sql_text.h"
 #include "platform/vbstring.h"
 
 namespace cavra::sql {
@@ -287,16 +288,7 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
 
 }  // namespace
 
-bool IsPlainName(std::string_view text) {
-  if (text.empty()) return false;
-  const auto first = static_cast<unsigned char>(text[0]);
-  if (!(std::isalpha(first) || first == '_') || first >= 0x80) return false;
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x80 || !(std::isalnum(u) || c == '_')) return false;
-  }
-  return true;
-}
+bool IsPlainName(std::string_view text) { return IsPlainSqlName(text); }
 
 Translation Translate(std::string_view tsql, Dialect dialect) {
   return TranslateTokens(FirstStatement(Tokenize(tsql)), dialect, false);

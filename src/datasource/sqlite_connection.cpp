@@ -4,6 +4,7 @@
 
 #include "cavra/datasource.h"
 #include "cavra/error.h"
+#include "cavra/sql_text.h"
 #include "datasource/connection.h"
 #include "platform/vbstring.h"
 
@@ -165,6 +166,7 @@ class SqliteConnection final : public Connection {
   void UseDatabases(const std::vector<std::string>& names, bool create) override {
     for (const auto& name : names) {
       if (attached_.count(name)) continue;
+      (void)SqlName(name);  // it names a file and goes into the statement
       const auto file = AttachedDatabasePath(path_, name);
       std::error_code ec;
       if (!create && !std::filesystem::exists(file, ec))

@@ -1,6 +1,7 @@
 #include <string_view>
 
 #include "cavra/datasource.h"
+#include "cavra/sql_text.h"
 #include "cavra/template_layout.h"
 #include "platform/vbstring.h"
 
@@ -30,12 +31,19 @@ bool IsCardColumn(std::string_view name) {
   return false;
 }
 
-std::string Quoted(std::string_view text) { return "N'" + vb::Replace(text, "'", "''") + "'"; }
-
 }  // namespace
 
 RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& cardNumber,
                                    std::int32_t templateId, std::string& errText) {
+  // Any IDataSource will do, and GetRsBySql binds no parameters: the voucher
+  // type goes in as a literal.
+  std::string card;
+  try {
+    card = SqlNLiteral(cardNumber);
+  } catch (const VbError& e) {
+    errText = e.description();
+    return nullptr;
+  }
   std::string sql = "select ";
   for (std::size_t i = 0; i < kTemplateItemColumnCount; ++i) {
     const std::string name(kTemplateItemColumns[i]);
@@ -63,7 +71,7 @@ RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& c
       " inner join vouchertemplates_base t on t.vt_cardnumber = i.tmpl_cardnumber and t.VT_ID = i.tmpl_id"
       " left join vouchers_base b on b.CardNumber = i.tmpl_cardnumber"
       " where i.tmpl_cardnumber = " +
-      Quoted(cardNumber) + " and i.tmpl_id = " + std::to_string(templateId) +
+      card + " and i.tmpl_id = " + std::to_string(templateId) +
       " order by case when upper(i.cardsection) = 'B' then 0 when upper(i.cardsection) = 'T' then 1 else 2 "
       "end,"
       " i.item_order";

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "business/body_key.h"
 #include "cavra/voucher_service.h"
 #include "core/trace_log.h"
 #include "platform/error_flow.h"
@@ -62,38 +63,7 @@ std::string clsVoucherService::GetSelectedRows() {
   });
 }
 
-std::string clsVoucherService::GetBodyPKName() {
-  // One cache for the process: the body key column of a voucher type never
-  // changes while it runs.
-  static std::mutex mutex;
-  static std::map<std::string, std::string> cache;
-  Impl& i = *impl_;
-  std::string bill_no, name;
-  SkipErrors([&] {
-    bill_no = i.model.Bill().sBillNo;
-    std::lock_guard lock(mutex);
-    if (auto it = cache.find(bill_no); it != cache.end()) name = it->second;
-  });
-  if (!name.empty()) return name;
-  try {
-    std::string error;
-    RecordsetPtr rs = i.ctx.DataSource().GetRsBySql(
-        "select vchBodyPKName from vouchers_base where cardnumber='" + bill_no + "'", error);
-    if (rs && !rs->Eof()) {
-      const Variant& v = rs->Value("vchBodyPKName");
-      name = v.IsNull() ? std::string() : CStr(v);
-      if (!name.empty()) {
-        std::lock_guard lock(mutex);
-        cache.emplace(bill_no, name);
-      }
-    }
-  } catch (...) {
-    auto [number, description] = CurrentErrorInfo();
-    Trace("Error ", std::to_string(number), " (", description, ") in procedure GetBodyPKName of User Control ctlVoucher");
-    return {};
-  }
-  return name;
-}
+std::string clsVoucherService::GetBodyPKName() { return BodyKey(impl_->ctx).Name(impl_->model); }
 
 // ---------------------------------------------------------------- not yet implemented
 

@@ -1,23 +1,14 @@
 #include "workflow/customer_info.h"
 
+#include "cavra/host.h"
 #include "core/resources.h"
 #include "core/trace_log.h"
 
 namespace cavra {
-namespace {
-
-// The operator stays the placeholder "#cUserName#": the data source puts in
-// the user. Content and identifiers go in as they are.
-std::string Record(const std::string& kind, const std::string& voucherType, const std::string& templateId,
-                   const std::string& content) {
-  return "<Data fchrOperator='#cUserName#' fchrType='" + kind + "' fchrVoucherType='" + voucherType +
-         "' fchrVoucherTemplateType='" + templateId + "' >" + content + "</Data>";
-}
-
-}  // namespace
-
 CustomerInfo::CustomerInfo(ServiceContext& context, TemplateModel& model) : ctx_(context), model_(model) {}
 
+// The operator stays the placeholder "#cUserName#": the data source puts in
+// the user.
 void CustomerInfo::Save(const std::string& record, const char* procedure) {
   if (!ctx_.dataSource) return;
   std::string text = record;
@@ -33,7 +24,8 @@ void CustomerInfo::Save(const std::string& record, const char* procedure) {
 void CustomerInfo::SaveCustomerInfo(const std::string& content) {
   try {
     const clsBillInformation& bill = model_.Bill();
-    Save(Record("voucherAggregate", bill.sCardName, std::to_string(bill.nID), content), "SaveCustomerInfo");
+    Save(CustomerInfoRecord("voucherAggregate", bill.sCardName, std::to_string(bill.nID), content),
+         "SaveCustomerInfo");
   } catch (...) {
     Trace("SaveCustomerInfo -- XXXX", CurrentErrorInfo().second);
   }
@@ -42,7 +34,7 @@ void CustomerInfo::SaveCustomerInfo(const std::string& content) {
 void CustomerInfo::SaveCustomerInfoEx(const std::string& content, const std::string& kind) {
   try {
     const clsBillInformation& bill = model_.Bill();
-    Save(Record(kind, bill.sBillNo, std::to_string(bill.nID), content), "SaveCustomerInfoEx");
+    Save(CustomerInfoRecord(kind, bill.sBillNo, std::to_string(bill.nID), content), "SaveCustomerInfoEx");
   } catch (...) {
     Trace("SaveCustomerInfoEx -- XXXX", CurrentErrorInfo().second);
   }
@@ -60,7 +52,7 @@ Variant CustomerInfo::GetCustomerInfo(std::string& sType, std::string& sTemplate
       voucher_type = bill.sBillNo;
     }
     if (!ctx_.dataSource) return {};
-    std::string request = Record(sType, voucher_type, sTemplateID, "");
+    std::string request = CustomerInfoRecord(sType, voucher_type, sTemplateID, "");
     std::string error;
     Trace("m_oDataSource-GetCustomerInfo---begin--strXML:", request);
     Variant result = ctx_.dataSource->GetCustomerInfo(request, error);

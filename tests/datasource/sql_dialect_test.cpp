@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "cavra/error.h"
+#include "cavra/sql_text.h"
+#include "fakes/hostile_values.h"
 
 namespace cavra::sql {
 namespace {
@@ -70,6 +72,23 @@ TEST(SqlDialect, TranslatesTheServiceShapes) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Translate(c.tsql, c.dialect).sql, c.expected);
+  }
+}
+
+TEST(SqlDialect, KeepsEveryLiteralAsWritten) {
+  auto values = cavra::testing::HostileValues();
+  values.push_back({"union", cavra::testing::UnionInjection()});
+  for (const auto& [name, value] : values) {
+    SCOPED_TRACE(name);
+    for (Dialect d : {kLite, kPg}) {
+      const Translation t = Translate("select a from t where b = " + SqlNLiteral(value) + " and c = " +
+                                          SqlLiteral(value) + " and d = ?",
+                                      d);
+      const std::string literal = SqlLiteral(value);
+      EXPECT_EQ(t.sql, "select a from t where b = " + literal + " and c = " + literal + " and d = " +
+                           (d == kPg ? "$1" : "?"));
+      EXPECT_EQ(t.parameters, 1);
+    }
   }
 }
 

@@ -13,10 +13,24 @@ void FakeDataSource::OnSql(std::string key, RecordsetPtr rs) {
   });
 }
 
+void FakeDataSource::ExpectSql(std::string exact, RecordsetPtr rs) {
+  exact_handlers_.emplace_back(std::move(exact), std::move(rs));
+}
+
 RecordsetPtr FakeDataSource::GetRsBySql(const std::string& sql, std::string& errText) {
   queries.push_back(sql);
   if (fail_query_number > 0 && static_cast<int>(queries.size()) == fail_query_number) {
     errText = "query failed";
+    return nullptr;
+  }
+  for (auto& [exact, rs] : exact_handlers_) {
+    if (sql != exact) continue;
+    if (rs && rs->IsOpen() && rs->RecordCount() > 0) rs->MoveFirst();
+    return rs;
+  }
+  if (strict_sql) {
+    unexpected_sql.push_back(sql);
+    errText = "unexpected SQL";
     return nullptr;
   }
   for (auto& [key, handler] : sql_handlers)
@@ -71,6 +85,21 @@ Variant FakeDataSource::GetCustomerInfo(std::string& request, std::string& errTe
   auto it = customer_info.find(InfoKey(request));
   if (it == customer_info.end()) return {};
   return Variant(it->second);
+}
+
+RecordsetPtr RecordingDataSource::GetRsBySql(const std::string& sql, std::string& errText) {
+  queries.push_back(sql);
+  return inner_->GetRsBySql(sql, errText);
+}
+
+void RecordingDataSource::SaveCustomerInfo(std::string& record, std::string& errText) {
+  records.push_back(record);
+  inner_->SaveCustomerInfo(record, errText);
+}
+
+Variant RecordingDataSource::GetCustomerInfo(std::string& request, std::string& errText) {
+  records.push_back(request);
+  return inner_->GetCustomerInfo(request, errText);
 }
 
 void FakeGrid::Row(std::int32_t r) {

@@ -58,6 +58,12 @@ class FakeDataSource : public IDataSource {
 
   // Answers GetRsBySql with rows for SQL containing key.
   void OnSql(std::string key, RecordsetPtr rs);
+  // Answers GetRsBySql with rows for exactly this SQL text; exact
+  // expectations are tried before the substring handlers. With strict_sql, a
+  // text that no exact expectation names fails and is kept in unexpected_sql.
+  void ExpectSql(std::string exact, RecordsetPtr rs);
+  bool strict_sql = false;
+  std::vector<std::string> unexpected_sql;
 
   RecordsetPtr GetRsBySql(const std::string& sql, std::string& errText) override;
   std::string GetAuthString(const std::string& billNo) override;
@@ -80,6 +86,43 @@ class FakeDataSource : public IDataSource {
   // The fchrType / fchrVoucherType / fchrVoucherTemplateType of a record or
   // request, joined with "|": the key customer_info is looked up by.
   static std::string InfoKey(const std::string& record);
+
+ private:
+  std::vector<std::pair<std::string, RecordsetPtr>> exact_handlers_;
+};
+
+// Forwards every member to a real data source and records the SQL texts
+// and customer-info records it passes on, exactly as received.
+class RecordingDataSource : public IDataSource {
+ public:
+  explicit RecordingDataSource(DataSourcePtr inner) : inner_(std::move(inner)) {}
+
+  std::vector<std::string> queries;  // GetRsBySql texts
+  std::vector<std::string> records;  // SaveCustomerInfo records and GetCustomerInfo requests
+
+  RecordsetPtr GetRsBySql(const std::string& sql, std::string& errText) override;
+  std::string GetAuthString(const std::string& billNo) override { return inner_->GetAuthString(billNo); }
+  std::string GetWorkflowAuthString(std::string& primaryKeys, std::string& receiptNo,
+                                    const std::string& billNo) override {
+    return inner_->GetWorkflowAuthString(primaryKeys, receiptNo, billNo);
+  }
+  std::string GetAuditString(const std::string& primaryKeys, const std::string& billNo,
+                             std::string& errText) override {
+    return inner_->GetAuditString(primaryKeys, billNo, errText);
+  }
+  void SaveCustomerInfo(std::string& record, std::string& errText) override;
+  Variant GetCustomerInfo(std::string& request, std::string& errText) override;
+  std::string GetCustomerizeTotalTitle() override { return inner_->GetCustomerizeTotalTitle(); }
+  std::string GetCustomerizeTotalTitle(const std::string& id) override {
+    return inner_->GetCustomerizeTotalTitle(id);
+  }
+  std::string GetUserName() override { return inner_->GetUserName(); }
+  std::string WebRootURL() override { return inner_->WebRootURL(); }
+  LoginPtr GetLogin() override { return inner_->GetLogin(); }
+  void setLogin(LoginPtr l) override { inner_->setLogin(std::move(l)); }
+
+ private:
+  DataSourcePtr inner_;
 };
 
 // A grid with settable members that records what the service does to it.

@@ -232,16 +232,20 @@ void Session::CheckErrors(const std::string& doing) {
 
 void Session::LoadVoucher(bool for_saving) {
   std::string error;
+  // The names come from the template and vouchers_base: a name that is not
+  // plain (say "AutoID desc") is refused, never run.
+  const std::string head_table = SqlName(head_table_), head_key = SqlName(head_key_);
   if (options_.voucher) {
     voucher_id_ = *options_.voucher;
   } else {
     RecordsetPtr first =
-        data_source_->QuerySql("select " + head_key_ + " from " + head_table_ + " order by " + head_key_, {}, error);
+        data_source_->QuerySql("select " + head_key + " from " + head_table + " order by " + head_key, {},
+                               error);
     if (!first || first->Eof()) throw Failure("no voucher in " + head_table_ + (error.empty() ? "" : ": " + error));
     voucher_id_ = CStr(first->Fields(0).Value());
   }
-  RecordsetPtr head =
-      data_source_->QuerySql("select * from " + head_table_ + " where " + head_key_ + "=?", {voucher_id_}, error);
+  RecordsetPtr head = data_source_->QuerySql("select * from " + head_table + " where " + head_key + "=?",
+                                             {voucher_id_}, error);
   if (!head) throw Failure("reading " + head_table_ + ": " + error);
   if (head->Eof()) throw Failure("no voucher " + voucher_id_ + " in " + head_table_);
   loaded_head_.reset();
@@ -262,7 +266,8 @@ DomPtr Session::ReadBody(DomPtr* twin) {
   // into XML text at once: neither the whole recordset nor a second
   // document is ever held beside the text and the document parsed from it.
   std::string error;
-  const std::string from = " from " + body_table_ + " where " + head_key_ + "=?";
+  const std::string body_key = SqlName(body_key_);
+  const std::string from = " from " + SqlName(body_table_) + " where " + SqlName(head_key_) + "=?";
   RecordsetPtr count = data_source_->QuerySql("select count(*)" + from, {voucher_id_}, error);
   if (!count) throw Failure("reading " + body_table_ + ": " + error);
   const std::int64_t lines = count->Eof() ? 0 : CLng(count->Fields(0).Value());
@@ -284,12 +289,12 @@ DomPtr Session::ReadBody(DomPtr* twin) {
     read += n;
     return n;
   };
-  const std::string order = " order by " + body_key_;
+  const std::string order = " order by " + body_key;
   if (lines > kBodySlice) {
     Variant last;
     const std::string top = "select top " + std::to_string(kBodySlice) + " *" + from;
     for (std::int32_t n = slice(top + order, {voucher_id_}, &last); n == kBodySlice && !last.IsNull();)
-      n = slice(top + " and " + body_key_ + " > ?" + order, {voucher_id_, last}, &last);
+      n = slice(top + " and " + body_key + " > ?" + order, {voucher_id_, last}, &last);
   }
   // Keys that are missing or shared would lose rows between slices: then the
   // body is read whole.
@@ -357,9 +362,8 @@ void Session::WriteDocuments(const std::string& dir) {
 
 void Session::SaveSortCommand(const std::string& command) {
   const BillInfoPtr bill = service_->GetVoucherState();
-  std::string record = "<Data fchrOperator='#cUserName#' fchrType='VoucherSorterCommand' fchrVoucherType='" +
-                       bill->sBillNo + "' fchrVoucherTemplateType='" + std::to_string(bill->nID) + "' >" + command +
-                       "</Data>";
+  std::string record =
+      CustomerInfoRecord("VoucherSorterCommand", bill->sBillNo, std::to_string(bill->nID), command);
   std::string error;
   data_source_->SaveCustomerInfo(record, error);
   if (!error.empty()) throw Failure("saving the sort command: " + error);

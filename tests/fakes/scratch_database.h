@@ -1,0 +1,64 @@
+// A fresh database with the schema for one test: SQLite in a scratch folder,
+// or, when CAVRA_TEST_PG holds a conninfo, a PostgreSQL database of its own
+// (dropped afterwards). Without CAVRA_TEST_PG a PostgreSQL one is not open.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "datasource/data_source.h"
+#include "fakes/scratch.h"
+
+namespace cavra::testing {
+
+inline const char* PgConninfo() {
+  const char* pg = std::getenv("CAVRA_TEST_PG");
+  return pg && *pg ? pg : nullptr;
+}
+
+class ScratchDatabase {
+ public:
+  // backend: "sqlite" or "postgresql"; settings: run by the server's
+  // superuser on the new PostgreSQL database before it is opened, with $DB
+  // standing for its name.
+  explicit ScratchDatabase(const std::string& backend, const std::string& settings = "") {
+    if (backend == "sqlite") {
+      ds = datasource::OpenSqlite(dir_ / "test.db", true, {});
+      return;
+    }
+    if (!PgConninfo()) return;
+    static int n = 0;
+    name_ = "cavra_scratch_" + std::to_string(::getpid()) + "_" + std::to_string(++n);
+    admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
+    admin_->Exec("CREATE DATABASE " + name_);
+    if (!settings.empty()) admin_->Exec(Replace(settings, "$DB", name_));
+    ds = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + name_, true, {});
+  }
+  ~ScratchDatabase() {
+    ds.reset();
+    if (admin_) {
+      std::string err;
+      admin_->ExecuteSql("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)", {}, err);
+    }
+  }
+  ScratchDatabase(const ScratchDatabase&) = delete;
+  ScratchDatabase& operator=(const ScratchDatabase&) = delete;
+
+  std::shared_ptr<datasource::SqlDataSourceImpl> ds;  // null when PostgreSQL is not at hand
+
+ private:
+  static std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+      text.replace(at, from.size(), to);
+    return text;
+  }
+
+  ScratchDir dir_;
+  std::string name_;
+  std::shared_ptr<datasource::SqlDataSourceImpl> admin_;
+};
+
+}  // namespace cavra::testing
