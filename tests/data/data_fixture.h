@@ -6,6 +6,7 @@
 #include "data/field_values.h"
 #include "data/line_editor.h"
 #include "data/voucher_documents.h"
+#include "fakes/rowset_xml.h"
 #include "template/template_fixture.h"
 
 namespace cavra::testing {
@@ -27,20 +28,9 @@ inline const std::string kDataItems =
     Item("T", "iRate", 4, "numpoint='2' formatdata='1' refertype='1'") +
     Item("T", "cMemo", 1, "refertype='8'") + Item("T", "cRef", 1, "refertype='10'");
 
-inline const std::string kBodyColumns =
-    "<s:AttributeType name='irowno'/><s:AttributeType name='cInvCode'/><s:AttributeType name='iMoney'/>"
-    "<s:AttributeType name='AutoID' rs:hidden='True'/>";
-inline const std::string kHeadColumns =
-    "<s:AttributeType name='ID'/><s:AttributeType name='cSOCode'/><s:AttributeType name='c' "
-    "rs:hidden='TRUE'/>";
-
-// A persisted rowset document.
-inline DomPtr Rowset(const std::string& columns, const std::string& rows) {
-  return xml::LoadNew(
-      "<xml xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'><s:Schema>"
-      "<s:ElementType name='row'>" +
-      columns + "</s:ElementType></s:Schema><rs:data>" + rows + "</rs:data></xml>");
-}
+// Rowset columns: the body's AutoID and a head column are hidden.
+inline const std::string kBodyColumns = "irowno,cInvCode,iMoney,AutoID rs:hidden='True'";
+inline const std::string kHeadColumns = "ID,cSOCode,c rs:hidden='TRUE'";
 
 struct DataHarness : TemplateHarness {
   VoucherDocuments docs{ctx, model};

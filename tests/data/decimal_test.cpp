@@ -6,6 +6,7 @@
 
 #include "cavra/error.h"
 #include "data/decimal.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
@@ -13,15 +14,6 @@ namespace {
 std::string Text(std::string_view s) {
   const std::optional<Decimal> d = Decimal::Parse(s);
   return d ? d->ToString() : "<none>";
-}
-
-void ExpectOverflow(const std::function<void()>& f) {
-  try {
-    f();
-    ADD_FAILURE() << "no overflow";
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kOverflow);
-  }
 }
 
 TEST(Decimal, ParsesNumericTextExactly) {
@@ -73,12 +65,12 @@ TEST(Decimal, AddsExactly) {
 
 TEST(Decimal, OverflowsRatherThanRounds) {
   const std::string nines38(38, '9');
-  ExpectOverflow([] { Decimal::Parse("1e38"); });
-  ExpectOverflow([&] { Decimal::Parse(nines38 + ".5"); });
-  ExpectOverflow([&] { *Decimal::Parse(nines38) + *Decimal::Parse("1"); });
-  ExpectOverflow([&] { *Decimal::Parse("-" + nines38) + *Decimal::Parse("-" + nines38); });
+  EXPECT_VB_ERROR(Decimal::Parse("1e38"), err::kOverflow);
+  EXPECT_VB_ERROR(Decimal::Parse(nines38 + ".5"), err::kOverflow);
+  EXPECT_VB_ERROR(*Decimal::Parse(nines38) + *Decimal::Parse("1"), err::kOverflow);
+  EXPECT_VB_ERROR(*Decimal::Parse("-" + nines38) + *Decimal::Parse("-" + nines38), err::kOverflow);
   // Exact at each scale, but together they need 39 digits.
-  ExpectOverflow([] { *Decimal::Parse("1e36") + *Decimal::Parse("0.01"); });
+  EXPECT_VB_ERROR(*Decimal::Parse("1e36") + *Decimal::Parse("0.01"), err::kOverflow);
 }
 
 TEST(ColumnSum, AddsNumericCellsAndSkipsTheRest) {

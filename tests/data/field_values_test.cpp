@@ -83,7 +83,7 @@ TEST(FieldValues, CompiledFormatsFollowAnEditedDescriptor) {
 
 TEST(FieldValues, DisplayNameColumnsAreFoundThroughTheSchema) {
   DataHarness h;
-  h.docs.Load(nullptr, Rowset("<s:AttributeType name='c7' rs:name='cInvCode'/>", "<z:row c7='X'/>"));
+  h.docs.Load(nullptr, Rowset("c7 rs:name='cInvCode'", "<z:row c7='X'/>"));
   EXPECT_EQ(Text(h.values.bodyText(1, Variant("cInvCode"))), "");
   h.docs.m_BodyChineseData = true;
   EXPECT_EQ(Text(h.values.bodyText(1, Variant("cInvCode"))), "X");

@@ -9,6 +9,7 @@
 #include "components/calculator.h"
 #include "components/defaults.h"
 #include "data/formula.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
@@ -94,13 +95,7 @@ TEST_F(FormulaTest, HostCalculatorGetsTheTextAndFailingOneGivesEmpty) {
     ScopedComponent failing("FormulaKit.Calculator", []() -> ObjectPtr { throw std::runtime_error("down"); });
     EXPECT_EQ(Formula("[Bq]+1").Evaluate({{{"1", true}}}, false), "");
     EXPECT_EQ(Formula("[Bname]").Evaluate({{{"abc", false}}}, false), "");  // creation comes first
-    try {
-      CreateFormulaCalculator();
-      ADD_FAILURE();
-    } catch (const VbError& e) {
-      EXPECT_EQ(e.number(), err::kCreateControl);
-      EXPECT_EQ(e.description(), "创建ActiveX控件Fail!");
-    }
+    EXPECT_VB_ERROR(CreateFormulaCalculator(), err::kCreateControl, "创建ActiveX控件Fail!");
   }
   EXPECT_EQ(Formula("[Bq]+1").Evaluate({{{"1", true}}}, false, static_cast<ICalculator*>(nullptr)), "");
   EXPECT_THROW(Formula("[Bq]+1").Evaluate({}, false), VbError);

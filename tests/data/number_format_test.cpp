@@ -4,6 +4,7 @@
 
 #include "cavra/error.h"
 #include "data/number_format.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
@@ -88,12 +89,7 @@ TEST(NumberPicture, TextThatIsNotANumberComesBackUnchanged) {
 
 TEST(NumberPicture, ValuesBeyondAnyDoubleOverflow) {
   EXPECT_EQ(NumberPicture("0").Format("1e308").size(), 309u);
-  try {
-    NumberPicture("0").Format("1e309");
-    FAIL() << "no overflow";
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kOverflow);
-  }
+  EXPECT_VB_ERROR(NumberPicture("0").Format("1e309"), err::kOverflow);
   EXPECT_EQ(NumberPicture("0").Format("1e-99999999999999999"), "0");
 }
 

@@ -37,7 +37,9 @@ TEST(VoucherDocuments, LoadingTheHeadOnlyKeepsTheBodyAndResetsTheDeletedRows) {
   EXPECT_EQ(h.model.Bill().sPrimaryKeyValues, "{#}2");
   EXPECT_STREQ(h.docs.HeadRow().attribute("editprop").value(), "");
 
-  h.docs.Load(xml::LoadNew("<xml><s:Schema>" + kHeadColumns + "</s:Schema></xml>"), nullptr);
+  const DomPtr schema_only = Rowset(kHeadColumns, "");
+  schema_only->document_element().remove_child("rs:data");
+  h.docs.Load(schema_only, nullptr);
   const pugi::xml_node blank = h.docs.HeadRow();
   EXPECT_EQ(xml::Text(blank.parent()), "<rs:data><z:row ID=\"\" cSOCode=\"\" editprop=\"A\"/></rs:data>");
   EXPECT_EQ(h.docs.HeadRow(), blank);

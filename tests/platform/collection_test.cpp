@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cavra/collection.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
@@ -24,18 +25,8 @@ TEST(Collection, PositionsAreOneBasedAndSurviveRemoval) {
   EXPECT_EQ(c.Item(1), 20);
   EXPECT_EQ(c.Item("c"), 30);
   EXPECT_EQ(c.PositionOf("C"), 2);
-  try {
-    c.Item(0);
-    FAIL();
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kSubscript);
-  }
-  try {
-    c.Item("a");
-    FAIL();
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kInvalidCall);
-  }
+  EXPECT_VB_ERROR(c.Item(0), err::kSubscript);
+  EXPECT_VB_ERROR(c.Item("a"), err::kInvalidCall);
 }
 
 }  // namespace

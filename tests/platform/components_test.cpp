@@ -2,6 +2,7 @@
 
 #include "cavra/components.h"
 #include "cavra/outside.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
@@ -17,12 +18,7 @@ TEST(ComponentRegistry, CreatesByIdAndRestoresScopedRegistrations) {
   EXPECT_EQ(r, 42);
   {
     ScopedComponent failing("Test.Calc", []() -> ObjectPtr { throw std::runtime_error("no"); });
-    try {
-      ComponentRegistry::Create("Test.Calc");
-      FAIL();
-    } catch (const VbError& e) {
-      EXPECT_EQ(e.number(), err::kCannotCreate);
-    }
+    EXPECT_VB_ERROR(ComponentRegistry::Create("Test.Calc"), err::kCannotCreate);
   }
   EXPECT_NO_THROW(ComponentRegistry::Create("Test.Calc"));
   EXPECT_THROW(ComponentRegistry::CreateAs<ISorter>("Test.Calc"), VbError);
@@ -32,12 +28,7 @@ TEST(ComponentRegistry, CreatesByIdAndRestoresScopedRegistrations) {
 TEST(OutsideObjects, UnimplementedMembersFailWith438) {
   ISorter sorter;
   DomPtr dom;
-  try {
-    sorter.sortDOMVoucherBody("", "", dom);
-    FAIL();
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kNotSupported);
-  }
+  EXPECT_VB_ERROR(sorter.sortDOMVoucherBody("", "", dom), err::kNotSupported);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "cavra/error.h"
 #include "cavra/recordset.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
@@ -19,18 +20,8 @@ TEST(Recordset, WalksRecordsAndReadsFieldsByNameOrOrdinal) {
   rs.MoveNext();
   EXPECT_TRUE(rs.Eof());
   EXPECT_THROW(rs.MoveNext(), VbError);
-  try {
-    rs.Value("cCode");
-    FAIL();
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kNoCurrentRecord);
-  }
-  try {
-    rs.Fields("missing");
-    FAIL();
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kItemNotFound);
-  }
+  EXPECT_VB_ERROR(rs.Value("cCode"), err::kNoCurrentRecord);
+  EXPECT_VB_ERROR(rs.Fields("missing"), err::kItemNotFound);
   rs.MoveFirst();
   auto rows = rs.GetRows();
   EXPECT_EQ(rows.size(), 2u);

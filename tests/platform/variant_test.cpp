@@ -2,18 +2,10 @@
 
 #include "cavra/error.h"
 #include "cavra/variant.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
-
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const VbError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(VariantConversions, CLngRoundsHalfToEven) {
   struct Case {
@@ -25,9 +17,9 @@ TEST(VariantConversions, CLngRoundsHalfToEven) {
     SCOPED_TRACE(CStr(c.in));
     EXPECT_EQ(CLng(c.in), c.out);
   }
-  EXPECT_EQ(ErrorOf([] { CLng(Variant("abc")); }), err::kTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { CLng(Variant::Null()); }), err::kInvalidUseOfNull);
-  EXPECT_EQ(ErrorOf([] { CLng(Variant(3e9)); }), err::kOverflow);
+  EXPECT_VB_ERROR(CLng(Variant("abc")), err::kTypeMismatch);
+  EXPECT_VB_ERROR(CLng(Variant::Null()), err::kInvalidUseOfNull);
+  EXPECT_VB_ERROR(CLng(Variant(3e9)), err::kOverflow);
 }
 
 TEST(VariantConversions, CStrPrintsAsVbDoes) {
@@ -38,7 +30,7 @@ TEST(VariantConversions, CStrPrintsAsVbDoes) {
                {0.1 + 0.2, "0.3"},     {1e20, "1E+20"},       {0.00001, "1E-05"},    {0.0001, "0.0001"},
                {std::int16_t(-3), "-3"}, {123456789012345.0, "123456789012345"}, {-0.0, "0"}};
   for (const auto& c : cases) EXPECT_EQ(CStr(c.in), c.out);
-  EXPECT_EQ(ErrorOf([] { CStr(Variant::Null()); }), err::kInvalidUseOfNull);
+  EXPECT_VB_ERROR(CStr(Variant::Null()), err::kInvalidUseOfNull);
 }
 
 TEST(VariantConversions, CBoolAndCDbl) {
@@ -48,7 +40,7 @@ TEST(VariantConversions, CBoolAndCDbl) {
   EXPECT_TRUE(CBool(Variant("-1")));
   EXPECT_FALSE(CBool(Variant("0")));
   EXPECT_TRUE(CBool(Variant(0.1)));
-  EXPECT_EQ(ErrorOf([] { CBool(Variant("yes")); }), err::kTypeMismatch);
+  EXPECT_VB_ERROR(CBool(Variant("yes")), err::kTypeMismatch);
   EXPECT_DOUBLE_EQ(CDbl(Variant(" -1.5e2 ")), -150.0);
   EXPECT_DOUBLE_EQ(CDbl(Variant()), 0.0);
 }
@@ -63,7 +55,7 @@ TEST(VariantConversions, IsNumericFollowsTheTextRule) {
 
 TEST(VariantValue, TypedAccessChecksTheType) {
   Variant s("x");
-  EXPECT_EQ(ErrorOf([&] { (void)s.AsLong(); }), err::kTypeMismatch);
+  EXPECT_VB_ERROR((void)s.AsLong(), err::kTypeMismatch);
   EXPECT_EQ(Variant(std::int64_t(5)).type(), VarType::Long);
   EXPECT_EQ(Variant(std::int64_t(1) << 40).type(), VarType::Double);
   EXPECT_EQ(Variant("a"), Variant(std::string("a")));

@@ -1,3 +1,4 @@
+#include "fakes/expect_error.h"
 #include "print/output_sink.h"
 
 #include <gtest/gtest.h>
@@ -85,13 +86,7 @@ TEST(OutputSink, Utf16FileReadsBackAsItsDeclaredEncoding) {
 TEST(OutputSink, Utf16FileFailuresNameThePath) {
   testing::ScratchDir dir;
   const auto path = dir / "missing" / "doc.xml";
-  try {
-    Utf16FileSink sink(path);
-    FAIL() << "created a file in a missing folder";
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kPathFileAccess);
-    EXPECT_NE(e.description().find(path.string()), std::string::npos) << e.description();
-  }
+  EXPECT_VB_ERROR(Utf16FileSink sink(path), err::kPathFileAccess, path.string());
   Utf16FileSink sink(dir / "closed.xml");
   sink.Close();
   EXPECT_THROW(sink.Write("x"), VbError);

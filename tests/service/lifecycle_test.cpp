@@ -4,6 +4,7 @@
 
 #include "core/resources.h"
 #include "core/thread_state.h"
+#include "fakes/expect_error.h"
 #include "service_fixture.h"
 
 namespace cavra {
@@ -87,12 +88,7 @@ TEST(ServiceLifecycle, LoginAndDataSource) {
   {
     ScopedComponent none("DataSourceKit.DefaultDataSource", []() -> ObjectPtr { return nullptr; });
     clsVoucherService bare;
-    try {
-      bare.InitDataSource();
-      FAIL();
-    } catch (const VbError& e) {
-      EXPECT_EQ(e.number(), err::kObjectNotSet);
-    }
+    EXPECT_VB_ERROR(bare.InitDataSource(), err::kObjectNotSet);
   }
 }
 

@@ -9,28 +9,11 @@
 #include "cavra/template_file.h"
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
+#include "fakes/rowset_xml.h"
 #include "fakes/template_xml.h"
 #include "platform/xml.h"
 
 namespace cavra::testing {
-
-// A persisted-rowset document with the given schema columns and rows.
-inline DomPtr Rowset(const std::string& columns, const std::string& rows) {
-  std::string schema;
-  for (std::size_t from = 0; from <= columns.size();) {
-    std::size_t comma = columns.find(',', from);
-    if (comma == std::string::npos) comma = columns.size();
-    if (comma > from)
-      schema += "<s:AttributeType name='" + columns.substr(from, comma - from) +
-                "'><s:datatype dt:type='string'/></s:AttributeType>";
-    from = comma + 1;
-  }
-  return xml::LoadNew(
-      "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' "
-      "xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'><s:Schema id='RowsetSchema'>"
-      "<s:ElementType name='row' content='eltOnly'>" +
-      schema + "</s:ElementType></s:Schema><rs:data>" + rows + "</rs:data></xml>");
-}
 
 struct ServiceHarness {
   std::shared_ptr<FakeDataSource> ds = std::make_shared<FakeDataSource>();
