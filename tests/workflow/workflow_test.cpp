@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "service_fixture.h"
+#include "workflow_fixture.h"
 
 namespace cavra {
 namespace {
 
 using testing::Rowset;
-using testing::ServiceHarness;
+using testing::WorkflowHarness;
 
 const char* kItems =
     "<item fieldname='ID' cardsection='T' showit='0' canmodify='1'/>"
@@ -16,20 +16,19 @@ const char* kItems =
     "<item fieldname='cMemo' cardsection='B' showit='1' canmodify='1'/>";
 
 struct Rights : ::testing::Test {
-  ServiceHarness h;
+  WorkflowHarness h;
   std::shared_ptr<testing::FakeGrid> grid = std::make_shared<testing::FakeGrid>();
 
   void Load(const std::string& auth) {
     h.ds->auth_string = auth;
-    h.LoadTemplate(kItems, "ReceiptNOFieldName='cCode'");
-    h.svc.attachBodyGrid(grid);
+    h.Load(kItems, "ReceiptNOFieldName='cCode'");
+    h.ctx.grid = grid;
   }
   void LoadData(VoucherStatusConstants status) {
-    h.svc.setVoucherStatus(status);
-    h.svc.setVoucherDataXML(Rowset("ID,cCode", "<z:row ID='{7}' cCode='SO-1'/>"), nullptr);
+    h.LoadData(Rowset("ID,cCode", "<z:row ID='{7}' cCode='SO-1'/>"), status);
   }
   std::string Flag(const char* field, std::int32_t section) {
-    return h.svc.ItemState(Variant(field), section)->AuthFlag;
+    return h.model.ItemState(Variant(field), section)->AuthFlag;
   }
 };
 
@@ -39,8 +38,8 @@ TEST_F(Rights, StaticRightsAtTemplateLoad) {
   EXPECT_EQ(Flag("cCode", sibody), "R");
   EXPECT_EQ(Flag("cMemo", siHeader), "N");
   EXPECT_EQ(Flag("cMemo", sibody), "");
-  EXPECT_FALSE(h.svc.ItemState(Variant("cMemo"), siHeader)->showIt);
-  EXPECT_EQ(h.svc.LookUpArrayFromKey("cMemo", siHeader), 0);
+  EXPECT_FALSE(h.model.ItemState(Variant("cMemo"), siHeader)->showIt);
+  EXPECT_EQ(h.model.LookUpArrayFromKey("cMemo", siHeader), 0);
 }
 
 TEST_F(Rights, WorkflowStepMakesOnlyItsFieldsWritable) {
@@ -50,10 +49,10 @@ TEST_F(Rights, WorkflowStepMakesOnlyItsFieldsWritable) {
   ASSERT_EQ(h.ds->workflow_calls.size(), 1u);
   EXPECT_EQ(h.ds->workflow_calls[0], "7|SO-1|17");  // braces removed from the key
   EXPECT_EQ(Flag("cCode", siHeader), "W");
-  EXPECT_TRUE(h.svc.ItemState(Variant("cCode"), siHeader)->bCanModify());
+  EXPECT_TRUE(h.model.ItemState(Variant("cCode"), siHeader)->bCanModify());
   EXPECT_EQ(Flag("cCode", sibody), "R");
   EXPECT_EQ(Flag("cMemo", siHeader), "R");
-  EXPECT_FALSE(h.svc.BodyReadOnly());
+  EXPECT_FALSE(h.lines.BodyReadOnly());
 
   // Out of the flow again: the read-only list comes back, the hidden flag is gone.
   h.ds->workflow_auth = "NotInFlow";
@@ -70,14 +69,14 @@ TEST_F(Rights, NothingWritableMakesTheBodyReadOnly) {
   EXPECT_EQ(Flag("cCode", siHeader), "R");
   EXPECT_EQ(Flag("cMemo", sibody), "R");
   EXPECT_EQ(Flag("ID", siHeader), "");  // hidden items keep their flag
-  EXPECT_TRUE(h.svc.BodyReadOnly());
+  EXPECT_TRUE(h.lines.BodyReadOnly());
   EXPECT_TRUE(grid->read_only);
 
   // An add-mode load lifts the workflow rights; the list has no "{##}" now.
-  h.svc.SetVoucherAuth("CCODE");
+  h.auth.SetVoucherAuth("CCODE");
   LoadData(VSeAddMode);
   EXPECT_EQ(Flag("cCode", siHeader), "");
-  EXPECT_FALSE(h.svc.BodyReadOnly());
+  EXPECT_FALSE(h.lines.BodyReadOnly());
 }
 
 TEST_F(Rights, NoWorkflowWithoutItsSwitchOrWithoutTheVoucherNumber) {
@@ -88,35 +87,34 @@ TEST_F(Rights, NoWorkflowWithoutItsSwitchOrWithoutTheVoucherNumber) {
   EXPECT_EQ(Flag("cCode", siHeader), "R");
 
   Load("X[####]True");
-  h.svc.setVoucherStatus(VSeEditMode);
-  h.svc.setVoucherDataXML(Rowset("ID,cCode", "<z:row ID='7'/>"), nullptr);  // no receipt number
+  h.LoadData(Rowset("ID,cCode", "<z:row ID='7'/>"), VSeEditMode);  // no receipt number
   EXPECT_TRUE(h.ds->workflow_calls.empty());
   LoadData(VSNormalMode);
   EXPECT_TRUE(h.ds->workflow_calls.empty());
 }
 
 TEST_F(Rights, SetVoucherAuthIsStoredButTheDataSourceWins) {
-  EXPECT_FALSE(h.svc.SetVoucherAuth("{##}CCODE"));
+  EXPECT_FALSE(h.auth.SetVoucherAuth("{##}CCODE"));
   Load("CMEMO");
   EXPECT_EQ(Flag("cCode", siHeader), "");
   EXPECT_EQ(Flag("cMemo", siHeader), "R");
   // Without a data source the stored string is the one used.
-  h.svc.SetDataSource(nullptr);
-  h.svc.SetVoucherAuth("{##}CCODE");
-  h.LoadTemplate(kItems, "ReceiptNOFieldName='cCode'");
+  h.ctx.dataSource = nullptr;
+  h.auth.SetVoucherAuth("{##}CCODE");
+  h.Load(kItems, "ReceiptNOFieldName='cCode'");
   EXPECT_EQ(Flag("cCode", siHeader), "N");
 }
 
 TEST(CustomerInfo, RecordsAndRequests) {
-  ServiceHarness h;
-  h.LoadTemplate("<item fieldname='a' cardsection='T'/>");
-  h.svc.SaveCustomerInfo("<cols a='1'>it's</cols>");
+  WorkflowHarness h;
+  h.Load("<item fieldname='a' cardsection='T'/>");
+  h.info.SaveCustomerInfo("<cols a='1'>it's</cols>");
   ASSERT_EQ(h.ds->saved_records.size(), 1u);
   EXPECT_EQ(h.ds->saved_records[0],
             "<Data fchrOperator='#cUserName#' fchrType='voucherAggregate' fchrVoucherType='SO' "
             "fchrVoucherTemplateType='12' ><cols a='1'>it's</cols></Data>");
   std::string type, id;
-  EXPECT_EQ(h.svc.GetCustomerInfo(type, id), Variant("<cols a='1'>it's</cols>"));
+  EXPECT_EQ(h.info.GetCustomerInfo(type, id), Variant("<cols a='1'>it's</cols>"));
   EXPECT_EQ(type, "voucherAggregate");
   EXPECT_EQ(id, "12");
   EXPECT_EQ(h.ds->info_requests.back(),
@@ -125,17 +123,19 @@ TEST(CustomerInfo, RecordsAndRequests) {
   // A given kind uses the voucher type code.
   type = "PrintSetting";
   id = "99";
-  EXPECT_TRUE(h.svc.GetCustomerInfo(type, id).IsEmpty());
+  EXPECT_TRUE(h.info.GetCustomerInfo(type, id).IsEmpty());
   EXPECT_NE(h.ds->info_requests.back().find("fchrVoucherType='17' fchrVoucherTemplateType='99'"), std::string::npos);
 
   // Data-source errors are logged, never raised.
   h.ds->customer_error = "disk full";
-  h.svc.SaveCustomerInfo("x");
-  EXPECT_TRUE(h.svc.GetCustomerInfo().IsEmpty());
+  h.info.SaveCustomerInfo("x");
+  type.clear();
+  EXPECT_TRUE(h.info.GetCustomerInfo(type, id).IsEmpty());
   EXPECT_TRUE(h.sink->errors.empty());
 
-  h.svc.SetDataSource(nullptr);
-  EXPECT_TRUE(h.svc.GetCustomerInfo().IsEmpty());
+  h.ctx.dataSource = nullptr;
+  type.clear();
+  EXPECT_TRUE(h.info.GetCustomerInfo(type, id).IsEmpty());
 }
 
 }  // namespace
