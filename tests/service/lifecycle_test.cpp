@@ -92,6 +92,29 @@ TEST(ServiceLifecycle, LoginAndDataSource) {
   }
 }
 
+// The facade's wiring of a data load: the status decides whether the
+// workflow rights are fetched, and the saved sort is read through the
+// customer-info records (the subsystems' own tests cover what each does).
+TEST(ServiceLifecycle, ADataLoadReachesTheRightsAndTheSavedSort) {
+  ServiceHarness h;
+  h.ds->auth_string = "CCODE{##}T;CMEMO[####]True";
+  h.ds->workflow_auth = "T;CCODE";
+  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key,descending";
+  h.LoadTemplate("<item fieldname='cCode' cardsection='T' showit='1'/><item fieldname='key' cardsection='B'/>",
+                 "ReceiptNOFieldName='cCode'");
+  const auto load = [&] {
+    h.svc.setVoucherDataXML(testing::Rowset("ID,cCode", "<z:row ID='7' cCode='SO-1'/>"),
+                            testing::Rowset("key", "<z:row key='a'/><z:row key='b'/>"));
+  };
+  load();
+  EXPECT_TRUE(h.ds->workflow_calls.empty());
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
+  h.svc.setVoucherStatus(VSeEditMode);
+  load();
+  EXPECT_EQ(h.ds->workflow_calls, std::vector<std::string>{"7|SO-1|17"});
+  EXPECT_EQ(h.svc.ItemState(Variant("cCode"), siHeader)->AuthFlag, "W");
+}
+
 TEST(ServiceLifecycle, AccountOptionsAreReadOncePerThread) {
   std::thread([] {
     ServiceHarness h;
