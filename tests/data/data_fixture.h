@@ -2,9 +2,16 @@
 // documents, values and line editor over it, and rowsets from inline rows.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "components/defaults.h"
 #include "core/resources.h"
+#include "data/calculation.h"
 #include "data/field_values.h"
 #include "data/line_editor.h"
+#include "data/row_outline.h"
+#include "data/sorting.h"
 #include "data/voucher_documents.h"
 #include "fakes/rowset_xml.h"
 #include "template/template_fixture.h"
@@ -32,15 +39,41 @@ inline const std::string kDataItems =
 inline const std::string kBodyColumns = "irowno,cInvCode,iMoney,AutoID rs:hidden='True'";
 inline const std::string kHeadColumns = "ID,cSOCode,c rs:hidden='TRUE'";
 
+// The data subsystems over a template model, wired the way a service wires
+// them: a line update recomputes the line, a data load re-applies the sort
+// command saved_sort holds.
 struct DataHarness : TemplateHarness {
   VoucherDocuments docs{ctx, model};
   FieldValues values{ctx, model, docs};
   LineEditor lines{ctx, model, docs, values};
+  Calculation calc{ctx, model, docs, values};
+  RowOutline outline{ctx, model, docs};
+  Sorting sorting{ctx, model, docs, outline};
+  std::string saved_sort;
 
   DataHarness() {
     RegisterResourceComponents();
+    RegisterDefaultComponents();
     InitResourceService();
-    TemplateHarness::Load(kDataItems);
+    lines.recalc_line = [this](std::int32_t line) { calc.ExecCalcExpression(line); };
+    model.read_sort_command = sorting.read_sort_command = [this] { return saved_sort; };
+    Load(kDataItems);
+  }
+  void Load(const std::string& items, const std::string& extra = "") {
+    values.ResetFormats();
+    TemplateHarness::Load(items, extra);
+    calc.TemplateLoaded();
+  }
+  void LoadData(const DomPtr& head, const DomPtr& body) {
+    docs.Load(head, body);
+    if (body) outline.BuildTop(body);
+    sorting.ReapplySavedSort();
+  }
+  // Attribute values of every body row, in line order.
+  std::vector<std::string> Column(const char* attribute) {
+    std::vector<std::string> column;
+    for (pugi::xml_node row : docs.BodyRows()) column.push_back(row.attribute(attribute).value());
+    return column;
   }
   void LoadRows(const std::string& bodyRows, const std::string& headRow = "<z:row ID='1'/>") {
     docs.Load(Rowset(kHeadColumns, headRow), Rowset(kBodyColumns, bodyRows));

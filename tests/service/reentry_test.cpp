@@ -319,5 +319,24 @@ TEST_F(Reentry, TheRefusalIsOneLocalizedTextNamingTheMember) {
   EXPECT_NE(texts[1], texts[0]);
 }
 
+// SortRuleChanged is raised outside any pass: its handler may reload the
+// data, and that load does not re-sort.
+TEST(ReentrySort, ALoadFromInsideTheSortEventIsNotSorted) {
+  ServiceHarness h;
+  h.LoadTemplate("<item fieldname='key' cardsection='B' showit='1'/>");
+  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key";
+  auto body = Rowset("key", "<z:row key='b'/><z:row key='a'/>");
+  h.sink->on_sort_change = [&](const Variant&) {
+    EXPECT_TRUE(h.svc.m_InvokSortObjectSwitch());
+    h.svc.setVoucherDataXML(nullptr, body);
+  };
+  h.svc.NotifyVoucherSortChange("key");
+  EXPECT_EQ(h.sink->sort_changes, std::vector<std::string>{"key"});
+  EXPECT_FALSE(h.svc.m_InvokSortObjectSwitch());
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
+  h.svc.setVoucherDataXML(nullptr, body);
+  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"a", "b"}));
+}
+
 }  // namespace
 }  // namespace cavra

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "service_fixture.h"
+#include "cavra/components.h"
+#include "data_fixture.h"
 
 namespace cavra {
 namespace {
 
 using testing::Rowset;
-using testing::ServiceHarness;
+using testing::DataHarness;
 
 const char* kItems =
     "<item fieldname='cCode' cardsection='T' showit='1'/>"
@@ -23,48 +24,48 @@ std::vector<std::string> Keys(const DomPtr& doc) {
 }
 
 TEST(RowOutline, ChildrenFollowTheirParent) {
-  ServiceHarness h;
-  h.LoadTemplate(kItems, kOutline);
+  DataHarness h;
+  h.Load(kItems, kOutline);
   auto body = Rowset("key,parent", "<z:row key='1'/><z:row key='2'/><z:row key='3' parent='1'/>"
                                     "<z:row key='4' parent='3'/><z:row key='' parent=''/><z:row key='6' parent='9'/>");
-  h.svc.setVoucherDataXML(nullptr, body);
+  h.LoadData(nullptr, body);
   DomPtr out;
-  ASSERT_TRUE(h.svc.GetRowOutLineDomDocument(body, out));
+  ASSERT_TRUE(h.outline.GetRowOutLineDomDocument(body, out));
   EXPECT_EQ(Keys(out), (std::vector<std::string>{"1", "3", "4", "2", "", "6"}));  // nothing lost
 
   auto no_data = testing::Rowset("key", "");
   no_data->document_element().remove_child("rs:data");
-  ASSERT_TRUE(h.svc.GetRowOutLineDomDocument(no_data, out));
+  ASSERT_TRUE(h.outline.GetRowOutLineDomDocument(no_data, out));
   EXPECT_EQ(xml::Text(*out), xml::Text(*no_data));
-  EXPECT_FALSE(h.svc.GetRowOutLineDomDocument(nullptr, out));
+  EXPECT_FALSE(h.outline.GetRowOutLineDomDocument(nullptr, out));
 }
 
 TEST(RowOutline, OffGivesAPlainCopyAndFalse) {
-  ServiceHarness h;
-  h.LoadTemplate(kItems);
+  DataHarness h;
+  h.Load(kItems);
   auto body = Rowset("key,parent", "<z:row key='2'/><z:row key='1' parent='2'/><z:row key='3'/>");
   DomPtr out;
-  EXPECT_FALSE(h.svc.GetRowOutLineDomDocument(body, out));
+  EXPECT_FALSE(h.outline.GetRowOutLineDomDocument(body, out));
   EXPECT_EQ(xml::Text(*out), xml::Text(*body));
 }
 
 TEST(Sorting, TheSavedSortIsReappliedOnEveryLoad) {
-  ServiceHarness h;
-  h.LoadTemplate(kItems);
-  h.ds->customer_info["VoucherSorterCommand|17|12"] = "iAmount,descending";
-  h.svc.setVoucherDataXML(nullptr, Rowset("key,iAmount", "<z:row key='a' iAmount='5'/><z:row key='b' iAmount='50'/>"
+  DataHarness h;
+  h.Load(kItems);
+  h.saved_sort = "iAmount,descending";
+  h.LoadData(nullptr, Rowset("key,iAmount", "<z:row key='a' iAmount='5'/><z:row key='b' iAmount='50'/>"
                                                          "<z:row key='' editprop='A' iAmount=''/><z:row key='c' iAmount='7'/>"));
   EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "c", "a", ""}));  // the blank new row stays last
   EXPECT_EQ(h.Column("tolmvouchersorter_inputorder_index"), (std::vector<std::string>{"2", "4", "1", "3"}));
   EXPECT_EQ(h.Column("isNewAddedBlankRow_OrdraSorter"), (std::vector<std::string>{"", "", "", "1"}));
-  EXPECT_EQ(CStr(h.svc.bodyText(1, Variant("iAmount"))), "50.00");  // line numbers follow the new order
+  EXPECT_EQ(CStr(h.values.bodyText(1, Variant("iAmount"))), "50.00");  // line numbers follow the new order
 }
 
 TEST(Sorting, InputOrderContinuesAfterTheHighestIndex) {
-  ServiceHarness h;
-  h.LoadTemplate(kItems);
-  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key";
-  h.svc.setVoucherDataXML(nullptr, Rowset("key", "<z:row key='e' tolmvouchersorter_inputorder_index='3'/>"
+  DataHarness h;
+  h.Load(kItems);
+  h.saved_sort = "key";
+  h.LoadData(nullptr, Rowset("key", "<z:row key='e' tolmvouchersorter_inputorder_index='3'/>"
                                                  "<z:row key='d'/><z:row key='c' tolmvouchersorter_inputorder_index='1'/>"
                                                  "<z:row key='b' editprop='A' iAmount='1'/>"
                                                  "<z:row key='a' tolmvouchersorter_inputorder_index='2'/>"));
@@ -74,15 +75,15 @@ TEST(Sorting, InputOrderContinuesAfterTheHighestIndex) {
 }
 
 TEST(Sorting, NoCommandOrABrokenSorterLeavesTheOrder) {
-  ServiceHarness h;
-  h.LoadTemplate(kItems);
+  DataHarness h;
+  h.Load(kItems);
   auto body = Rowset("key", "<z:row key='b'/><z:row key='a'/>");
-  h.svc.setVoucherDataXML(nullptr, body);
+  h.LoadData(nullptr, body);
   EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
 
-  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key";
+  h.saved_sort = "key";
   ScopedComponent broken("TolmVoucherSorter.clsVoucherSorter", []() -> ObjectPtr { return nullptr; });
-  EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, body));
+  h.LoadData(nullptr, body);
   EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
   EXPECT_TRUE(h.sink->errors.empty());
 }
@@ -93,44 +94,27 @@ TEST(Sorting, ABadSavedCommandLeavesTheOrderAndIsReportedOnce) {
   for (const std::string& command : {std::string("iAmount,sideways"), std::string("cNothing"),
                                      std::string("key;iAmount;key"), many}) {
     SCOPED_TRACE(command.substr(0, 40));
-    ServiceHarness h;
-    h.LoadTemplate(kItems);
-    h.ds->customer_info["VoucherSorterCommand|17|12"] = command;
+    DataHarness h;
+    h.Load(kItems);
+    h.saved_sort = command;
     auto body = Rowset("key,iAmount", "<z:row key='b' iAmount='1'/><z:row key='a' iAmount='2'/>");
-    EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, body));
+    h.LoadData(nullptr, body);
     EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
     ASSERT_EQ(h.sink->errors.size(), 1u);
     EXPECT_EQ(h.sink->errors[0].first, err::kBadSavedSort);
     EXPECT_NE(h.sink->errors[0].second.find("sort command"), std::string::npos) << h.sink->errors[0].second;
-    EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, body));  // the same command again: no second report
+    h.LoadData(nullptr, body);  // the same command again: no second report
     EXPECT_EQ(h.sink->errors.size(), 1u);
     EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
   }
 }
 
-TEST(Sorting, ALoadFromInsideTheSortEventIsNotSorted) {
-  ServiceHarness h;
-  h.LoadTemplate(kItems);
-  h.ds->customer_info["VoucherSorterCommand|17|12"] = "key";
-  auto body = Rowset("key", "<z:row key='b'/><z:row key='a'/>");
-  h.sink->on_sort_change = [&](const Variant&) {
-    EXPECT_TRUE(h.svc.m_InvokSortObjectSwitch());
-    h.svc.setVoucherDataXML(nullptr, body);
-  };
-  h.svc.NotifyVoucherSortChange("key");
-  EXPECT_EQ(h.sink->sort_changes, std::vector<std::string>{"key"});
-  EXPECT_FALSE(h.svc.m_InvokSortObjectSwitch());
-  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"b", "a"}));
-  h.svc.setVoucherDataXML(nullptr, body);
-  EXPECT_EQ(h.Column("key"), (std::vector<std::string>{"a", "b"}));
-}
-
 TEST(Sorting, AnOutlineIsSortedByItsTopRowsWithChildrenKept) {
-  ServiceHarness h;
-  h.LoadTemplate(kItems, kOutline);
-  h.ds->customer_info["VoucherSorterCommand|17|12"] = "iAmount,descending";
+  DataHarness h;
+  h.Load(kItems, kOutline);
+  h.saved_sort = "iAmount,descending";
   // A row with an empty own key and a parent puts the outline sort in charge.
-  h.svc.setVoucherDataXML(
+  h.LoadData(
       nullptr, Rowset("key,parent,iAmount",
                       "<z:row key='1' iAmount='10'/><z:row key='11' parent='1' iAmount='99'/>"
                       "<z:row key='2' iAmount='30'/><z:row key='21' parent='2' iAmount='1'/>"

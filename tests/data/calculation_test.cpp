@@ -3,16 +3,18 @@
 #include <algorithm>
 #include <optional>
 
+#include "cavra/components.h"
 #include "components/calculator.h"
 #include "core/thread_state.h"
+#include "core/trace_log.h"
 #include "fakes/scratch.h"
-#include "service_fixture.h"
+#include "data_fixture.h"
 
 namespace cavra {
 namespace {
 
 using testing::Rowset;
-using testing::ServiceHarness;
+using testing::DataHarness;
 
 const char* kItems =
     "<item fieldname='cCode' cardsection='T' fieldtype='1' showit='1'/>"
@@ -34,10 +36,10 @@ const char* kItems =
     "<item fieldname='cInv' cardsection='B' fieldtype='1' showit='1'/>";
 
 struct Calc : ::testing::Test {
-  ServiceHarness h;
+  DataHarness h;
   void SetUp() override {
-    h.LoadTemplate(kItems);
-    h.svc.setVoucherDataXML(Rowset("cCode,iRate,cNote,iTotalRate,cMemo,iSum,iMixed",
+    h.Load(kItems);
+    h.LoadData(Rowset("cCode,iRate,cNote,iTotalRate,cMemo,iSum,iMixed",
                                    "<z:row cCode='ABCDEFGH' iRate='13' iSum='500.00' iMixed='7.00'/>"),
                             Rowset("iQty,iPrice,iMoney,iTax,cText,cInv",
                                    "<z:row iQty='2' iPrice='3.5' cInv='A'/><z:row iQty='4' iPrice='' cInv='B'/>"
@@ -46,19 +48,19 @@ struct Calc : ::testing::Test {
 };
 
 TEST_F(Calc, LinksAreDerivedFromTheFormulas) {
-  const ItemPtr qty = h.svc.ItemState(Variant("iQty"), sibody);
+  const ItemPtr qty = h.model.ItemState(Variant("iQty"), sibody);
   ASSERT_TRUE(qty->collLink);
   EXPECT_EQ(qty->collLink->Count(), 2);
   EXPECT_EQ(qty->collLink->Item(1), "BiMoney");
   EXPECT_EQ(qty->collLink->Item(2), "BcText");
   // Items are linked in collection order: body formulas first.
-  EXPECT_EQ(h.svc.ItemState(Variant("iRate"), siHeader)->collLink->Item(1), "BiTax");
-  EXPECT_EQ(h.svc.ItemState(Variant("iRate"), siHeader)->collLink->Item(2), "TiTotalRate");
-  EXPECT_EQ(h.svc.ItemState(Variant("iPrice"), sibody)->collLink->Count(), 1);  // no duplicates
+  EXPECT_EQ(h.model.ItemState(Variant("iRate"), siHeader)->collLink->Item(1), "BiTax");
+  EXPECT_EQ(h.model.ItemState(Variant("iRate"), siHeader)->collLink->Item(2), "TiTotalRate");
+  EXPECT_EQ(h.model.ItemState(Variant("iPrice"), sibody)->collLink->Count(), 1);  // no duplicates
 }
 
 TEST_F(Calc, AllLinesComputeAndRaiseOneEventPerValue) {
-  h.svc.ExecCalcExpression(-1);
+  h.calc.ExecCalcExpression(-1);
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"7", "0", "15"}));  // an empty price counts as 0
   EXPECT_EQ(h.Column("iTax"), (std::vector<std::string>{"0.91", "0", "1.95"}));
   // A formula over a text field gives the substituted text, not a number.
@@ -74,8 +76,8 @@ TEST_F(Calc, AllLinesComputeAndRaiseOneEventPerValue) {
 }
 
 TEST_F(Calc, HeaderResultsAreFormattedAndCutToTheirLength) {
-  h.svc.ExecCalcExpression(-1);
-  EXPECT_EQ(CStr(h.svc.headerText(Variant("iTotalRate"))), "130.0");
+  h.calc.ExecCalcExpression(-1);
+  EXPECT_EQ(CStr(h.values.headerText(Variant("iTotalRate"))), "130.0");
   // The event carries the whole text, the head row the first five characters.
   bool seen = false;
   for (const auto& e : h.sink->calculated)
@@ -85,9 +87,9 @@ TEST_F(Calc, HeaderResultsAreFormattedAndCutToTheirLength) {
       seen = true;
     }
   EXPECT_TRUE(seen);
-  EXPECT_EQ(CStr(h.svc.headerText(Variant("cNote"))), "ABCDE");
+  EXPECT_EQ(CStr(h.values.headerText(Variant("cNote"))), "ABCDE");
   // A maximum of 0 is a maximum like any other.
-  EXPECT_EQ(CStr(h.svc.headerText(Variant("cMemo"))), "");
+  EXPECT_EQ(CStr(h.values.headerText(Variant("cMemo"))), "");
   const auto memo = std::find_if(h.sink->calculated.begin(), h.sink->calculated.end(),
                                  [](const auto& e) { return e.item == "cMemo"; });
   ASSERT_NE(memo, h.sink->calculated.end());
@@ -100,32 +102,32 @@ TEST_F(Calc, HeaderResultsAreFormattedAndCutToTheirLength) {
 TEST_F(Calc, AHeaderFormulaNamingABodyFieldKeepsItsStoredValue) {
   for (const char* body : {"iMoney", "iQty"})
     for (const char* header : {"TiSum", "TiMixed"})
-      EXPECT_FALSE(h.svc.ItemState(Variant(body), sibody)->collLink->Exists(header)) << body << header;
-  EXPECT_FALSE(h.svc.ItemState(Variant("iRate"), siHeader)->collLink->Exists("TiMixed"));
+      EXPECT_FALSE(h.model.ItemState(Variant(body), sibody)->collLink->Exists(header)) << body << header;
+  EXPECT_FALSE(h.model.ItemState(Variant("iRate"), siHeader)->collLink->Exists("TiMixed"));
   auto unchanged = [&] {
-    EXPECT_EQ(CStr(h.svc.headerText(Variant("iSum"))), "500.00");
-    EXPECT_EQ(CStr(h.svc.headerText(Variant("iMixed"))), "7.00");
+    EXPECT_EQ(CStr(h.values.headerText(Variant("iSum"))), "500.00");
+    EXPECT_EQ(CStr(h.values.headerText(Variant("iMixed"))), "7.00");
     for (const auto& e : h.sink->calculated) EXPECT_TRUE(e.item != "iSum" && e.item != "iMixed") << e.item;
     // Nor is the header field written into the lines.
     EXPECT_EQ(h.Column("iSum"), (std::vector<std::string>{"", "", ""}));
   };
-  h.svc.ExecCalcExpression(-1);
+  h.calc.ExecCalcExpression(-1);
   unchanged();
-  DomPtr line = h.svc.GetLineDom(1);
+  DomPtr line = h.docs.GetLineDom(1);
   line->document_element().child("rs:data").child("z:row").attribute("iPrice") = "4";
-  h.svc.UpdateLineData(line, 1);
+  h.lines.UpdateLineData(line, 1);
   unchanged();
   // Linked by the host, from a body item and from a header item: still not computed.
-  h.svc.ItemState(Variant("iMoney"), sibody)->collLink->Add("TiSum", "TiSum");
-  h.svc.ItemState(Variant("iRate"), siHeader)->collLink->Add("TiMixed", "TiMixed");
-  h.svc.ExecCalcExpression(-1);
-  h.svc.ExecCalcExpression(2);
+  h.model.ItemState(Variant("iMoney"), sibody)->collLink->Add("TiSum", "TiSum");
+  h.model.ItemState(Variant("iRate"), siHeader)->collLink->Add("TiMixed", "TiMixed");
+  h.calc.ExecCalcExpression(-1);
+  h.calc.ExecCalcExpression(2);
   unchanged();
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"8", "0", "15"}));  // the rest ran
 }
 
 TEST_F(Calc, OneLineOnlyTouchesThatLine) {
-  h.svc.ExecCalcExpression(3);
+  h.calc.ExecCalcExpression(3);
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "", "15"}));
   // A header item's body links still cover every line.
   EXPECT_EQ(h.Column("iTax"), (std::vector<std::string>{"0", "0", "1.95"}));
@@ -138,8 +140,8 @@ TEST_F(Calc, ALineOutsideTheBodyStillRunsTheHeaderFormulas) {
   for (const std::int32_t outside : {9, 0, -2}) {
     SCOPED_TRACE(outside);
     h.sink->calculated.clear();
-    h.svc.ExecCalcExpression(outside);
-    EXPECT_EQ(CStr(h.svc.headerText(Variant("iTotalRate"))), "130.0");
+    h.calc.ExecCalcExpression(outside);
+    EXPECT_EQ(CStr(h.values.headerText(Variant("iTotalRate"))), "130.0");
     EXPECT_EQ(h.Column("iTax"), (std::vector<std::string>{"0", "0", "0"}));  // every line, iMoney still empty
     EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "", ""}));
     for (const auto& e : h.sink->calculated) EXPECT_TRUE(e.row == -1 || (e.row >= 1 && e.row <= 3)) << e.row;
@@ -150,30 +152,30 @@ TEST_F(Calc, ALineOutsideTheBodyStillRunsTheHeaderFormulas) {
 
 TEST_F(Calc, ACalculatorThatCannotBeCreatedGivesEmptyResults) {
   ScopedComponent broken("FormulaKit.Calculator", []() -> ObjectPtr { throw std::runtime_error("gone"); });
-  h.svc.ExecCalcExpression(-1);
+  h.calc.ExecCalcExpression(-1);
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "", ""}));
   // Even a formula that needs no arithmetic fails: the calculator comes first.
   EXPECT_EQ(h.Column("cText"), (std::vector<std::string>{"", "", ""}));
   EXPECT_TRUE(h.sink->errors.empty());
-  EXPECT_EQ(h.svc.GetLastError(), "");
+  EXPECT_EQ(h.ctx.TakeLastError(), "");
 }
 
 TEST_F(Calc, AMalformedFormulaGivesAnEmptyResultAndThePassGoesOn) {
-  h.svc.ItemState(Variant("iMoney"), sibody)->sDataRule = "cdbl([BiQty]**)";
-  h.svc.ExecCalcExpression(-1);
+  h.model.ItemState(Variant("iMoney"), sibody)->sDataRule = "cdbl([BiQty]**)";
+  h.calc.ExecCalcExpression(-1);
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "", ""}));
   EXPECT_EQ(h.Column("iTax"), (std::vector<std::string>{"0", "0", "0"}));
 }
 
 TEST_F(Calc, UpdatingALineRunsItsFormulas) {
-  DomPtr line = h.svc.GetLineDom(2);
+  DomPtr line = h.docs.GetLineDom(2);
   ASSERT_TRUE(line);
   pugi::xml_node row = line->document_element().child("rs:data").child("z:row");
   row.attribute("iPrice") = "2";
   row.append_attribute("editprop") = "A";
-  h.svc.UpdateLineData(line, 2);
+  h.lines.UpdateLineData(line, 2);
   EXPECT_EQ(h.Column("iMoney"), (std::vector<std::string>{"", "8", ""}));
-  EXPECT_EQ(h.svc.QueryDataLineStatus(2), "");  // the state is not copied
+  EXPECT_EQ(h.lines.QueryDataLineStatus(2), "");  // the state is not copied
 }
 
 TEST(CalcHeaderOverBody, TheTemplateLoadLogsTheFormulaItLeavesOut) {
@@ -181,8 +183,9 @@ TEST(CalcHeaderOverBody, TheTemplateLoadLogsTheFormulaItLeavesOut) {
   testing::ScopedEnv component("CAVRA_COMPONENT_DIR", dir.path);
   testing::WriteFile(dir / "Ordra_Platform_Voucher.ini", "");
   {
-    ServiceHarness h;  // reads the log switch
-    h.LoadTemplate(
+    RefreshTraceLogSwitch();
+    DataHarness h;
+    h.Load(
         "<item fieldname='iMoney' cardsection='B' fieldtype='4' showit='1'/>"
         "<item fieldname='iSum' cardsection='T' fieldtype='4' showit='1' datarule='[BiMoney]+1'/>"
         "<item fieldname='iTwice' cardsection='T' fieldtype='4' showit='1' datarule='[TiSum]*2'/>");
@@ -208,18 +211,18 @@ TEST(CalcNonFinite, ADivisionByZeroStoresAnEmptyResult) {
     SCOPED_TRACE(own ? "library calculator" : "host calculator");
     std::optional<ScopedComponent> registered;
     if (!own) registered.emplace("FormulaKit.Calculator", [host] { return host; });
-    ServiceHarness h;
-    h.LoadTemplate(
+    DataHarness h;
+    h.Load(
         "<item fieldname='iQty' cardsection='B' fieldtype='4' numpoint='2' showit='1'/>"
         "<item fieldname='iPrice' cardsection='B' fieldtype='4' numpoint='2' showit='1'/>"
         "<item fieldname='iUnit' cardsection='B' fieldtype='4' numpoint='2' showit='1' "
         "datarule='[BiQty]/[BiPrice]'/>");
-    h.svc.setVoucherDataXML(Rowset("x", "<z:row x='1'/>"),
+    h.LoadData(Rowset("x", "<z:row x='1'/>"),
                             Rowset("iQty,iPrice,iUnit", "<z:row iQty='4' iPrice='0' iUnit='9'/>"
                                                         "<z:row iQty='0' iPrice='' iUnit='9'/>"
                                                         "<z:row iQty='-3' iPrice='0' iUnit='9'/>"
                                                         "<z:row iQty='6' iPrice='3' iUnit='9'/>"));
-    h.svc.ExecCalcExpression(-1);
+    h.calc.ExecCalcExpression(-1);
     EXPECT_EQ(h.Column("iUnit"), (std::vector<std::string>{"", "", "", "2"}));
     for (const auto& e : h.sink->calculated) EXPECT_EQ(e.value, e.row == 4 ? "2" : "") << e.row;
   }
