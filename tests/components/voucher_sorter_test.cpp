@@ -10,6 +10,7 @@
 #include "cavra/error.h"
 #include "cavra/sort_command.h"
 #include "components/voucher_sorter.h"
+#include "fakes/rowset_xml.h"
 #include "platform/vbstring.h"
 #include "platform/xml.h"
 
@@ -20,7 +21,7 @@ namespace {
 DomPtr Body(const std::string& rows) {
   std::string text = vb::Replace(rows, "IDX", "tolmvouchersorter_inputorder_index");
   text = vb::Replace(text, "NEW", "isNewAddedBlankRow_OrdraSorter");
-  return xml::LoadNew("<xml><s:Schema/><rs:data>" + text + "</rs:data></xml>");
+  return testing::Rowset("", text);
 }
 
 // The ids of rs:data's children in order ("#" for one that is not a row).

@@ -57,9 +57,7 @@ TEST(ServiceBoundary, EveryGridMemberReportsAMissingGrid) {
 TEST(ServiceBoundary, DisplayNamesWithQuotesMapWithoutAnError) {
   ServiceHarness h;
   h.LoadTemplate(kItems);
-  const DomPtr body = xml::LoadNew(
-      "<xml><s:Schema><s:ElementType><s:AttributeType name='c1' rs:name=\"a'b\"/>"
-      "<s:AttributeType name='c2' rs:name='数量'/></s:ElementType></s:Schema><rs:data/></xml>");
+  const DomPtr body = Rowset("c1 rs:name=\"a'b\",c2 rs:name='数量'", "");
   ASSERT_TRUE(body);
   h.svc.setVoucherDataXML(nullptr, body);
   h.svc.m_BodyChineseData(true);

@@ -2,6 +2,7 @@
 
 #include "cavra/bill_information.h"
 #include "cavra/item_state.h"
+#include "fakes/rowset_xml.h"
 #include "platform/xml.h"
 #include "template/item_metadata.h"
 #include "template/item_state_access.h"
@@ -107,10 +108,7 @@ TEST(EnumerationMap, MapsNamesToCodesAndBack) {
 }
 
 TEST(SchemaMapping, FindsTheColumnByDisplayName) {
-  auto doc = xml::LoadNew(
-      "<xml><s:Schema><s:ElementType><s:AttributeType name='c1' rs:name='数量'/>"
-      "<s:AttributeType name='c2'/><s:AttributeType name='c3' rs:name=\"a'b\"/>"
-      "<s:AttributeType name='c4' rs:name='x||y\"'/></s:ElementType></s:Schema></xml>");
+  auto doc = testing::Rowset("c1 rs:name='数量',c2,c3 rs:name=\"a'b\",c4 rs:name='x||y\"'", "");
   ASSERT_TRUE(doc);
   EXPECT_EQ(MapSchemaFieldName(doc.get(), "数量"), "c1");
   EXPECT_EQ(MapSchemaFieldName(doc.get(), "c2"), "");
