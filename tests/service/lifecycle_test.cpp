@@ -183,15 +183,6 @@ TEST(ServiceLifecycle, BodyPrimaryKeyNameIsCachedPerProcess) {
   EXPECT_EQ(queries, 2);  // not cached while there is no name
 }
 
-TEST(ServiceLifecycle, OnlyTheKindsOfTheTableTranslate) {
-  ServiceHarness h;
-  const std::pair<Variant, std::int16_t> cases[] = {
-      {Variant(2.5), 0},  {Variant("2.5"), 0}, {Variant(3.0001), 0}, {Variant(9.99), 0},
-      {Variant(-1), 0},   {Variant(1e12), 0},  {Variant(2.0), 3},    {Variant("10"), 9},
-      {Variant(7), 6},    {Variant(1), 1}};
-  for (const auto& [in, out] : cases) EXPECT_EQ(h.svc.getRefType(in), out) << CStr(in);
-}
-
 TEST(ServiceLifecycle, RefreshTemplateBeforeAnyTemplateKeepsTheDescriptor) {
   ServiceHarness h;
   const BillInfoPtr descriptor = h.svc.GetVoucherState();

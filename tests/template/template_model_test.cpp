@@ -450,10 +450,14 @@ TEST(ItemLookup, OrdinalsNamesAndSections) {
   EXPECT_EQ(h.sink->errors.size(), 2u);
 }
 
+// Only the kinds of the table translate: 2.5 is neither kind 2 nor kind 3.
 TEST(ItemLookup, ReferenceKinds) {
-  const std::pair<Variant, std::int16_t> cases[] = {{1, 1}, {2, 3}, {3, 2}, {4, 4}, {7, 6}, {8, 8}, {10, 9},
-                                                    {5, 0}, {"10", 9}, {"x", 0}, {Variant::Null(), 0}};
-  for (const auto& [in, out] : cases) EXPECT_EQ(TemplateModel::getRefType(in), out);
+  const std::pair<Variant, std::int16_t> cases[] = {
+      {1, 1},         {2, 3},          {3, 2},           {4, 4},         {7, 6},          {8, 8},
+      {10, 9},        {5, 0},          {"10", 9},        {"x", 0},       {Variant::Null(), 0},
+      {2.0, 3},       {2.5, 0},        {"2.5", 0},       {3.0001, 0},    {9.99, 0},       {-1, 0},
+      {1e12, 0}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(TemplateModel::getRefType(in), out) << CStr(in);
 }
 
 TEST(AccountOptions, ReadOncePerThread) {
