@@ -91,7 +91,7 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   LoginPtr LoginObj();
   // Stores the login; null is reported ("对象为空，赋值无效！") and stored.
   void LoginObj(LoginPtr login);
-  // The data source in a Variant (empty object when none).
+  // The data source in a Variant (a null object when none).
   Variant SetDataSource() const;
   // Stores the data source and takes the login from it; errors are ignored.
   void SetDataSource(DataSourcePtr dataSource);
@@ -161,7 +161,7 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   // One line under the body schema (0: the grid's current row); null, with
   // the last error set and no event, when out of range.
   DomPtr GetLineDom(std::int32_t nRow = 0);
-  // The deleted body rows.
+  // The deleted body rows: the service's own document, not a copy.
   DomPtr GetBodyDelDom();
   // Inert: always false.
   bool headVaildIsNull();
