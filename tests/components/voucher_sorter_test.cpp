@@ -10,6 +10,7 @@
 #include "cavra/error.h"
 #include "cavra/sort_command.h"
 #include "components/voucher_sorter.h"
+#include "fakes/expect_error.h"
 #include "fakes/rowset_xml.h"
 #include "platform/vbstring.h"
 #include "platform/xml.h"
@@ -78,7 +79,7 @@ TEST(VoucherSorter, RefusesDocumentsWithoutRowsetDataAndBadDirections) {
   for (const char* bad : {"k,upward", "k,asc,x"}) {
     SCOPED_TRACE(bad);
     DomPtr body = Body("<z:row id='a' k='2'/><z:row id='b' k='1'/>");
-    EXPECT_THROW(sorter.sortDOMVoucherBody("", bad, body), VbError);
+    EXPECT_VB_ERROR(sorter.sortDOMVoucherBody("", bad, body), err::kInvalidCall);
     EXPECT_EQ(Ids(body), "ab");
   }
 }

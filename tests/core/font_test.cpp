@@ -2,6 +2,7 @@
 
 #include "cavra/error.h"
 #include "cavra/font.h"
+#include "fakes/expect_error.h"
 
 namespace cavra {
 namespace {
@@ -31,7 +32,7 @@ TEST(Font, LooseTextsChangeWhatTheyCan) {
     EXPECT_EQ(font.FontString(), expected) << text;
   }
   clsFont font;
-  EXPECT_THROW(font.FontString("New,big,0,0,2"), VbError);
+  EXPECT_VB_ERROR(font.FontString("New,big,0,0,2"), err::kTypeMismatch);
   EXPECT_EQ(font.FontString(), "Tahoma,9,0,0,1");  // refused whole
 }
 

@@ -98,7 +98,7 @@ TEST_F(FormulaTest, HostCalculatorGetsTheTextAndFailingOneGivesEmpty) {
     EXPECT_VB_ERROR(CreateFormulaCalculator(), err::kCreateControl, "创建ActiveX控件Fail!");
   }
   EXPECT_EQ(Formula("[Bq]+1").Evaluate({{{"1", true}}}, false, static_cast<ICalculator*>(nullptr)), "");
-  EXPECT_THROW(Formula("[Bq]+1").Evaluate({}, false), VbError);
+  EXPECT_VB_ERROR(Formula("[Bq]+1").Evaluate({}, false), err::kInvalidCall);
 }
 
 // A division by zero (or 0/0) has no number to write into a document: the

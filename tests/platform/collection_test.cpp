@@ -9,7 +9,7 @@ namespace {
 TEST(Collection, KeysAreUniqueWithoutRegardToCase) {
   Collection<std::string> c;
   c.Add("one", "Key");
-  EXPECT_THROW(c.Add("two", "KEY"), VbError);
+  EXPECT_VB_ERROR(c.Add("two", "KEY"), err::kDuplicateKey);
   EXPECT_EQ(c.Count(), 1);
   EXPECT_EQ(c.Item("kEy"), "one");
   c.Add("keyless");

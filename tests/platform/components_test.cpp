@@ -21,8 +21,8 @@ TEST(ComponentRegistry, CreatesByIdAndRestoresScopedRegistrations) {
     EXPECT_VB_ERROR(ComponentRegistry::Create("Test.Calc"), err::kCannotCreate);
   }
   EXPECT_NO_THROW(ComponentRegistry::Create("Test.Calc"));
-  EXPECT_THROW(ComponentRegistry::CreateAs<ISorter>("Test.Calc"), VbError);
-  EXPECT_THROW(ComponentRegistry::Create("Nobody.Home"), VbError);
+  EXPECT_VB_ERROR(ComponentRegistry::CreateAs<ISorter>("Test.Calc"), err::kCannotCreate);
+  EXPECT_VB_ERROR(ComponentRegistry::Create("Nobody.Home"), err::kCannotCreate);
 }
 
 TEST(OutsideObjects, UnimplementedMembersFailWith438) {

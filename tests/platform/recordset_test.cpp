@@ -19,7 +19,7 @@ TEST(Recordset, WalksRecordsAndReadsFieldsByNameOrOrdinal) {
   EXPECT_TRUE(rs.Fields(1).Value().IsNull());
   rs.MoveNext();
   EXPECT_TRUE(rs.Eof());
-  EXPECT_THROW(rs.MoveNext(), VbError);
+  EXPECT_VB_ERROR(rs.MoveNext(), err::kNoCurrentRecord);
   EXPECT_VB_ERROR(rs.Value("cCode"), err::kNoCurrentRecord);
   EXPECT_VB_ERROR(rs.Fields("missing"), err::kItemNotFound);
   rs.MoveFirst();
@@ -28,7 +28,7 @@ TEST(Recordset, WalksRecordsAndReadsFieldsByNameOrOrdinal) {
   EXPECT_TRUE(rs.Eof());
   rs.Close();
   EXPECT_FALSE(rs.IsOpen());
-  EXPECT_THROW(rs.RecordCount(), VbError);
+  EXPECT_VB_ERROR(rs.RecordCount(), 3704);  // the object is closed
 }
 
 TEST(Recordset, GetChunkReadsBinaryValuesPiecewise) {
