@@ -605,7 +605,7 @@ TEST_P(DataSourceTest, AWriterWaitsForAnotherWritersTransaction) {
 
 TEST_P(DataSourceTest, RowsetRoundTripKeepsQueriedValuesAndNulls) {
   RecordsetPtr rs = Query("select ID, cCode, iRate, dDate, dMade, bClosed from SO_Main order by ID");
-  RecordsetPtr back = RowsetToRecordset(*RecordsetToRowset(*rs));
+  RecordsetPtr back = RowsetToRecordset(*RecordsetToRowset(*rs)).value();
   ASSERT_EQ(back->FieldCount(), rs->FieldCount());
   for (int i = 0; i < rs->FieldCount(); ++i) EXPECT_EQ(back->FieldType(i), rs->FieldType(i)) << i;
   EXPECT_EQ(back->Rows(), rs->Rows());
