@@ -216,6 +216,11 @@ TEST(CreateFaultTest, AFailedStatementOfCreatingThePostgresSchemaLeavesTheDataba
   auto server = datasource::OpenPostgres(testing::PgConninfo(), false, {});
   const std::string name = Unique("cavra_create_fault_");
   server->Exec("CREATE DATABASE " + name);
+  struct Drop {
+    std::shared_ptr<SqlDataSourceImpl> server;
+    std::string name;
+    ~Drop() { (void)server->ExecuteSql("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)", {}); }
+  } drop{server, name};
   const std::string conninfo = std::string(testing::PgConninfo()) + " dbname=" + name;
   auto contents = [&] {
     auto ds = datasource::OpenPostgres(conninfo, false, {});
@@ -242,7 +247,6 @@ TEST(CreateFaultTest, AFailedStatementOfCreatingThePostgresSchemaLeavesTheDataba
   EXPECT_GE(n, 50);
   EXPECT_LT(n, kMaxCalls);
   EXPECT_NE(contents(), before);
-  (void)server->ExecuteSql("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)", {});
 }
 
 }  // namespace
