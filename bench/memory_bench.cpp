@@ -158,10 +158,9 @@ std::size_t LinesOf(const fs::path& path) {
 pugi::xml_node DataOf(const DomPtr& doc) { return doc->document_element().child("rs:data"); }
 
 RecordsetPtr Query(SqlDataSource& ds, const std::string& sql, const std::string& id) {
-  std::string error;
-  RecordsetPtr rs = ds.QuerySql(sql, {Variant(id)}, error);
-  if (!rs) throw std::runtime_error(sql + ": " + error);
-  return rs;
+  Result<RecordsetPtr> rs = ds.QuerySql(sql, {Variant(id)});
+  if (!rs.ok()) throw std::runtime_error(sql + ": " + rs.error().description());
+  return *std::move(rs);
 }
 
 DomPtr HeadOf(SqlDataSource& ds, const std::string& id) {
@@ -175,7 +174,7 @@ DomPtr BodyOf(SqlDataSource& ds, const std::string& id) {
 // sample's lines: quantities vary and the amounts are the sample's, so that
 // calc has every line to recompute and write.
 void CreateDatabase() {
-  SqlDataSourcePtr ds = OpenSqliteDataSource(g.db, true);
+  SqlDataSourcePtr ds = OpenSqliteDataSource(g.db, true).value();
   DomPtr head = HeadOf(*ds, kSampleVoucher);
   pugi::xml_node h = DataOf(head).child("z:row");
   h.attribute("ID") = kVoucher;
@@ -199,9 +198,9 @@ void CreateDatabase() {
     row.attribute("iQuantity") = buf;
     row.append_attribute("editprop") = "A";
   }
-  std::string error;
-  if (!ds->WriteRowsets({{"SO_SOMain", {"ID"}, head.get()}, {"SO_SODetails", {"AutoID"}, body.get()}}, error))
-    throw std::runtime_error("writing the voucher: " + error);
+  const Result<void> written =
+      ds->WriteRowsets({{"SO_SOMain", {"ID"}, head.get()}, {"SO_SODetails", {"AutoID"}, body.get()}});
+  if (!written.ok()) throw std::runtime_error("writing the voucher: " + written.error().description());
 }
 
 struct CountingWriter : pugi::xml_writer {
@@ -211,15 +210,14 @@ struct CountingWriter : pugi::xml_writer {
 
 // A service with the sample template, over the scratch database.
 struct Loaded {
-  SqlDataSourcePtr ds = OpenSqliteDataSource(g.db, false);
+  SqlDataSourcePtr ds = OpenSqliteDataSource(g.db, false).value();
   ScopedComponent source{"DataSourceKit.DefaultDataSource", [this] { return ds; }};
   clsVoucherService svc;
   Loaded() {
     svc.SetDataSource(ds);
-    std::string error;
-    RecordsetPtr tpl = LoadTemplateRecordset(*ds, "17", 12, error);
-    if (!tpl) throw std::runtime_error("no template: " + error);
-    svc.setTemplateData(tpl);
+    const Result<RecordsetPtr> tpl = LoadTemplateRecordset(*ds, "17", 12);
+    if (!tpl.ok()) throw std::runtime_error("no template: " + tpl.error().description());
+    svc.setTemplateData(*tpl);
   }
 };
 

@@ -141,7 +141,7 @@ struct Fixture {
   explicit Fixture(int lines) : voucher(Generate(lines)) {
     pugi::xml_document tpl;
     tpl.load_string(TemplateXml().c_str());
-    svc.setTemplateData(TemplateRecordsetFromXml(tpl));
+    svc.setTemplateData(TemplateRecordsetFromXml(tpl).value());
     svc.setVoucherDataXML(voucher.head, voucher.body);
   }
   int live() const { return lines_live; }

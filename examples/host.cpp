@@ -15,18 +15,28 @@ struct Events : cavra::clsVoucherServiceEvents {
   }
 };
 
+// The library's own functions return a cavra::Result: a value, or the VbError saying why not.
+int Fail(const cavra::VbError& e) {
+  std::fprintf(stderr, "error %d: %s\n", e.number(), e.description().c_str());
+  return 1;
+}
+
 int main() {
   auto db = cavra::OpenDefaultDataSource();                // SQLite, created on first use
+  if (!db.ok()) return Fail(db.error());
   cavra::clsVoucherService svc;
   svc.addEventSink(std::make_shared<Events>());
-  svc.SetDataSource(db);
+  svc.SetDataSource(*db);
 
-  std::string error;
-  svc.setTemplateData(cavra::LoadTemplateRecordset(*db, "17", 12, error));  // the sample sales order
+  auto tpl = cavra::LoadTemplateRecordset(**db, "17", 12);  // the sample sales order
+  if (!tpl.ok()) return Fail(tpl.error());
+  svc.setTemplateData(*tpl);
 
-  auto head = db->QuerySql("select * from SO_SOMain where ID=?", {1000001}, error);
-  auto body = db->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {1000001}, error);
-  svc.setVoucherDataXML(cavra::RecordsetToRowset(*head), cavra::RecordsetToRowset(*body));
+  auto head = (*db)->QuerySql("select * from SO_SOMain where ID=?", {1000001});
+  auto body = (*db)->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {1000001});
+  if (!head.ok()) return Fail(head.error());
+  if (!body.ok()) return Fail(body.error());
+  svc.setVoucherDataXML(cavra::RecordsetToRowset(**head), cavra::RecordsetToRowset(**body));
 
   std::string customer = cavra::CStr(svc.headerText("cCusName"));      // display texts
   std::string amount = cavra::CStr(svc.bodyText(2, "iMoney"));         // "44800.00"

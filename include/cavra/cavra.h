@@ -18,6 +18,7 @@
 #include "cavra/object.h"
 #include "cavra/outside.h"
 #include "cavra/recordset.h"
+#include "cavra/result.h"
 #include "cavra/rowset.h"
 #include "cavra/sort_command.h"
 #include "cavra/sql_text.h"

@@ -19,9 +19,12 @@
 //
 // Example:
 //   cavra::RegisterDataSourceComponents();  // "DataSourceKit.DefaultDataSource"
-//   auto ds = cavra::OpenSqliteDataSource("/var/lib/app/vouchers.db", true);
-//   std::string err;
-//   auto tpl = cavra::LoadTemplateRecordset(*ds, "SO", 12, err);
+//   cavra::Result<cavra::SqlDataSourcePtr> ds = cavra::OpenSqliteDataSource("/srv/app/vouchers.db", true);
+//   if (!ds.ok()) return Fail(ds.error());
+//   cavra::Result<cavra::RecordsetPtr> tpl = cavra::LoadTemplateRecordset(**ds, "SO", 12);
+//
+// The members and functions added here (not IDataSource's) return a
+// cavra::Result (result.h): the value, or the VbError that says why not.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +38,7 @@
 #include "cavra/export.h"
 #include "cavra/host.h"
 #include "cavra/recordset.h"
+#include "cavra/result.h"
 #include "cavra/variant.h"
 
 namespace cavra {
@@ -84,12 +88,10 @@ class CAVRA_EXPORT SqlDataSource : public IDataSource {
 
   // Runs one statement with "?" placeholders bound to params in order (Null
   // and Empty bind NULL, Bytes a binary value). The statement is translated
-  // like GetRsBySql's. A query's rows, or null with the reason in errText.
-  virtual RecordsetPtr QuerySql(const std::string& sql, const VariantArray& params, std::string& errText) = 0;
-  // The same for a statement without rows: the number of rows it changed, or
-  // -1 with the reason in errText.
-  virtual std::int64_t ExecuteSql(const std::string& sql, const VariantArray& params,
-                                  std::string& errText) = 0;
+  // like GetRsBySql's. A query's rows, or the database's reason.
+  virtual Result<RecordsetPtr> QuerySql(const std::string& sql, const VariantArray& params) = 0;
+  // The same for a statement without rows: the number of rows it changed.
+  virtual Result<std::int64_t> ExecuteSql(const std::string& sql, const VariantArray& params) = 0;
 
   // Writes persisted-rowset documents into their tables, in one transaction:
   // every row or none. Each z:row's "editprop" says what to do: "A" inserts
@@ -99,7 +101,7 @@ class CAVRA_EXPORT SqlDataSource : public IDataSource {
   // attribute writes NULL. Values are converted to the column types (dateTime
   // text with "T", Base64 for binary columns). An "M" or "D" row that finds no
   // row, a row without its key values or an unknown editprop fails the whole
-  // write. False with the reason in errText on failure.
+  // write. The error says why on failure.
   //
   // With an original document (RowsetWrite::original), for concurrent
   // writers: an "M" row must have a row of the same key in the original, and
@@ -109,8 +111,8 @@ class CAVRA_EXPORT SqlDataSource : public IDataSource {
   // column); an "M" row with no changed column writes nothing. The UPDATE
   // requires each changed column to still hold its original value (Null
   // compares equal to Null): when another writer changed one of them since
-  // the read, the whole write fails with "changed by another user" in
-  // errText. Two writers changing different columns of a row both succeed.
+  // the read, the whole write fails with "changed by another user" in the
+  // error's description. Two writers changing different columns of a row both succeed.
   // "A" and "D" rows are written as without an original.
   //
   // The transaction takes the database's write lock when it starts, so a
@@ -118,23 +120,24 @@ class CAVRA_EXPORT SqlDataSource : public IDataSource {
   // up to 5 seconds (the connection's busy timeout), then the write fails with
   // "database is locked"; on PostgreSQL a row being written by another
   // transaction is waited for until that transaction ends.
-  virtual bool WriteRowsets(const std::vector<RowsetWrite>& writes, std::string& errText) = 0;
-  bool WriteRowset(const std::string& table, const std::vector<std::string>& keyColumns,
-                   const DomDocument& document, std::string& errText);
+  virtual Result<void> WriteRowsets(const std::vector<RowsetWrite>& writes) = 0;
+  Result<void> WriteRowset(const std::string& table, const std::vector<std::string>& keyColumns,
+                           const DomDocument& document);
 };
 
 using SqlDataSourcePtr = std::shared_ptr<SqlDataSource>;
 
-// Opens the SQLite database at path. A missing file is an error (VbError
-// kConnection) unless create is true: then the database is built with the
+// Opens the SQLite database at path. A missing file is an error (err::kConnection)
+// unless create is true: then the database is built with the
 // schema and the examples compiled into the library, under a temporary name
 // that is renamed into place only when complete, so a failed creation leaves
 // nothing behind. A file that is not a database is an error too.
-CAVRA_EXPORT SqlDataSourcePtr OpenSqliteDataSource(const std::filesystem::path& path, bool create = false);
+CAVRA_EXPORT Result<SqlDataSourcePtr> OpenSqliteDataSource(const std::filesystem::path& path,
+                                                           bool create = false);
 
 // Connects to PostgreSQL with a libpq conninfo ("host=... dbname=..." or a
 // postgresql:// URI). With create true, a database without the schema gets
-// it, and the examples, in one transaction. VbError kConnection when the
+// it, and the examples, in one transaction. err::kConnection when the
 // server cannot be reached (libpq's reason in the description) or the
 // library was built without PostgreSQL.
 // Column names come back as SQLite gives them, in the letter case they were
@@ -143,7 +146,8 @@ CAVRA_EXPORT SqlDataSourcePtr OpenSqliteDataSource(const std::filesystem::path& 
 // cavra_meta.column_case. A table made by other means (psql, CREATE TABLE
 // ... AS SELECT) is not recorded: its unquoted names come back in lower case
 // unless the statement spells them.
-CAVRA_EXPORT SqlDataSourcePtr OpenPostgresDataSource(const std::string& conninfo, bool create = false);
+CAVRA_EXPORT Result<SqlDataSourcePtr> OpenPostgresDataSource(const std::string& conninfo,
+                                                             bool create = false);
 
 // Where the default database lives: the environment variable CAVRA_DB when
 // set, else $XDG_DATA_HOME/cavra/cavra.db (when XDG_DATA_HOME is an absolute
@@ -151,14 +155,15 @@ CAVRA_EXPORT SqlDataSourcePtr OpenPostgresDataSource(const std::string& conninfo
 CAVRA_EXPORT std::filesystem::path DefaultDatabasePath();
 
 // OpenSqliteDataSource(DefaultDatabasePath(), true).
-CAVRA_EXPORT SqlDataSourcePtr OpenDefaultDataSource();
+CAVRA_EXPORT Result<SqlDataSourcePtr> OpenDefaultDataSource();
 
 // A login: cSub_Id "AA", cAcc_Id "001", getistallpath the component folder,
 // cUserName userName (the USER environment variable when empty).
 CAVRA_EXPORT LoginPtr NewDefaultLogin(const std::string& userName = "");
 
 // Registers "DataSourceKit.DefaultDataSource": each creation opens the
-// default database, creating it when missing.
+// default database, creating it when missing (its VbError is thrown when
+// that fails, as the registry's creation reports it).
 CAVRA_EXPORT void RegisterDataSourceComponents();
 
 // The positional template recordset of one template (voucher type and
@@ -166,9 +171,10 @@ CAVRA_EXPORT void RegisterDataSourceComponents();
 // item columns in position order (named as in kTemplateItemColumns; reserved
 // positions are Null), then the template-wide columns (kTemplateColumns); all
 // body items ("B") before all header items ("T"), each section in its stored
-// order. Null with the reason in errText when the query fails or the template
-// has no items.
-CAVRA_EXPORT RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& cardNumber,
-                                                std::int32_t templateId, std::string& errText);
+// order. An error when the query fails (the data source's reason; number 5)
+// or the template has no items (err::kNoCurrentRecord).
+CAVRA_EXPORT Result<RecordsetPtr> LoadTemplateRecordset(IDataSource& dataSource,
+                                                        const std::string& cardNumber,
+                                                        std::int32_t templateId);
 
 }  // namespace cavra

@@ -24,6 +24,7 @@
 #include "cavra/dom.h"
 #include "cavra/export.h"
 #include "cavra/recordset.h"
+#include "cavra/result.h"
 
 namespace cavra {
 
@@ -35,8 +36,9 @@ struct RowsetOptions {
 };
 
 // The document of every record of rs (the cursor is not moved). A column
-// without a declared type takes the type of its first non-null value. VbError
-// 13 for a value that cannot be written (an object or an array).
+// without a declared type takes the type of its first non-null value. A value
+// that cannot be written (an object or an array) is a caller's error: VbError
+// 13 is thrown.
 CAVRA_EXPORT DomPtr RecordsetToRowset(const Recordset& rs, const RowsetOptions& options = {});
 // The same document as XML text (no declaration, unindented), for a host
 // that stores or sends it, or puts one together from several recordsets.
@@ -46,8 +48,8 @@ CAVRA_EXPORT std::string RecordsetToRowsetText(const Recordset& rs, const Rowset
 // name), typed by its dt:type (int, i1..i8, ui1..ui8: whole numbers; float,
 // r4, r8, number: doubles; boolean; dateTime, date; bin.base64, bin.hex:
 // Bytes; anything else: text), one record per z:row; the row state
-// "editprop" is not a field. VbError 5 for a document without the schema,
-// 13 for a value that does not fit its type.
-CAVRA_EXPORT RecordsetPtr RowsetToRecordset(const DomDocument& document);
+// "editprop" is not a field. Error 5 for a document without the schema, 13
+// for a value that does not fit its type (the description names the column).
+CAVRA_EXPORT Result<RecordsetPtr> RowsetToRecordset(const DomDocument& document);
 
 }  // namespace cavra

@@ -17,14 +17,15 @@
 #include "cavra/dom.h"
 #include "cavra/export.h"
 #include "cavra/recordset.h"
+#include "cavra/result.h"
 
 namespace cavra {
 
 // The template recordset of a template document; error 5 when the document
 // has no "template" element.
-CAVRA_EXPORT RecordsetPtr TemplateRecordsetFromXml(const pugi::xml_document& document);
-// The same from a file; null with the reason in *error when it cannot be
-// read or parsed.
-CAVRA_EXPORT RecordsetPtr ReadTemplateFile(const std::string& path, std::string* error = nullptr);
+CAVRA_EXPORT Result<RecordsetPtr> TemplateRecordsetFromXml(const pugi::xml_document& document);
+// The same from a file; err::kPathFileAccess when it cannot be read, error 5
+// naming the file when it is not a template document.
+CAVRA_EXPORT Result<RecordsetPtr> ReadTemplateFile(const std::string& path);
 
 }  // namespace cavra

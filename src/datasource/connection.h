@@ -41,7 +41,8 @@ class Connection {
   // with the database's reason.
   virtual ResultSet Run(const std::string& sql, const VariantArray& params) = 0;
   // Makes "db.table" reach each named database (lower case); with create a
-  // missing one is made. Not inside a transaction.
+  // missing one is made. SQLite: not inside a transaction (it attaches a
+  // file); PostgreSQL: a schema made inside one goes with its rollback.
   virtual void UseDatabases(const std::vector<std::string>& names, bool create) = 0;
   // The columns of a table ("db.table" for another database), in order;
   // none when there is no such table.

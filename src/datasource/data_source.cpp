@@ -184,29 +184,19 @@ std::string SqlDataSourceImpl::ScalarText(std::string_view tsql, const VariantAr
   return CStr(rs.rows[0][0]);
 }
 
-RecordsetPtr SqlDataSourceImpl::QuerySql(const std::string& sql, const VariantArray& params,
-                                         std::string& errText) {
-  try {
-    ResultSet rs = Exec(sql, params);
-    return ToRecordset(std::move(rs));
-  } catch (...) {
-    errText = Reason();
-    return nullptr;
-  }
+Result<RecordsetPtr> SqlDataSourceImpl::QuerySql(const std::string& sql, const VariantArray& params) {
+  return Capture([&] { return ToRecordset(Exec(sql, params)); });
 }
 
-std::int64_t SqlDataSourceImpl::ExecuteSql(const std::string& sql, const VariantArray& params,
-                                           std::string& errText) {
-  try {
-    return Exec(sql, params).changed;
-  } catch (...) {
-    errText = Reason();
-    return -1;
-  }
+Result<std::int64_t> SqlDataSourceImpl::ExecuteSql(const std::string& sql, const VariantArray& params) {
+  return Capture([&] { return Exec(sql, params).changed; });
 }
 
 RecordsetPtr SqlDataSourceImpl::GetRsBySql(const std::string& sql, std::string& errText) {
-  return QuerySql(sql, {}, errText);
+  Result<RecordsetPtr> rs = QuerySql(sql, {});
+  if (rs.ok()) return *std::move(rs);
+  errText = rs.error().description();
+  return nullptr;
 }
 
 std::string SqlDataSourceImpl::GetAuthString(const std::string& billNo) {
@@ -298,7 +288,7 @@ void SqlDataSourceImpl::setLogin(LoginPtr login) {
   login_given_ = true;
 }
 
-bool SqlDataSourceImpl::WriteRowsets(const std::vector<RowsetWrite>& writes, std::string& errText) {
+Result<void> SqlDataSourceImpl::WriteRowsets(const std::vector<RowsetWrite>& writes) {
   bool open = false;
   try {
     // Attaching is not allowed inside a transaction: reach every database first.
@@ -313,11 +303,11 @@ bool SqlDataSourceImpl::WriteRowsets(const std::vector<RowsetWrite>& writes, std
     Exec("COMMIT");
     for (std::size_t i = 0; i < writes.size(); ++i)
       if (writes[i].counts) *writes[i].counts = counts[i];
-    return true;
+    return {};
   } catch (...) {
-    errText = Reason();
+    Result<void> failed = Capture([] { throw; });
     if (open) SkipErrors([&] { Exec("ROLLBACK"); });
-    return false;
+    return failed;
   }
 }
 

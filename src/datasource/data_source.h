@@ -2,9 +2,12 @@
 // statements and the rowset write-back, the same for both databases.
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "cavra/datasource.h"
@@ -13,14 +16,38 @@
 
 namespace cavra::datasource {
 
+// Runs f and returns what it returns, or the failure it throws as the error
+// (another exception than a VbError becomes error 5 with its text).
+template <class F>
+auto Capture(F&& f) -> Result<decltype(f())> {
+  try {
+    if constexpr (std::is_void_v<decltype(f())>) {
+      f();
+      return {};
+    } else {
+      return f();
+    }
+  } catch (const VbError& e) {
+    return e;
+  } catch (const std::exception& e) {
+    return VbError(err::kInvalidCall, e.what());
+  } catch (...) {
+    return VbError(err::kInvalidCall, "unknown failure");
+  }
+}
+
+// Wraps the connection a database is created through (tests inject faults
+// with it); none leaves it as it is.
+using ConnectionWrapper = std::function<std::unique_ptr<Connection>(std::unique_ptr<Connection>)>;
+
 class SqlDataSourceImpl final : public SqlDataSource {
  public:
   explicit SqlDataSourceImpl(std::unique_ptr<Connection> connection);
 
   std::string Backend() const override { return connection_->Backend(); }
-  RecordsetPtr QuerySql(const std::string& sql, const VariantArray& params, std::string& errText) override;
-  std::int64_t ExecuteSql(const std::string& sql, const VariantArray& params, std::string& errText) override;
-  bool WriteRowsets(const std::vector<RowsetWrite>& writes, std::string& errText) override;
+  Result<RecordsetPtr> QuerySql(const std::string& sql, const VariantArray& params) override;
+  Result<std::int64_t> ExecuteSql(const std::string& sql, const VariantArray& params) override;
+  Result<void> WriteRowsets(const std::vector<RowsetWrite>& writes) override;
 
   RecordsetPtr GetRsBySql(const std::string& sql, std::string& errText) override;
   std::string GetAuthString(const std::string& billNo) override;
@@ -63,9 +90,12 @@ void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml);
 void SeedVoucher(SqlDataSourceImpl& ds, std::string_view xml);
 
 // Opening with an explicit seed, for the public open functions and tests.
+// VbError on failure.
 std::shared_ptr<SqlDataSourceImpl> OpenSqlite(const std::filesystem::path& path, bool create,
-                                              const std::vector<SeedFile>& examples);
+                                              const std::vector<SeedFile>& examples,
+                                              const ConnectionWrapper& wrap = {});
 std::shared_ptr<SqlDataSourceImpl> OpenPostgres(const std::string& conninfo, bool create,
-                                                const std::vector<SeedFile>& examples);
+                                                const std::vector<SeedFile>& examples,
+                                                const ConnectionWrapper& wrap = {});
 
 }  // namespace cavra::datasource

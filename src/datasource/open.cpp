@@ -47,7 +47,8 @@ fs::path HomeDirectory() {
 
 // Builds the database under temporary names and moves it into place only
 // when complete: the main file last, and never over an existing one.
-void CreateSqliteDatabase(const fs::path& path, const std::vector<datasource::SeedFile>& examples) {
+void CreateSqliteDatabase(const fs::path& path, const std::vector<datasource::SeedFile>& examples,
+                          const datasource::ConnectionWrapper& wrap) {
   static std::atomic<int> counter{0};
   std::error_code ec;
   if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
@@ -60,7 +61,9 @@ void CreateSqliteDatabase(const fs::path& path, const std::vector<datasource::Se
     fs::remove(temp.string() + "-journal", ec);
   };
   try {
-    datasource::SqlDataSourceImpl ds(datasource::ConnectSqlite(temp, true));
+    std::unique_ptr<datasource::Connection> connection = datasource::ConnectSqlite(temp, true);
+    if (wrap) connection = wrap(std::move(connection));
+    datasource::SqlDataSourceImpl ds(std::move(connection));
     for (const auto& t : sql::TranslateScript(datasource::EmbeddedSchema(), sql::Dialect::kSqlite))
       for (const auto& db : t.databases)
         if (std::find(databases.begin(), databases.end(), db) == databases.end()) databases.push_back(db);
@@ -99,23 +102,29 @@ void CreateSqliteDatabase(const fs::path& path, const std::vector<datasource::Se
 
 }  // namespace
 
-bool SqlDataSource::WriteRowset(const std::string& table, const std::vector<std::string>& keyColumns,
-                                const DomDocument& document, std::string& errText) {
-  return WriteRowsets({RowsetWrite{table, keyColumns, &document}}, errText);
+Result<void> SqlDataSource::WriteRowset(const std::string& table, const std::vector<std::string>& keyColumns,
+                                        const DomDocument& document) {
+  return WriteRowsets({RowsetWrite{table, keyColumns, &document}});
 }
 
 namespace datasource {
 
 std::shared_ptr<SqlDataSourceImpl> OpenSqlite(const fs::path& path, bool create,
-                                              const std::vector<SeedFile>& examples) {
+                                              const std::vector<SeedFile>& examples,
+                                              const ConnectionWrapper& wrap) {
   std::error_code ec;
-  if (create && !fs::exists(path, ec)) CreateSqliteDatabase(path, examples);
-  return std::make_shared<SqlDataSourceImpl>(ConnectSqlite(path, false));
+  if (create && !fs::exists(path, ec)) CreateSqliteDatabase(path, examples, wrap);
+  std::unique_ptr<Connection> connection = ConnectSqlite(path, false);
+  if (wrap) connection = wrap(std::move(connection));
+  return std::make_shared<SqlDataSourceImpl>(std::move(connection));
 }
 
 std::shared_ptr<SqlDataSourceImpl> OpenPostgres(const std::string& conninfo, bool create,
-                                                const std::vector<SeedFile>& examples) {
-  auto ds = std::make_shared<SqlDataSourceImpl>(ConnectPostgres(conninfo));
+                                                const std::vector<SeedFile>& examples,
+                                                const ConnectionWrapper& wrap) {
+  std::unique_ptr<Connection> connection = ConnectPostgres(conninfo);
+  if (wrap) connection = wrap(std::move(connection));
+  auto ds = std::make_shared<SqlDataSourceImpl>(std::move(connection));
   if (create && ds->connection().Columns("VoucherCustomerInfo").empty()) {
     try {
       BuildDatabase(*ds, EmbeddedSchema(), examples);
@@ -128,12 +137,15 @@ std::shared_ptr<SqlDataSourceImpl> OpenPostgres(const std::string& conninfo, boo
 
 }  // namespace datasource
 
-SqlDataSourcePtr OpenSqliteDataSource(const fs::path& path, bool create) {
-  return datasource::OpenSqlite(path, create, datasource::EmbeddedExamples());
+Result<SqlDataSourcePtr> OpenSqliteDataSource(const fs::path& path, bool create) {
+  return datasource::Capture(
+      [&] { return SqlDataSourcePtr(datasource::OpenSqlite(path, create, datasource::EmbeddedExamples())); });
 }
 
-SqlDataSourcePtr OpenPostgresDataSource(const std::string& conninfo, bool create) {
-  return datasource::OpenPostgres(conninfo, create, datasource::EmbeddedExamples());
+Result<SqlDataSourcePtr> OpenPostgresDataSource(const std::string& conninfo, bool create) {
+  return datasource::Capture([&] {
+    return SqlDataSourcePtr(datasource::OpenPostgres(conninfo, create, datasource::EmbeddedExamples()));
+  });
 }
 
 fs::path DefaultDatabasePath() {
@@ -142,7 +154,7 @@ fs::path DefaultDatabasePath() {
   return HomeDirectory() / ".local" / "share" / "cavra" / "cavra.db";
 }
 
-SqlDataSourcePtr OpenDefaultDataSource() { return OpenSqliteDataSource(DefaultDatabasePath(), true); }
+Result<SqlDataSourcePtr> OpenDefaultDataSource() { return OpenSqliteDataSource(DefaultDatabasePath(), true); }
 
 LoginPtr NewDefaultLogin(const std::string& userName) {
   return std::make_shared<DefaultLogin>(userName.empty() ? EnvText("USER") : userName);
@@ -150,7 +162,7 @@ LoginPtr NewDefaultLogin(const std::string& userName) {
 
 void RegisterDataSourceComponents() {
   ComponentRegistry::Register("DataSourceKit.DefaultDataSource",
-                              [] { return ObjectPtr(OpenDefaultDataSource()); });
+                              [] { return ObjectPtr(OpenDefaultDataSource().value()); });
 }
 
 }  // namespace cavra

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cavra/error.h"
+#include "datasource/data_source.h"
 #include "datasource/values.h"
 #include "platform/vbstring.h"
 #include "platform/xml.h"
@@ -174,7 +175,9 @@ DomPtr RecordsetToRowset(const Recordset& rs, const RowsetOptions& options) {
   return DomPtr(parsed, &parsed->doc);
 }
 
-RecordsetPtr RowsetToRecordset(const DomDocument& document) {
+namespace {
+
+RecordsetPtr ReadRowset(const DomDocument& document) {
   const pugi::xml_node root = xml::DocumentElement(document);
   const pugi::xml_node element = root.child("s:Schema").child("s:ElementType");
   if (!element) throw VbError(err::kInvalidCall, "not a rowset document: no s:Schema/s:ElementType");
@@ -216,6 +219,12 @@ RecordsetPtr RowsetToRecordset(const DomDocument& document) {
   }
   rs->MoveFirst();
   return rs;
+}
+
+}  // namespace
+
+Result<RecordsetPtr> RowsetToRecordset(const DomDocument& document) {
+  return datasource::Capture([&] { return ReadRowset(document); });
 }
 
 }  // namespace cavra

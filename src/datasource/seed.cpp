@@ -176,9 +176,14 @@ std::vector<std::string> BuildDatabase(SqlDataSourceImpl& ds, std::string_view s
   for (const auto& s : statements)
     for (const auto& d : s.databases)
       if (std::find(databases.begin(), databases.end(), d) == databases.end()) databases.push_back(d);
-  c.UseDatabases(databases, true);
+  // SQLite attaches its files first, as it cannot inside a transaction (a
+  // failed creation removes them); PostgreSQL makes its schemas inside it,
+  // so that a failure leaves none behind.
+  const bool attach_first = c.dialect() == sql::Dialect::kSqlite;
+  if (attach_first) c.UseDatabases(databases, true);
   c.Run("BEGIN", {});
   try {
+    if (!attach_first) c.UseDatabases(databases, true);
     for (const auto& s : statements) c.Run(s.sql, {});
     for (const auto& file : examples) {
       const std::string base = vb::LCase(std::filesystem::path(file.name).filename().string());

@@ -33,16 +33,15 @@ bool IsCardColumn(std::string_view name) {
 
 }  // namespace
 
-RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& cardNumber,
-                                   std::int32_t templateId, std::string& errText) {
+Result<RecordsetPtr> LoadTemplateRecordset(IDataSource& dataSource, const std::string& cardNumber,
+                                           std::int32_t templateId) {
   // Any IDataSource will do, and GetRsBySql binds no parameters: the voucher
   // type goes in as a literal.
   std::string card;
   try {
     card = SqlNLiteral(cardNumber);
   } catch (const VbError& e) {
-    errText = e.description();
-    return nullptr;
+    return e;
   }
   std::string sql = "select ";
   for (std::size_t i = 0; i < kTemplateItemColumnCount; ++i) {
@@ -75,15 +74,13 @@ RecordsetPtr LoadTemplateRecordset(IDataSource& dataSource, const std::string& c
       " order by case when upper(i.cardsection) = 'B' then 0 when upper(i.cardsection) = 'T' then 1 else 2 "
       "end,"
       " i.item_order";
+  std::string errText;
   RecordsetPtr rs = dataSource.GetRsBySql(sql, errText);
-  if (!rs || !errText.empty()) {
-    if (errText.empty()) errText = "the template query returned nothing";
-    return nullptr;
-  }
-  if (rs->RecordCount() == 0) {
-    errText = "template " + std::to_string(templateId) + " of voucher type " + cardNumber + " has no items";
-    return nullptr;
-  }
+  if (!rs || !errText.empty())
+    return VbError(err::kInvalidCall, errText.empty() ? "the template query returned nothing" : errText);
+  if (rs->RecordCount() == 0)
+    return VbError(err::kNoCurrentRecord, "template " + std::to_string(templateId) + " of voucher type " +
+                                              cardNumber + " has no items");
   for (std::size_t i = 0; i < kTemplateItemColumnCount; ++i)
     if (vb::StartsWith(kTemplateItemColumns[i], "reserved"))
       rs->SetFieldType(static_cast<std::int32_t>(i), "");

@@ -11,9 +11,9 @@
 
 namespace cavra {
 
-RecordsetPtr TemplateRecordsetFromXml(const pugi::xml_document& document) {
+Result<RecordsetPtr> TemplateRecordsetFromXml(const pugi::xml_document& document) {
   const pugi::xml_node root = document.child("template");
-  if (!root) throw VbError(err::kInvalidCall, "the document has no template element");
+  if (!root) return VbError(err::kInvalidCall, "the document has no template element");
 
   std::vector<std::string> names(kTemplateItemColumns.begin(), kTemplateItemColumns.end());
   names.insert(names.end(), std::begin(kTemplateColumns), std::end(kTemplateColumns));
@@ -45,28 +45,19 @@ RecordsetPtr TemplateRecordsetFromXml(const pugi::xml_document& document) {
   add_items(true);
   add_items(false);
   if (rs->RecordCount() > 0) rs->MoveFirst();
-  return rs;
+  return RecordsetPtr(std::move(rs));
 }
 
-RecordsetPtr ReadTemplateFile(const std::string& path, std::string* error) {
+Result<RecordsetPtr> ReadTemplateFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = "cannot read " + path;
-    return nullptr;
-  }
+  if (!in) return VbError(err::kPathFileAccess, "cannot read " + path);
   std::stringstream text;
   text << in.rdbuf();
   pugi::xml_document doc;
-  if (auto r = xml::Load(doc, text.str()); !r) {
-    if (error) *error = path + ": " + r.reason;
-    return nullptr;
-  }
-  try {
-    return TemplateRecordsetFromXml(doc);
-  } catch (const VbError& e) {
-    if (error) *error = path + ": " + e.description();
-    return nullptr;
-  }
+  if (auto r = xml::Load(doc, text.str()); !r) return VbError(err::kInvalidCall, path + ": " + r.reason);
+  Result<RecordsetPtr> rs = TemplateRecordsetFromXml(doc);
+  if (!rs.ok()) return VbError(rs.error().number(), path + ": " + rs.error().description());
+  return rs;
 }
 
 }  // namespace cavra

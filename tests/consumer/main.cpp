@@ -53,8 +53,16 @@ int main() {
 
   pugi::xml_document tpl;
   tpl.load_string(kTemplate);
+  const cavra::Result<cavra::RecordsetPtr> template_rs = cavra::TemplateRecordsetFromXml(tpl);
+  if (!template_rs.ok()) {
+    std::fprintf(stderr, "template: %s\n", template_rs.error().description().c_str());
+    return 1;
+  }
+  const cavra::Result<cavra::RecordsetPtr> no_template =
+      cavra::TemplateRecordsetFromXml(pugi::xml_document());
+  Expect(no_template.ok() ? "a value" : std::to_string(no_template.error().number()), "5", "Result error");
   cavra::clsVoucherService svc;
-  svc.setTemplateData(cavra::TemplateRecordsetFromXml(tpl));
+  svc.setTemplateData(*template_rs);
   svc.setVoucherDataXML(Rowset("<s:AttributeType name='cCode'/>", "<z:row cCode='A-1'/>"),
                         Rowset("<s:AttributeType name='iQty'/><s:AttributeType name='iPrice'/>"
                                "<s:AttributeType name='iMoney'/>",

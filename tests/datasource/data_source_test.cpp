@@ -15,6 +15,7 @@
 #include "cavra/rowset.h"
 #include "cavra/template_layout.h"
 #include "fakes/fakes.h"
+#include "fakes/result_assertions.h"
 #include "platform/xml.h"
 
 namespace cavra {
@@ -23,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using datasource::SeedFile;
 using datasource::SqlDataSourceImpl;
+using testing::ErrorText;
 
 // Header items listed first on purpose: the recordset puts the body first.
 constexpr std::string_view kTemplateXml = R"(<template CardNumber="SO" VT_ID="12" Name="Sales order"
@@ -64,10 +66,8 @@ std::string PgTemplateDatabase() {
   static const std::string name = [] {
     const std::string db = "cavra_tmpl_" + std::to_string(getpid());
     auto admin = datasource::OpenPostgres(PgConninfo(), false, {});
-    std::string err;
-    admin->ExecuteSql("DROP DATABASE IF EXISTS " + db, {}, err);
-    admin->ExecuteSql("CREATE DATABASE " + db, {}, err);
-    EXPECT_EQ(err, "");
+    (void)admin->ExecuteSql("DROP DATABASE IF EXISTS " + db, {});
+    EXPECT_OK(admin->ExecuteSql("CREATE DATABASE " + db, {}));
     pg_template_built = true;
     datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + db, true, Seeds());
     return db;
@@ -81,9 +81,8 @@ class PgTemplateCleanup : public ::testing::Environment {
  public:
   void TearDown() override {
     if (!PgConninfo() || !pg_template_built) return;
-    std::string err;
-    datasource::OpenPostgres(PgConninfo(), false, {})
-        ->ExecuteSql("DROP DATABASE IF EXISTS cavra_tmpl_" + std::to_string(getpid()) + " WITH (FORCE)", {}, err);
+    (void)datasource::OpenPostgres(PgConninfo(), false, {})
+        ->ExecuteSql("DROP DATABASE IF EXISTS cavra_tmpl_" + std::to_string(getpid()) + " WITH (FORCE)", {});
   }
 };
 [[maybe_unused]] ::testing::Environment* const kPgCleanup =
@@ -107,18 +106,13 @@ class DataSourceTest : public ::testing::TestWithParam<std::string> {
   }
   void TearDown() override {
     ds_.reset();
-    if (admin_) {
-      std::string err;
-      admin_->ExecuteSql("DROP DATABASE IF EXISTS " + pg_db_ + " WITH (FORCE)", {}, err);
-    }
+    if (admin_) (void)admin_->ExecuteSql("DROP DATABASE IF EXISTS " + pg_db_ + " WITH (FORCE)", {});
     std::error_code ec;
     if (!dir_.empty()) fs::remove_all(dir_, ec);
   }
 
   static void Exec(SqlDataSource& ds, const std::string& sql, const VariantArray& params = {}) {
-    std::string err;
-    ds.ExecuteSql(sql, params, err);
-    ASSERT_EQ(err, "") << sql;
+    ASSERT_OK(ds.ExecuteSql(sql, params)) << sql;
   }
   void Exec(const std::string& sql, const VariantArray& params = {}) { Exec(*ds_, sql, params); }
   RecordsetPtr Query(const std::string& sql) {
@@ -363,9 +357,9 @@ TEST_P(DataSourceTest, FieldTypesFollowTheDeclaredColumnTypes) {
 }
 
 TEST_P(DataSourceTest, TemplateRecordsetIsPositionalWithTheBodyFirst) {
-  std::string err;
-  RecordsetPtr rs = LoadTemplateRecordset(*ds_, "SO", 12, err);
-  ASSERT_TRUE(rs) << err;
+  Result<RecordsetPtr> loaded = LoadTemplateRecordset(*ds_, "SO", 12);
+  ASSERT_OK(loaded);
+  RecordsetPtr rs = *loaded;
   ASSERT_EQ(rs->FieldCount(),
             static_cast<std::int32_t>(kTemplateItemColumnCount + std::size(kTemplateColumns)));
   EXPECT_EQ(rs->Fields(127).Name(), "CardNumber");
@@ -386,8 +380,10 @@ TEST_P(DataSourceTest, TemplateRecordsetIsPositionalWithTheBodyFirst) {
   rs->MoveNext();
   EXPECT_EQ(rs->Fields(119).Value(), Variant(25.5));
 
-  EXPECT_FALSE(LoadTemplateRecordset(*ds_, "SO", 99, err));
-  EXPECT_NE(err.find("no items"), std::string::npos) << err;
+  Result<RecordsetPtr> none = LoadTemplateRecordset(*ds_, "SO", 99);
+  ASSERT_FALSE(none.ok());
+  EXPECT_EQ(none.error().number(), err::kNoCurrentRecord);
+  EXPECT_NE(none.error().description().find("no items"), std::string::npos) << ErrorText(none);
 }
 
 constexpr std::string_view kRowsetHead = R"(<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'
@@ -412,8 +408,7 @@ TEST_P(DataSourceTest, WritesRowsetsBackByEditprop) {
       "<z:row ID='2' editprop='D'/>"
       "<z:row ID='3' cCode='new' bClosed='True' editprop='A'/>"
       "<z:row ID='4' cCode='untouched' editprop=''/>");
-  std::string err;
-  ASSERT_TRUE(ds_->WriteRowset("SO_Main", {"ID"}, *doc, err)) << err;
+  ASSERT_OK(ds_->WriteRowset("SO_Main", {"ID"}, *doc));
   auto rs = Query("select ID, cCode, dMade, bClosed, iRate from SO_Main order by ID");
   ASSERT_EQ(rs->RecordCount(), 2);
   EXPECT_EQ(rs->Value("cCode"), Variant("SO-1b"));
@@ -443,9 +438,10 @@ TEST_P(DataSourceTest, AFailingRowUndoesTheWholeWrite) {
     SCOPED_TRACE(c.name);
     DomPtr head = RowsetDoc("<z:row ID='1' cCode='changed' editprop='M'/>");
     DomPtr body = RowsetDoc(c.rows);
-    std::string err;
-    EXPECT_FALSE(ds_->WriteRowsets({{"SO_Main", {"ID"}, head.get()}, {"SO_Main", {"ID"}, body.get()}}, err));
-    EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    const Result<void> written =
+        ds_->WriteRowsets({{"SO_Main", {"ID"}, head.get()}, {"SO_Main", {"ID"}, body.get()}});
+    EXPECT_FALSE(written.ok());
+    EXPECT_NE(ErrorText(written).find(c.reason), std::string::npos) << ErrorText(written);
     auto rs = Query("select cCode, (select count(*) from SO_Main) as n from SO_Main where ID = 1");
     EXPECT_EQ(rs->Value("cCode"), Variant("SO-1"));
     EXPECT_EQ(CStr(rs->Value("n")), "2");
@@ -461,11 +457,10 @@ struct Reading {
 };
 
 Reading Read(SqlDataSource& ds) {
-  std::string err;
-  RecordsetPtr rs =
-      ds.QuerySql("select ID, cCode, iRate, dDate, dMade, bClosed from SO_Main order by ID", {}, err);
-  EXPECT_TRUE(rs) << err;
-  Reading r{RecordsetToRowset(*rs), nullptr};
+  Result<RecordsetPtr> rs =
+      ds.QuerySql("select ID, cCode, iRate, dDate, dMade, bClosed from SO_Main order by ID", {});
+  EXPECT_OK(rs);
+  Reading r{RecordsetToRowset(**rs), nullptr};
   r.edited = xml::Clone(*r.original);
   return r;
 }
@@ -491,9 +486,10 @@ void Set(Reading& r, const char* id, const char* column, const char* value) {
 }
 
 std::string Cell(SqlDataSource& ds, const std::string& column, int id) {
-  std::string err;
-  RecordsetPtr rs = ds.QuerySql("select " + column + " from SO_Main where ID = ?", {Variant(id)}, err);
-  EXPECT_TRUE(rs && !rs->Eof()) << err;
+  Result<RecordsetPtr> result = ds.QuerySql("select " + column + " from SO_Main where ID = ?", {Variant(id)});
+  EXPECT_OK(result);
+  RecordsetPtr rs = result.value_or(nullptr);
+  EXPECT_TRUE(rs && !rs->Eof());
   return rs && !rs->Eof() && !rs->Fields(0).Value().IsNull() ? CStr(rs->Fields(0).Value()) : "<null>";
 }
 
@@ -502,9 +498,8 @@ TEST_P(DataSourceTest, ConcurrentWritersOfDifferentColumnsBothLand) {
   Set(a, "1", "cCode", "by a");
   Set(b, "1", "iRate", "0.25");
   Set(b, "2", "dDate", "2026-12-24");  // was Null
-  std::string err;
-  ASSERT_TRUE(ds_->WriteRowsets({a.Write()}, err)) << err;
-  ASSERT_TRUE(ds_->WriteRowsets({b.Write()}, err)) << err;
+  ASSERT_OK(ds_->WriteRowsets({a.Write()}));
+  ASSERT_OK(ds_->WriteRowsets({b.Write()}));
   EXPECT_EQ(Cell(*ds_, "cCode", 1), "by a");
   EXPECT_EQ(Cell(*ds_, "iRate", 1), "0.25");
   EXPECT_EQ(Cell(*ds_, "dDate", 2).substr(0, 10), "2026-12-24");
@@ -532,12 +527,13 @@ TEST_P(DataSourceTest, ASecondWriterOfTheSameColumnFailsAndWritesNothing) {
     // b's other edit, in a table written before the failing one, is undone too.
     Reading other = Read(*ds_);
     Set(other, "2", "cCode", "by b too");
-    std::string err;
-    ASSERT_TRUE(ds_->WriteRowsets({a.Write()}, err)) << err;
+    ASSERT_OK(ds_->WriteRowsets({a.Write()}));
     const std::string after_a = Cell(*ds_, c.column, std::stoi(c.id));
     const std::string row2_after_a = Cell(*ds_, "cCode", 2);
-    EXPECT_FALSE(ds_->WriteRowsets({other.Write(), b.Write()}, err));
-    EXPECT_NE(err.find("changed by another user"), std::string::npos) << err;
+    const Result<void> written = ds_->WriteRowsets({other.Write(), b.Write()});
+    EXPECT_FALSE(written.ok());
+    EXPECT_NE(ErrorText(written).find("changed by another user"), std::string::npos)
+        << ErrorText(written);
     EXPECT_EQ(Cell(*ds_, c.column, std::stoi(c.id)), after_a);
     EXPECT_EQ(Cell(*ds_, "cCode", 2), row2_after_a);
   }
@@ -557,8 +553,7 @@ TEST_P(DataSourceTest, OnlyRowsWithChangedValuesAreWritten) {
   // Someone else's edit of a row this writer did not change must survive.
   Exec("update SO_Main set cCode = 'theirs' where ID = 200");
   RowsetWriteCounts counts;
-  std::string err;
-  ASSERT_TRUE(ds_->WriteRowsets({r.Write(&counts)}, err)) << err;
+  ASSERT_OK(ds_->WriteRowsets({r.Write(&counts)}));
   EXPECT_EQ(counts.updated, 1);
   EXPECT_EQ(counts.unchanged, 301);
   EXPECT_EQ(Cell(*ds_, "cCode", 150), "edited");
@@ -580,9 +575,9 @@ TEST_P(DataSourceTest, ARowIsMatchedByTheKeyItWasReadWith) {
     Reading r = Read(*ds_);
     Set(r, "1", "cCode", "copied");
     r.edited->document_element().child("rs:data").first_child().attribute("ID") = c.new_key;
-    std::string err;
-    EXPECT_FALSE(ds_->WriteRowsets({r.Write()}, err));
-    EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    const Result<void> written = ds_->WriteRowsets({r.Write()});
+    EXPECT_FALSE(written.ok());
+    EXPECT_NE(ErrorText(written).find(c.reason), std::string::npos) << ErrorText(written);
     EXPECT_EQ(Cell(*ds_, "cCode", 1), "SO-1");
     EXPECT_EQ(Cell(*ds_, "cCode", 2), "O'Neil & Co");
   }
@@ -601,17 +596,16 @@ TEST_P(DataSourceTest, AWriterWaitsForAnotherWritersTransaction) {
   });
   Reading r = Read(*ds_);
   Set(r, "1", "iRate", "0.5");
-  std::string err;
-  const bool written = ds_->WriteRowsets({r.Write()}, err);
+  const Result<void> written = ds_->WriteRowsets({r.Write()});
   commit.join();
-  EXPECT_TRUE(written) << err;
+  EXPECT_OK(written);
   EXPECT_EQ(Cell(*ds_, "iRate", 1), "0.5");
   EXPECT_EQ(Cell(*ds_, "cCode", 1), "theirs");
 }
 
 TEST_P(DataSourceTest, RowsetRoundTripKeepsQueriedValuesAndNulls) {
   RecordsetPtr rs = Query("select ID, cCode, iRate, dDate, dMade, bClosed from SO_Main order by ID");
-  RecordsetPtr back = RowsetToRecordset(*RecordsetToRowset(*rs));
+  RecordsetPtr back = RowsetToRecordset(*RecordsetToRowset(*rs)).value();
   ASSERT_EQ(back->FieldCount(), rs->FieldCount());
   for (int i = 0; i < rs->FieldCount(); ++i) EXPECT_EQ(back->FieldType(i), rs->FieldType(i)) << i;
   EXPECT_EQ(back->Rows(), rs->Rows());
@@ -682,15 +676,15 @@ TEST_P(DataSourceTest, ARowReadWithEveryColumnIsWrittenBackWithTheEdit) {
   row.attribute("cCode") = "SO-1 edited";
   row.attribute("iRate") = "0.09";
   row.append_attribute("editprop") = "M";
-  std::string err;
-  ASSERT_TRUE(ds_->WriteRowset("SO_Main", {"ID"}, *doc, err)) << err;
+  ASSERT_OK(ds_->WriteRowset("SO_Main", {"ID"}, *doc));
   auto back = Query("select cCode, iRate from SO_Main where ID = 1");
   EXPECT_EQ(back->Value("cCode"), Variant("SO-1 edited"));
   EXPECT_EQ(back->Value("iRate"), Variant(0.09));
 
   row.attribute("ID") = "42";  // no such row
-  EXPECT_FALSE(ds_->WriteRowset("SO_Main", {"ID"}, *doc, err));
-  EXPECT_NE(err.find("no row has its key"), std::string::npos) << err;
+  const Result<void> written = ds_->WriteRowset("SO_Main", {"ID"}, *doc);
+  EXPECT_FALSE(written.ok());
+  EXPECT_NE(ErrorText(written).find("no row has its key"), std::string::npos) << ErrorText(written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DataSourceTest, ::testing::Values("sqlite", "postgresql"),

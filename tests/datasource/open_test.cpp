@@ -8,6 +8,7 @@
 #include "cavra/components.h"
 #include "cavra/datasource.h"
 #include "datasource/data_source.h"
+#include "fakes/result_assertions.h"
 
 namespace cavra {
 namespace {
@@ -39,26 +40,30 @@ class SqliteFileTest : public ::testing::Test {
 
 TEST_F(SqliteFileTest, AMissingOrForeignFileIsAClearError) {
   std::string text;
-  EXPECT_EQ(ErrorOf([&] { OpenSqliteDataSource(dir_ / "missing.db"); }, &text), err::kConnection);
+  EXPECT_EQ(ErrorOf([&] { (void)OpenSqliteDataSource(dir_ / "missing.db").value(); }, &text),
+            err::kConnection);
   EXPECT_NE(text.find("not found"), std::string::npos) << text;
   EXPECT_FALSE(fs::exists(dir_ / "missing.db"));
 
   std::ofstream(dir_ / "garbage.db")
       << "this is not a database, just some text that is long enough to matter";
-  EXPECT_EQ(ErrorOf([&] { OpenSqliteDataSource(dir_ / "garbage.db", true); }, &text), err::kConnection);
+  EXPECT_EQ(ErrorOf([&] { (void)OpenSqliteDataSource(dir_ / "garbage.db", true).value(); }, &text),
+            err::kConnection);
   EXPECT_NE(text.find("not a database"), std::string::npos) << text;
 
-  EXPECT_EQ(ErrorOf([&] { OpenSqliteDataSource(dir_); }, &text), err::kConnection);  // a folder
+  const Result<SqlDataSourcePtr> folder = OpenSqliteDataSource(dir_);
+  ASSERT_FALSE(folder.ok());
+  EXPECT_EQ(folder.error().number(), err::kConnection);
 }
 
 TEST_F(SqliteFileTest, CreationPlacesTheDatabaseAndItsAttachedFilesOrNothing) {
   const fs::path db = dir_ / "sub" / "v.db";
-  auto ds = OpenSqliteDataSource(db, true);
+  auto ds = OpenSqliteDataSource(db, true).value();
   EXPECT_TRUE(fs::exists(db));
   EXPECT_TRUE(fs::exists(dir_ / "sub" / "v.tolmmeta_001.db"));
   EXPECT_TRUE(fs::exists(dir_ / "sub" / "v.tolmsystem.db"));
   ds.reset();
-  EXPECT_NO_THROW(OpenSqliteDataSource(db));  // reopens without creating
+  EXPECT_OK(OpenSqliteDataSource(db));  // reopens without creating
 
   // A seed file that fails leaves no file at all.
   const fs::path bad = dir_ / "bad.db";
@@ -111,13 +116,11 @@ TEST_F(SqliteFileTest, SeedFilesAreCheckedAttributeByAttribute) {
 }
 
 TEST(DataSourceOpen, APostgresServerThatIsDownIsAClearError) {
-  try {
-    OpenPostgresDataSource("host=/nonexistent-cavra-socket port=1 dbname=x connect_timeout=2");
-    FAIL() << "connected";
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.number(), err::kConnection);
-    EXPECT_NE(e.description().find("PostgreSQL"), std::string::npos) << e.description();
-  }
+  const Result<SqlDataSourcePtr> ds =
+      OpenPostgresDataSource("host=/nonexistent-cavra-socket port=1 dbname=x connect_timeout=2");
+  ASSERT_FALSE(ds.ok()) << "connected";
+  EXPECT_EQ(ds.error().number(), err::kConnection);
+  EXPECT_NE(ds.error().description().find("PostgreSQL"), std::string::npos) << ds.error().description();
 }
 
 TEST(DataSourceOpen, DefaultDatabasePathFollowsTheEnvironment) {
@@ -164,7 +167,6 @@ TEST_F(SqliteFileTest, TheRegisteredDefaultDataSourceCreatesItsDatabase) {
   EXPECT_TRUE(fs::exists(dir_ / "default.db"));
   EXPECT_EQ(ds->Backend(), "sqlite");
   EXPECT_EQ(ds->GetLogin()->cSub_Id(), "AA");
-  std::string err;
   // Every template compiled into the library loads from the new database.
   for (const auto& file : datasource::EmbeddedExamples()) {
     if (file.name.find("template") == std::string::npos) continue;
@@ -172,10 +174,10 @@ TEST_F(SqliteFileTest, TheRegisteredDefaultDataSourceCreatesItsDatabase) {
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_buffer(file.content.data(), file.content.size()));
     const pugi::xml_node t = doc.child("template");
-    RecordsetPtr rs =
-        LoadTemplateRecordset(*ds, t.attribute("CardNumber").value(), t.attribute("VT_ID").as_int(), err);
-    ASSERT_TRUE(rs) << err;
-    EXPECT_EQ(static_cast<std::size_t>(rs->RecordCount()),
+    Result<RecordsetPtr> rs =
+        LoadTemplateRecordset(*ds, t.attribute("CardNumber").value(), t.attribute("VT_ID").as_int());
+    ASSERT_OK(rs);
+    EXPECT_EQ(static_cast<std::size_t>((*rs)->RecordCount()),
               std::distance(t.children("item").begin(), t.children("item").end()));
   }
   if (before) {

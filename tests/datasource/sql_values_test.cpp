@@ -11,6 +11,7 @@
 #include "datasource/data_source.h"
 #include "fakes/fakes.h"
 #include "fakes/hostile_values.h"
+#include "fakes/result_assertions.h"
 #include "fakes/scratch_database.h"
 
 namespace cavra {
@@ -26,9 +27,7 @@ class SqlValuesTest : public ::testing::TestWithParam<std::string> {
   }
 
   static void Exec(SqlDataSource& ds, const std::string& sql, const VariantArray& params = {}) {
-    std::string err;
-    ds.ExecuteSql(sql, params, err);
-    ASSERT_EQ(err, "") << sql;
+    ASSERT_OK(ds.ExecuteSql(sql, params)) << sql;
   }
   // The first column of the only row sql gives.
   std::string Only(const std::string& sql) {
@@ -90,9 +89,9 @@ TEST_P(SqlValuesTest, TheTemplateQueryTakesAnyVoucherType) {
          "insert into vouchertemplates_items (tmpl_cardnumber, tmpl_id, item_order, cardsection, fieldname) "
          "values (?, 7, 1, 'T', 'cCode')",
          {Variant(value)});
-    std::string err;
-    RecordsetPtr rs = LoadTemplateRecordset(*recording, value, 7, err);
-    ASSERT_TRUE(rs) << err;
+    Result<RecordsetPtr> loaded = LoadTemplateRecordset(*recording, value, 7);
+    ASSERT_OK(loaded);
+    RecordsetPtr rs = *loaded;
     EXPECT_EQ(rs->RecordCount(), 1);
     EXPECT_EQ(CStr(rs->Value("CardNumber")), value);
     EXPECT_EQ(CStr(rs->Value("Name")), name);
@@ -103,17 +102,18 @@ TEST_P(SqlValuesTest, TheTemplateQueryTakesAnyVoucherType) {
       << recording->queries.front();
 
   const std::size_t sent = recording->queries.size();
-  std::string err;
-  EXPECT_FALSE(LoadTemplateRecordset(*recording, testing::ValueWithNul(), 7, err));
-  EXPECT_NE(err.find("NUL"), std::string::npos) << err;
+  const Result<RecordsetPtr> refused = LoadTemplateRecordset(*recording, testing::ValueWithNul(), 7);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(testing::ErrorText(refused).find("NUL"), std::string::npos) << testing::ErrorText(refused);
   EXPECT_EQ(recording->queries.size(), sent);  // nothing was run
 }
 
 TEST_P(SqlValuesTest, ANulIsKeptOrRefusedNeverCut) {
-  std::string err;
   const std::string value = testing::ValueWithNul();
-  ds_->ExecuteSql("insert into VoucherFieldAuth (cardnumber, cAuthString) values (?, ?)",
-                  {Variant("nul"), Variant(value)}, err);
+  const Result<std::int64_t> inserted =
+      ds_->ExecuteSql("insert into VoucherFieldAuth (cardnumber, cAuthString) values (?, ?)",
+                      {Variant("nul"), Variant(value)});
+  const std::string err = testing::ErrorText(inserted);
   if (GetParam() == "sqlite") {
     EXPECT_EQ(err, "");
     EXPECT_EQ(ds_->GetAuthString("nul"), value);

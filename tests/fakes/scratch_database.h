@@ -39,10 +39,7 @@ class ScratchDatabase {
   }
   ~ScratchDatabase() {
     ds.reset();
-    if (admin_) {
-      std::string err;
-      admin_->ExecuteSql("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)", {}, err);
-    }
+    if (admin_) (void)admin_->ExecuteSql("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)", {});
   }
   ScratchDatabase(const ScratchDatabase&) = delete;
   ScratchDatabase& operator=(const ScratchDatabase&) = delete;

@@ -36,7 +36,7 @@ inline std::string TemplateXml(const std::string& items, const std::string& extr
 
 inline RecordsetPtr TemplateRecordset(const std::string& items, const std::string& extra = "") {
   auto doc = xml::LoadNew(TemplateXml(items, extra));
-  return doc ? TemplateRecordsetFromXml(*doc) : nullptr;
+  return doc ? TemplateRecordsetFromXml(*doc).value() : nullptr;
 }
 
 }  // namespace cavra::testing

@@ -195,7 +195,7 @@ struct Reentry : ::testing::Test {
     meddled.svc.attachBodyGrid(meddled_grid);
     meddler->svc = &meddled.svc;
     meddler->other_template = TemplateRecordsetFromXml(*xml::LoadNew(testing::TemplateXml(
-        "<item fieldname='cOther' cardsection='T' fieldtype='1' showit='1'/>")));
+        "<item fieldname='cOther' cardsection='T' fieldtype='1' showit='1'/>"))).value();
     meddled.svc.addEventSink(meddler);
   }
   void Both(const std::function<void(clsVoucherService&)>& step) {

@@ -25,7 +25,7 @@ struct ServiceHarness {
 
   void LoadTemplate(const std::string& items, const std::string& extra = "") {
     auto doc = xml::LoadNew(TemplateXml(items, extra));
-    svc.setTemplateData(TemplateRecordsetFromXml(*doc));
+    svc.setTemplateData(TemplateRecordsetFromXml(*doc).value());
   }
   // Attribute values of every body row, in line order.
   std::vector<std::string> Column(const char* attribute) {

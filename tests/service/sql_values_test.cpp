@@ -53,9 +53,9 @@ TEST_P(ServiceSqlValuesTest, BodyKeyAndCustomerInfoTakeAnyVoucherType) {
     const std::string card = base + suffix_;
     const std::string key = "Key" + std::to_string(++n);
     datasource::SeedTemplate(*ds_, TemplateOf(card, key));
-    std::string err;
-    svc_.setTemplateData(LoadTemplateRecordset(*recording_, card, 12, err));
-    ASSERT_EQ(err, "");
+    Result<RecordsetPtr> loaded = LoadTemplateRecordset(*recording_, card, 12);
+    ASSERT_TRUE(loaded.ok()) << loaded.error().description();
+    svc_.setTemplateData(*loaded);
     ASSERT_EQ(sink_->errors.size(), 0u) << sink_->errors.front().second;
 
     EXPECT_EQ(svc_.GetBodyPKName(), key);
@@ -67,12 +67,12 @@ TEST_P(ServiceSqlValuesTest, BodyKeyAndCustomerInfoTakeAnyVoucherType) {
     const std::string content = "<sort by='" + base + "'/> & \"more\"";
     svc_.SaveCustomerInfo(content);
     EXPECT_EQ(CStr(svc_.GetCustomerInfo()), content);
-    RecordsetPtr stored = ds_->QuerySql(
+    Result<RecordsetPtr> stored = ds_->QuerySql(
         "select fchrXmlInfo from VoucherCustomerInfo where fchrType = 'voucherAggregate' and "
         "fchrVoucherType = ?",
-        {Variant(card)}, err);
-    ASSERT_TRUE(stored) << err;
-    EXPECT_EQ(stored->RecordCount(), 1);
+        {Variant(card)});
+    ASSERT_TRUE(stored.ok()) << stored.error().description();
+    EXPECT_EQ((*stored)->RecordCount(), 1);
   }
   std::vector<std::string> body_key_queries;
   for (const auto& q : recording_->queries)
@@ -88,7 +88,7 @@ TEST_P(ServiceSqlValuesTest, AnInjectedVoucherTypeReadsNoTableList) {
   // run cannot answer it from the cache.
   const std::string card = testing::UnionInjection();
   doc->child("template").attribute("CardNumber") = card.c_str();
-  svc_.setTemplateData(TemplateRecordsetFromXml(*doc));
+  svc_.setTemplateData(TemplateRecordsetFromXml(*doc).value());
   EXPECT_EQ(svc_.GetBodyPKName(), "");
   EXPECT_EQ(svc_.GetBodyPKName(), "");  // not cached: asked again
   std::vector<std::string> body_key_queries;

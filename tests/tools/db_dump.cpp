@@ -57,8 +57,8 @@ std::string Canonical(const Variant& v) {
 }
 
 cavra::SqlDataSourcePtr Open(const std::string& db) {
-  if (db.find('=') != std::string::npos) return cavra::OpenPostgresDataSource(db, false);
-  return cavra::OpenSqliteDataSource(db, false);
+  if (db.find('=') != std::string::npos) return cavra::OpenPostgresDataSource(db, false).value();
+  return cavra::OpenSqliteDataSource(db, false).value();
 }
 
 }  // namespace
@@ -71,15 +71,14 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   try {
     cavra::SqlDataSourcePtr ds = Open(argv[2]);
-    std::string error;
     if (command == "exec") {
-      ds->ExecuteSql(argv[3], {}, error);
-      if (!error.empty()) throw std::runtime_error(error);
+      ds->ExecuteSql(argv[3], {}).value();
       return 0;
     }
     for (int i = 3; i < argc; ++i) {
-      cavra::RecordsetPtr rs = ds->QuerySql(std::string("select * from ") + argv[i], {}, error);
-      if (!rs) throw std::runtime_error(std::string(argv[i]) + ": " + error);
+      cavra::Result<cavra::RecordsetPtr> result = ds->QuerySql(std::string("select * from ") + argv[i], {});
+      if (!result.ok()) throw std::runtime_error(std::string(argv[i]) + ": " + result.error().description());
+      const cavra::RecordsetPtr& rs = *result;
       std::cout << "== " << argv[i] << "\n";
       std::string heading;
       for (const auto& name : rs->FieldNames()) heading += (heading.empty() ? "" : "\t") + name;

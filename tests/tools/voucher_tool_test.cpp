@@ -74,17 +74,16 @@ TEST(EventLog, KeepsEveryEventInOrder) {
 struct Database {
   testing::ScratchDir dir;
   std::filesystem::path path = dir / "cavra.db";
-  SqlDataSourcePtr ds = OpenSqliteDataSource(path, true);
+  SqlDataSourcePtr ds = OpenSqliteDataSource(path, true).value();
 
   // A voucher of `lines` lines made from the sample's first line; cMemo
   // cycles through values that XML text must escape.
   void AddVoucher(int id, int lines) {
-    std::string error;
-    DomPtr head = RecordsetToRowset(*ds->QuerySql("select * from SO_SOMain", {}, error));
+    DomPtr head = RecordsetToRowset(*ds->QuerySql("select * from SO_SOMain", {}).value());
     pugi::xml_node h = head->document_element().child("rs:data").child("z:row");
     h.attribute("ID") = id;
     h.append_attribute("editprop") = "A";
-    DomPtr body = RecordsetToRowset(*ds->QuerySql("select * from SO_SODetails order by AutoID", {}, error));
+    DomPtr body = RecordsetToRowset(*ds->QuerySql("select * from SO_SODetails order by AutoID", {}).value());
     pugi::xml_node data = body->document_element().child("rs:data");
     const pugi::xml_node sample = data.child("z:row");
     static const char* memos[] = {"tab\there", "line\nbreak\r", "quote\" apos' a&b<c>d", "中文 加急", "\x01",
@@ -102,15 +101,15 @@ struct Database {
       data.remove_child(data.first_child());
     const std::vector<RowsetWrite> writes = {{"SO_SOMain", {"ID"}, head.get()},
                                              {"SO_SODetails", {"AutoID"}, body.get()}};
-    ASSERT_TRUE(ds->WriteRowsets(writes, error))
-        << error;
+    const Result<void> written = ds->WriteRowsets(writes);
+    ASSERT_TRUE(written.ok()) << written.error().description();
   }
 
   // The body's rows as the library converts the whole query at once.
   std::vector<std::map<std::string, std::string>> Expected(int id) {
-    std::string error;
-    RecordsetPtr rs = ds->QuerySql("select * from SO_SODetails where ID=? order by AutoID",
-                                   {Variant(std::int32_t{id})}, error);
+    RecordsetPtr rs =
+        ds->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {Variant(std::int32_t{id})})
+            .value();
     return Rows(*RecordsetToRowset(*rs));
   }
 

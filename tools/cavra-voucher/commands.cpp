@@ -270,9 +270,9 @@ int Items(const Options& o) {
   std::shared_ptr<clsVoucherService> standalone;
   clsVoucherService* svc = nullptr;
   if (o.file) {
-    std::string error;
-    RecordsetPtr rs = ReadTemplateFile(*o.file, &error);
-    if (!rs) throw Failure(error);
+    const Result<RecordsetPtr> read = ReadTemplateFile(*o.file);
+    if (!read.ok()) throw Failure(read.error().description());
+    const RecordsetPtr& rs = *read;
     // A template file needs no database: keep the default one closed.
     ScopedComponent no_database("DataSourceKit.DefaultDataSource", []() -> ObjectPtr { return nullptr; });
     standalone = std::make_shared<clsVoucherService>();

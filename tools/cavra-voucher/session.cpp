@@ -168,14 +168,14 @@ Session::Session(const Options& options) : options_(options) {
     if (options.db && IsPostgres(*options.db)) {
       database_ = "PostgreSQL";
       Progress("connecting to PostgreSQL");
-      data_source_ = OpenPostgresDataSource(*options.db, true);
+      data_source_ = OpenPostgresDataSource(*options.db, true).value();
     } else {
       const fs::path path = options.db ? fs::path(*options.db) : DefaultDatabasePath();
       database_ = path.string();
       if (options.db && !fs::exists(path))
         throw Failure("no database at " + database_ + " (leave out --db to use the embedded default database)");
       if (!fs::exists(path)) Progress("creating the embedded database at " + database_ + " ...");
-      data_source_ = OpenSqliteDataSource(path, !options.db);
+      data_source_ = OpenSqliteDataSource(path, !options.db).value();
     }
   } catch (const VbError& e) {
     throw Failure("cannot open the database " + database_ + ": " + e.description());
@@ -188,12 +188,11 @@ Session::Session(const Options& options) : options_(options) {
   service_->addEventSink(events_);
   service_->SetDataSource(data_source_);
 
-  std::string error;
-  RecordsetPtr tpl = LoadTemplateRecordset(*data_source_, options.card, options.template_id, error);
-  if (!tpl)
+  const Result<RecordsetPtr> tpl = LoadTemplateRecordset(*data_source_, options.card, options.template_id);
+  if (!tpl.ok())
     throw Failure("no template " + options.card + ":" + std::to_string(options.template_id) + " in " + database_ +
-                  (error.empty() ? "" : " (" + error + ")"));
-  service_->setTemplateData(tpl);
+                  " (" + tpl.error().description() + ")");
+  service_->setTemplateData(*tpl);
   CheckErrors("loading the template");
   const BillInfoPtr bill = service_->GetVoucherState();
   head_table_ = bill->sBtTable;
@@ -231,22 +230,22 @@ void Session::CheckErrors(const std::string& doing) {
 }
 
 void Session::LoadVoucher(bool for_saving) {
-  std::string error;
   // The names come from the template and vouchers_base: a name that is not
   // plain (say "AutoID desc") is refused, never run.
   const std::string head_table = SqlName(head_table_), head_key = SqlName(head_key_);
   if (options_.voucher) {
     voucher_id_ = *options_.voucher;
   } else {
-    RecordsetPtr first =
-        data_source_->QuerySql("select " + head_key + " from " + head_table + " order by " + head_key, {},
-                               error);
-    if (!first || first->Eof()) throw Failure("no voucher in " + head_table_ + (error.empty() ? "" : ": " + error));
-    voucher_id_ = CStr(first->Fields(0).Value());
+    const Result<RecordsetPtr> first =
+        data_source_->QuerySql("select " + head_key + " from " + head_table + " order by " + head_key, {});
+    if (!first.ok()) throw Failure("no voucher in " + head_table_ + ": " + first.error().description());
+    if ((*first)->Eof()) throw Failure("no voucher in " + head_table_);
+    voucher_id_ = CStr((*first)->Fields(0).Value());
   }
-  RecordsetPtr head = data_source_->QuerySql("select * from " + head_table + " where " + head_key + "=?",
-                                             {voucher_id_}, error);
-  if (!head) throw Failure("reading " + head_table_ + ": " + error);
+  Result<RecordsetPtr> read =
+      data_source_->QuerySql("select * from " + head_table + " where " + head_key + "=?", {voucher_id_});
+  if (!read.ok()) throw Failure("reading " + head_table_ + ": " + read.error().description());
+  RecordsetPtr head = *std::move(read);
   if (head->Eof()) throw Failure("no voucher " + voucher_id_ + " in " + head_table_);
   loaded_head_.reset();
   loaded_body_.reset();
@@ -265,19 +264,21 @@ DomPtr Session::ReadBody(DomPtr* twin) {
   // A large body is read a slice at a time, by key, and each slice turned
   // into XML text at once: neither the whole recordset nor a second
   // document is ever held beside the text and the document parsed from it.
-  std::string error;
   const std::string body_key = SqlName(body_key_);
   const std::string from = " from " + SqlName(body_table_) + " where " + SqlName(head_key_) + "=?";
-  RecordsetPtr count = data_source_->QuerySql("select count(*)" + from, {voucher_id_}, error);
-  if (!count) throw Failure("reading " + body_table_ + ": " + error);
+  auto query = [&](const std::string& sql, const VariantArray& params) {
+    Result<RecordsetPtr> rs = data_source_->QuerySql(sql, params);
+    if (!rs.ok()) throw Failure("reading " + body_table_ + ": " + rs.error().description());
+    return *std::move(rs);
+  };
+  RecordsetPtr count = query("select count(*)" + from, {voucher_id_});
   const std::int64_t lines = count->Eof() ? 0 : CLng(count->Fields(0).Value());
   count.reset();
   if (lines > 5000) Progress("loading " + std::to_string(lines) + " body lines ...");
   RowsetText text;
   std::int64_t read = 0;
   auto slice = [&](const std::string& sql, const VariantArray& params, Variant* last_key) {
-    RecordsetPtr rs = data_source_->QuerySql(sql, params, error);
-    if (!rs) throw Failure("reading " + body_table_ + ": " + error);
+    RecordsetPtr rs = query(sql, params);
     const std::int32_t n = rs->RecordCount();
     if (last_key && n > 0) {
       rs->MoveLast();
@@ -318,11 +319,11 @@ std::string Session::Save() {
   MarkChanges(*head, loaded_head_.get(), head_key_);
   MarkChanges(*body, loaded_body_.get(), body_key_);
   RowsetWriteCounts head_counts, body_counts;
-  std::string error;
-  if (!data_source_->WriteRowsets({{head_table_, {head_key_}, head.get(), loaded_head_.get(), &head_counts},
-                                   {body_table_, {body_key_}, body.get(), loaded_body_.get(), &body_counts}},
-                                  error))
-    throw Failure("writing the voucher back (nothing was written): " + error);
+  const Result<void> written =
+      data_source_->WriteRowsets({{head_table_, {head_key_}, head.get(), loaded_head_.get(), &head_counts},
+                                  {body_table_, {body_key_}, body.get(), loaded_body_.get(), &body_counts}});
+  if (!written.ok())
+    throw Failure("writing the voucher back (nothing was written): " + written.error().description());
   service_->ResetSigh();
   loaded_head_ = head;
   loaded_body_ = body;
