@@ -40,6 +40,9 @@ std::size_t QuotedEnd(std::string_view s, std::size_t i, char close, const char*
 }
 
 std::vector<Token> Tokenize(std::string_view s) {
+  // Both databases read a text only up to a NUL: whatever follows would vanish.
+  if (const std::size_t nul = s.find('\0'); nul != std::string_view::npos)
+    Fail("a NUL character at offset " + std::to_string(nul));
   std::vector<Token> out;
   std::size_t i = 0;
   const std::size_t n = s.size();
@@ -60,6 +63,9 @@ std::vector<Token> Tokenize(std::string_view s) {
     } else if (c == '/' && next == '*') {
       const std::size_t e = s.find("*/", i + 2);
       if (e == std::string_view::npos) Fail("unterminated comment at offset " + std::to_string(i));
+      // PostgreSQL (and T-SQL) nest block comments, SQLite does not: they would end in different places.
+      if (const std::size_t inner = s.substr(0, e).find("/*", i + 2); inner != std::string_view::npos)
+        Fail("a nested comment at offset " + std::to_string(inner));
       push(Tok::kComment, e + 2);
     } else if ((c == 'N' || c == 'n') && next == '\'') {
       push(Tok::kNString, QuotedEnd(s, i + 1, '\'', "string literal"));
@@ -84,6 +90,9 @@ std::vector<Token> Tokenize(std::string_view s) {
       push(Tok::kWord, e);
     } else if (c == '?') {
       push(Tok::kParam, i + 1);
+    } else if (c == '`' || c == '$') {
+      // a quoted name in SQLite, a string ($x$...$x$) in PostgreSQL: either could take in a literal
+      Fail(std::string("a ") + c + " outside a literal at offset " + std::to_string(i));
     } else {
       push(Tok::kPunct, i + 1);
     }
@@ -181,9 +190,12 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
   int depth = 0;
   std::string prev;  // upper-cased previous significant word
   std::string& s = out.sql;
+  bool in_line_comment = false;  // the text so far ends with a "--" comment (blanks aside)
   auto flush_limits = [&](int at_depth) {
     while (!limits.empty() && limits.back().depth >= at_depth) {
       TrimRight(s);
+      if (in_line_comment) s += '\n';
+      in_line_comment = false;
       s += " LIMIT " + limits.back().count;
       limits.pop_back();
     }
@@ -191,16 +203,23 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
 
   for (std::size_t i = 0; i < t.size(); ++i) {
     const Token& tok = t[i];
+    // what ")" flushes follows the tokens before it
+    const bool line_comment_before = in_line_comment;
+    if (tok.kind == Tok::kComment) in_line_comment = tok.text.starts_with("--");
+    else if (tok.kind != Tok::kSpace) in_line_comment = false;
     switch (tok.kind) {
       case Tok::kSpace:
       case Tok::kComment:
-      case Tok::kString:
       case Tok::kNumber:
       case Tok::kQuoted:
         s += tok.text;
         break;
+      case Tok::kString:
       case Tok::kNString:
-        s += tok.text.substr(1);
+        // A literal right after a name would become a prefixed one: e'..' (PostgreSQL's escape string),
+        // x'..' (SQLite's blob).
+        if (!s.empty() && IsWordChar(s.back())) s += ' ';
+        s += tok.kind == Tok::kNString ? tok.text.substr(1) : tok.text;
         break;
       case Tok::kParam:
         ++out.parameters;
@@ -209,7 +228,9 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
       case Tok::kPunct:
         if (tok.text[0] == '(') ++depth;
         if (tok.text[0] == ')') {
+          in_line_comment = line_comment_before;
           flush_limits(depth);
+          in_line_comment = false;
           --depth;
         }
         s += tok.text;

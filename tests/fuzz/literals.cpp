@@ -48,6 +48,8 @@ std::size_t DollarTagLength(std::string_view s, std::size_t i) {
 }  // namespace
 
 std::vector<std::string> Literals(std::string_view s, Lexer lexer) {
+  // the databases read a text up to its first NUL
+  if (lexer != Lexer::kService) s = s.substr(0, s.find('\0'));
   std::vector<std::string> out;
   const bool pg = lexer == Lexer::kPostgres;
   std::size_t i = 0;

@@ -37,7 +37,9 @@ for t in "${targets[@]}"; do
   "$dir/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len="${max_len[$t]}" -timeout=20 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
     "$work" "$ROOT/tests/fuzz/corpus/$t" >"$dir/$t.log" 2>&1 || rc=$?
-  runs=$(sed -n 's/^stat::number_executed_units: *//p' "$dir/$t.log" | tail -1)
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/$t.log" | tail -1)
+  # a run stopped by a fault prints no statistics: its last progress line then
+  [[ -n $runs ]] || runs=$(sed -n 's/^#\([0-9]*\)\t.*/\1/p' "$dir/$t.log" | tail -1)
   faults=0
   if [[ $rc -ne 0 ]]; then
     faults="1: $(grep -m1 -E '^(==[0-9]+==ERROR|SUMMARY|fuzz check failed|.*runtime error)' "$dir/$t.log" || echo "exit $rc")"
