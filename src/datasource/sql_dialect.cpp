@@ -23,7 +23,8 @@ bool IsWordStart(char c) {
   const auto u = static_cast<unsigned char>(c);
   return std::isalpha(u) || c == '_' || c == '@' || c == '#' || u >= 0x80;
 }
-bool IsWordChar(char c) { return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$'; }
+// No "$" even inside a name: PostgreSQL would start a $$ string at it after "@" or "#".
+bool IsWordChar(char c) { return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)); }
 
 // End (one past the closing quote) of a literal quoted with q starting at i,
 // where a doubled quote stands for itself.

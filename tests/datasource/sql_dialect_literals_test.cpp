@@ -54,6 +54,7 @@ TEST(SqlDialectLiterals, RefusesWhatTheDatabaseWouldReadOtherwise) {
       // and reads $x$ ... $x$ as a string
       {"select $x$ 'a' $x$", "$"},
       {"select ?$x$ 'a' $x$", "$"},
+      {"select @a$$ 'a' $$", "$"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.tsql);
