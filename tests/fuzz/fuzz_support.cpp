@@ -52,6 +52,7 @@ SalesOrder Build() {
   }
   std::error_code ignored;
   fs::remove(dir / "sample.db", ignored);
+  sample.shared_template = sample.Template();
   return sample;
 }
 

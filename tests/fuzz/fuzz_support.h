@@ -24,6 +24,10 @@ struct SalesOrder {
   std::string head_xml;      // the sample voucher's head rowset
   std::string body_xml;      // and its body rowset
   RecordsetPtr Template() const;  // a fresh template recordset
+  // One template recordset for the process: reading the template document
+  // costs more than the rest of an execution, and loading a template only
+  // reads its recordset.
+  RecordsetPtr shared_template;
 };
 
 // Built on first use; aborts when the sample cannot be read, since every

@@ -71,7 +71,7 @@ std::vector<std::string> LoadSorted(const std::string& command, bool display) {
   using namespace cavra::fuzz;
   Service s;
   s.ds->customer_info["VoucherSorterCommand|17|12"] = command;
-  s.svc.setTemplateData(Sample().Template());
+  s.svc.setTemplateData(Sample().shared_template);
   s.svc.setVoucherDataXML(cavra::xml::LoadNew(Sample().head_xml), cavra::xml::LoadNew(MixedBody()));
   cavra::DomPtr head, body;
   s.svc.getVoucherDataXML(head, body);

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReadAsRecordset(body);
 
   Service s;
-  s.svc.setTemplateData(sample.Template());
+  s.svc.setTemplateData(sample.shared_template);
   s.svc.setVoucherDataXML(head, body);
   DisplayPass(s.svc, RowCount(body));
   return 0;
