@@ -218,8 +218,8 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
       case Tok::kString:
       case Tok::kNString:
         // A literal right after a name would become a prefixed one: e'..' (PostgreSQL's escape string),
-        // x'..' (SQLite's blob).
-        if (!s.empty() && IsWordChar(s.back())) s += ' ';
+        // x'..' (SQLite's blob); right after another literal ('a'N'b' without its N) it would join it.
+        if (!s.empty() && (IsWordChar(s.back()) || s.back() == '\'')) s += ' ';
         s += tok.kind == Tok::kNString ? tok.text.substr(1) : tok.text;
         break;
       case Tok::kParam:

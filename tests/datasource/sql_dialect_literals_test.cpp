@@ -29,12 +29,14 @@ TEST(SqlDialectLiterals, LimitAfterALineCommentStartsOnANewLine) {
   }
 }
 
-TEST(SqlDialectLiterals, ALiteralNeverTouchesTheNameBeforeIt) {
+TEST(SqlDialectLiterals, ALiteralNeverTouchesTheNameOrLiteralBeforeIt) {
   // PostgreSQL reads e'..' as an escape string (a backslash hides the closing
   // quote) and SQLite x'..' as a blob.
   EXPECT_EQ(Translate("select [e]'a\\' , 'b'", Dialect::kPostgres).sql, "select e 'a\\' , 'b'");
   EXPECT_EQ(Translate("select [x]N'41'", Dialect::kSqlite).sql, "select x '41'");
   EXPECT_EQ(Translate("select a as'b'", Dialect::kSqlite).sql, "select a as 'b'");
+  // without its N the second literal would join the first: 'a''b'
+  EXPECT_EQ(Translate("select 'a'N'b'", Dialect::kSqlite).sql, "select 'a' 'b'");
   EXPECT_EQ(Translate("select a from t where b=N'c'", Dialect::kPostgres).sql, "select a from t where b='c'");
 }
 

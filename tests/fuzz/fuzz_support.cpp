@@ -36,6 +36,7 @@ SalesOrder Build() {
   const fs::path dir = fs::temp_directory_path() / ("cavra-fuzz-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   // The service writes its registry values and logs somewhere: never into the user's own files.
+  const bool own_dir = !std::getenv("CAVRA_REGISTRY_FILE") || !std::getenv("CAVRA_COMPONENT_DIR");
   ::setenv("CAVRA_REGISTRY_FILE", (dir / "registry.ini").c_str(), 0);
   ::setenv("CAVRA_COMPONENT_DIR", dir.c_str(), 0);
 
@@ -51,7 +52,10 @@ SalesOrder Build() {
     sample.body_xml = Serialize(*RecordsetToRowset(*body));
   }
   std::error_code ignored;
-  fs::remove(dir / "sample.db", ignored);
+  if (own_dir)
+    fs::remove(dir / "sample.db", ignored);  // the folder stays for the service's files
+  else
+    fs::remove_all(dir, ignored);
   sample.shared_template = sample.Template();
   return sample;
 }
