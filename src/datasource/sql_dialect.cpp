@@ -65,7 +65,8 @@ std::vector<Token> Tokenize(std::string_view s) {
       const std::size_t e = s.find("*/", i + 2);
       if (e == std::string_view::npos) Fail("unterminated comment at offset " + std::to_string(i));
       // PostgreSQL (and T-SQL) nest block comments, SQLite does not: they would end in different places.
-      if (const std::size_t inner = s.substr(0, e).find("/*", i + 2); inner != std::string_view::npos)
+      // An inner "/*" may share its star with the closing "*/" ("/*/"): PostgreSQL reads the opening.
+      if (const std::size_t inner = s.substr(0, e + 1).find("/*", i + 2); inner != std::string_view::npos)
         Fail("a nested comment at offset " + std::to_string(inner));
       push(Tok::kComment, e + 2);
     } else if ((c == 'N' || c == 'n') && next == '\'') {

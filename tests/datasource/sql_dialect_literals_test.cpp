@@ -53,6 +53,7 @@ TEST(SqlDialectLiterals, RefusesWhatTheDatabaseWouldReadOtherwise) {
       {std::string("select 'a' \0 , 'c'", 18), "NUL"},
       // PostgreSQL nests block comments, so the literal would be inside one
       {"select /* /* */ 'a' */ 1", "nested"},
+      {"select /* /*/ 'a' */ 1", "nested"},
       // and reads $x$ ... $x$ as a string
       {"select $x$ 'a' $x$", "$"},
       {"select ?$x$ 'a' $x$", "$"},
