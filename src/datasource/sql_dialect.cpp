@@ -81,8 +81,11 @@ std::vector<Token> Tokenize(std::string_view s) {
                (c == '.' && std::isdigit(static_cast<unsigned char>(next)))) {
       std::size_t e = i;
       while (e < n && (std::isalnum(static_cast<unsigned char>(s[e])) || s[e] == '.')) {
-        // an exponent sign belongs to the number
-        if ((s[e] == 'e' || s[e] == 'E') && e + 1 < n && (s[e + 1] == '+' || s[e + 1] == '-')) ++e;
+        // an exponent sign belongs to the number when a digit follows (as the databases read it:
+        // in "2e--" the "--" opens a comment)
+        if ((s[e] == 'e' || s[e] == 'E') && e + 2 < n && (s[e + 1] == '+' || s[e + 1] == '-') &&
+            std::isdigit(static_cast<unsigned char>(s[e + 2])))
+          ++e;
         ++e;
       }
       push(Tok::kNumber, e);

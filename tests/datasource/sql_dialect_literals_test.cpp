@@ -54,6 +54,8 @@ TEST(SqlDialectLiterals, RefusesWhatTheDatabaseWouldReadOtherwise) {
       // PostgreSQL nests block comments, so the literal would be inside one
       {"select /* /* */ 'a' */ 1", "nested"},
       {"select /* /*/ 'a' */ 1", "nested"},
+      // "--" after "2E" opens a comment, so the quote after it opens a literal on the next line
+      {"select 2E--'\n' , ? , 'a'", "unterminated string literal"},
       // and reads $x$ ... $x$ as a string
       {"select $x$ 'a' $x$", "$"},
       {"select ?$x$ 'a' $x$", "$"},

@@ -102,11 +102,11 @@ std::vector<std::string> Literals(std::string_view s, Lexer lexer) {
     } else if (c == '`' && lexer == Lexer::kSqlite) {
       i = After(s, QuotedEnd(s, i, '`'));
     } else if (IsDigit(c) || (c == '.' && IsDigit(next))) {
-      // The service's texts take an exponent sign into the number; the databases only before a digit.
+      // an exponent sign belongs to the number only before a digit: "2e--" ends in a comment
       std::size_t e = i;
       while (e < s.size() && (IsAlpha(s[e]) || IsDigit(s[e]) || s[e] == '.' || s[e] == '_')) {
-        if ((s[e] == 'e' || s[e] == 'E') && e + 1 < s.size() && (s[e + 1] == '+' || s[e + 1] == '-') &&
-            (lexer == Lexer::kService || (e + 2 < s.size() && IsDigit(s[e + 2]))))
+        if ((s[e] == 'e' || s[e] == 'E') && e + 2 < s.size() && (s[e + 1] == '+' || s[e + 1] == '-') &&
+            IsDigit(s[e + 2]))
           ++e;
         ++e;
       }
