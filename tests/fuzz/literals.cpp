@@ -35,7 +35,9 @@ std::size_t QuotedEnd(std::string_view s, std::size_t i, char q, bool backslash 
 std::string_view Content(std::string_view s, std::size_t from, std::size_t end) {
   return end == std::string_view::npos ? s.substr(from) : s.substr(from, end - 1 - from);
 }
-std::size_t After(std::string_view s, std::size_t end) { return end == std::string_view::npos ? s.size() : end; }
+std::size_t After(std::string_view s, std::size_t end) {
+  return end == std::string_view::npos ? s.size() : end;
+}
 
 // The tag of a dollar quote at i ("$$" or "$name$"), or 0 when there is none.
 std::size_t DollarTagLength(std::string_view s, std::size_t i) {

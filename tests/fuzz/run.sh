@@ -19,9 +19,9 @@ targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] || targets=(voucher_data template formula sort_command sql_dialect pictures)
 
 # RelWithDebInfo without NDEBUG: the library's own assertions stay on.
-CXX=clang++ configure_and_build "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g" \
-  -DCAVRA_BUILD_FUZZERS=ON -DCAVRA_BUILD_TESTS=OFF -DCAVRA_BUILD_BENCHMARKS=OFF -DCAVRA_BUILD_TOOLS=OFF \
-  -DCAVRA_INSTALL=OFF -DCAVRA_WITH_POSTGRES=OFF
+CXX=clang++ configure_and_build "$dir" -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g" -DCAVRA_BUILD_FUZZERS=ON -DCAVRA_BUILD_TESTS=OFF \
+  -DCAVRA_BUILD_BENCHMARKS=OFF -DCAVRA_BUILD_TOOLS=OFF -DCAVRA_INSTALL=OFF -DCAVRA_WITH_POSTGRES=OFF
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -42,7 +42,9 @@ for t in "${targets[@]}"; do
   [[ -n $runs ]] || runs=$(sed -n 's/^#\([0-9]*\)\t.*/\1/p' "$dir/$t.log" | tail -1)
   faults=0
   if [[ $rc -ne 0 ]]; then
-    faults="1: $(grep -m1 -E '^(==[0-9]+==ERROR|SUMMARY|fuzz check failed|.*runtime error)' "$dir/$t.log" || echo "exit $rc")"
+    first=$(grep -a -m1 -E '^(==[0-9]+==ERROR|SUMMARY|fuzz check failed|.*runtime error)' "$dir/$t.log" ||
+            echo "exit $rc")
+    faults="1: $first"
     failed=1
   fi
   printf '%-14s %12s  %s\n' "$t" "${runs:-?}" "$faults"

@@ -43,8 +43,8 @@ std::vector<std::string> WithoutNow(std::vector<std::string> literals) {
 
 void Check(std::string_view input, const std::string& output, cavra::sql::Dialect dialect) {
   const auto before = WithoutNow(Literals(input, Lexer::kService));
-  const auto after =
-      WithoutNow(Literals(output, dialect == cavra::sql::Dialect::kPostgres ? Lexer::kPostgres : Lexer::kSqlite));
+  const Lexer reader = dialect == cavra::sql::Dialect::kPostgres ? Lexer::kPostgres : Lexer::kSqlite;
+  const auto after = WithoutNow(Literals(output, reader));
   if (before != after)
     cavra::fuzz::Fail("literals changed:\n  input  " + std::string(input) + "\n  output " + output +
                       "\n  before " + Show(before) + "\n  after  " + Show(after));

@@ -61,7 +61,8 @@ void CheckCounts(cavra::clsVoucherService& svc) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace cavra::fuzz;
   const SalesOrder& sample = Sample();
-  const cavra::DomPtr document = cavra::xml::LoadNew(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const cavra::DomPtr document = cavra::xml::LoadNew(text);
   if (!document) return 0;
   cavra::RecordsetPtr recordset;
   try {

@@ -54,7 +54,8 @@ TEST(TemplateCounts, DISABLED_AnItemWithoutASectionShiftsNoIndex) {
 TEST(TemplateCounts, DISABLED_ALoadThatFailsLeavesNoCountWithoutItsItem) {
   TemplateHarness h;
   h.Load("<item cardsection='B' fieldname='iQuantity' fieldtype='4' numpoint='2x'/>"
-         "<item cardsection='T' fieldname='cSOCode'/><item cardsection='B' fieldname='iPrice' fieldtype='4'/>");
+         "<item cardsection='T' fieldname='cSOCode'/>"
+         "<item cardsection='B' fieldname='iPrice' fieldtype='4'/>");
   ASSERT_FALSE(h.sink->errors.empty());  // the load is refused...
   ExpectCountsMatchItems(h.model);       // ...and leaves nothing half counted
 }
