@@ -5,7 +5,11 @@ set(CAVRA_LAYERS "" CACHE INTERNAL "")
 
 function(cavra_warnings target)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
+    set(_shadow "")
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      set(_shadow -Wshadow=local)  # clang has no such option
+    endif()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic ${_shadow}
       -Wnon-virtual-dtor -Woverloaded-virtual)
     if(CAVRA_WARNINGS_AS_ERRORS)
       target_compile_options(${target} PRIVATE -Werror)
@@ -18,6 +22,9 @@ function(cavra_sanitize target)
     target_compile_options(${target} PRIVATE -fsanitize=${CAVRA_SANITIZE} -fno-omit-frame-pointer
       -fno-sanitize-recover=all)
     target_link_options(${target} PRIVATE -fsanitize=${CAVRA_SANITIZE})
+  endif()
+  if(CAVRA_BUILD_FUZZERS)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
 

@@ -24,7 +24,8 @@ bool IsWordStart(char c) {
   const auto u = static_cast<unsigned char>(c);
   return std::isalpha(u) || c == '_' || c == '@' || c == '#' || u >= 0x80;
 }
-bool IsWordChar(char c) { return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$'; }
+// No "$" even inside a name: PostgreSQL would start a $$ string at it after "@" or "#".
+bool IsWordChar(char c) { return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)); }
 
 // End (one past the closing quote) of a literal quoted with q starting at i,
 // where a doubled quote stands for itself.
@@ -41,6 +42,9 @@ std::size_t QuotedEnd(std::string_view s, std::size_t i, char close, const char*
 }
 
 std::vector<Token> Tokenize(std::string_view s) {
+  // Both databases read a text only up to a NUL: whatever follows would vanish.
+  if (const std::size_t nul = s.find('\0'); nul != std::string_view::npos)
+    Fail("a NUL character at offset " + std::to_string(nul));
   std::vector<Token> out;
   std::size_t i = 0;
   const std::size_t n = s.size();
@@ -61,6 +65,10 @@ std::vector<Token> Tokenize(std::string_view s) {
     } else if (c == '/' && next == '*') {
       const std::size_t e = s.find("*/", i + 2);
       if (e == std::string_view::npos) Fail("unterminated comment at offset " + std::to_string(i));
+      // PostgreSQL (and T-SQL) nest block comments, SQLite does not: they would end in different places.
+      // An inner "/*" may share its star with the closing "*/" ("/*/"): PostgreSQL reads the opening.
+      if (const std::size_t inner = s.substr(0, e + 1).find("/*", i + 2); inner != std::string_view::npos)
+        Fail("a nested comment at offset " + std::to_string(inner));
       push(Tok::kComment, e + 2);
     } else if ((c == 'N' || c == 'n') && next == '\'') {
       push(Tok::kNString, QuotedEnd(s, i + 1, '\'', "string literal"));
@@ -74,8 +82,11 @@ std::vector<Token> Tokenize(std::string_view s) {
                (c == '.' && std::isdigit(static_cast<unsigned char>(next)))) {
       std::size_t e = i;
       while (e < n && (std::isalnum(static_cast<unsigned char>(s[e])) || s[e] == '.')) {
-        // an exponent sign belongs to the number
-        if ((s[e] == 'e' || s[e] == 'E') && e + 1 < n && (s[e + 1] == '+' || s[e + 1] == '-')) ++e;
+        // an exponent sign belongs to the number when a digit follows (as the databases read it:
+        // in "2e--" the "--" opens a comment)
+        if ((s[e] == 'e' || s[e] == 'E') && e + 2 < n && (s[e + 1] == '+' || s[e + 1] == '-') &&
+            std::isdigit(static_cast<unsigned char>(s[e + 2])))
+          ++e;
         ++e;
       }
       push(Tok::kNumber, e);
@@ -85,6 +96,9 @@ std::vector<Token> Tokenize(std::string_view s) {
       push(Tok::kWord, e);
     } else if (c == '?') {
       push(Tok::kParam, i + 1);
+    } else if (c == '`' || c == '$') {
+      // a quoted name in SQLite, a string ($x$...$x$) in PostgreSQL: either could take in a literal
+      Fail(std::string("a ") + c + " outside a literal at offset " + std::to_string(i));
     } else {
       push(Tok::kPunct, i + 1);
     }
@@ -182,9 +196,12 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
   int depth = 0;
   std::string prev;  // upper-cased previous significant word
   std::string& s = out.sql;
+  bool in_line_comment = false;  // the text so far ends with a "--" comment (blanks aside)
   auto flush_limits = [&](int at_depth) {
     while (!limits.empty() && limits.back().depth >= at_depth) {
       TrimRight(s);
+      if (in_line_comment) s += '\n';
+      in_line_comment = false;
       s += " LIMIT " + limits.back().count;
       limits.pop_back();
     }
@@ -192,16 +209,23 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
 
   for (std::size_t i = 0; i < t.size(); ++i) {
     const Token& tok = t[i];
+    // what ")" flushes follows the tokens before it
+    const bool line_comment_before = in_line_comment;
+    if (tok.kind == Tok::kComment) in_line_comment = tok.text.starts_with("--");
+    else if (tok.kind != Tok::kSpace) in_line_comment = false;
     switch (tok.kind) {
       case Tok::kSpace:
       case Tok::kComment:
-      case Tok::kString:
       case Tok::kNumber:
       case Tok::kQuoted:
         s += tok.text;
         break;
+      case Tok::kString:
       case Tok::kNString:
-        s += tok.text.substr(1);
+        // A literal right after a name would become a prefixed one: e'..' (PostgreSQL's escape string),
+        // x'..' (SQLite's blob); right after another literal ('a'N'b' without its N) it would join it.
+        if (!s.empty() && (IsWordChar(s.back()) || s.back() == '\'')) s += ' ';
+        s += tok.kind == Tok::kNString ? tok.text.substr(1) : tok.text;
         break;
       case Tok::kParam:
         ++out.parameters;
@@ -210,7 +234,9 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
       case Tok::kPunct:
         if (tok.text[0] == '(') ++depth;
         if (tok.text[0] == ')') {
+          in_line_comment = line_comment_before;
           flush_limits(depth);
+          in_line_comment = false;
           --depth;
         }
         s += tok.text;
