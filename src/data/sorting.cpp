@@ -10,6 +10,7 @@
 #include "cavra/outside.h"
 #include "cavra/sort_command.h"
 #include "core/resources.h"
+#include "core/thread_state.h"
 #include "core/trace_log.h"
 #include "platform/error_flow.h"
 #include "platform/vbstring.h"
@@ -77,9 +78,23 @@ bool Sorting::SortBody(DomPtr& body, const std::string& command, const std::stri
   }
 }
 
+void Sorting::OnDataLoaded() {
+  if (!invoke_sort_switch_ && !Thread().webMode) SkipErrors([&] { ReapplySavedSort(); });
+}
+
+void Sorting::NotifySortChange(const std::string& command) {
+  // The event is the host's chance to store the command and to reload
+  // sorted data, and nothing here is held across it.
+  SkipErrors([&] {
+    invoke_sort_switch_ = true;
+    ctx_.Raise([&](clsVoucherServiceEvents& s) { s.SortRuleChanged(Variant(command)); });
+  });
+  invoke_sort_switch_ = false;
+}
+
 void Sorting::ReapplySavedSort() {
   SkipErrors([&] {
-    model_.m_sLastSortCommands = read_sort_command ? read_sort_command() : std::string();
+    model_.m_sLastSortCommands = read_sort_command_ ? read_sort_command_() : std::string();
     Trace("--SetVoucherDataXML--m_sLastSortCommands:", model_.m_sLastSortCommands);
     const std::string command = model_.m_sLastSortCommands;
     if (command.empty()) return;

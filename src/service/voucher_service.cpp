@@ -56,7 +56,7 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
     return v.IsString() ? v.AsString() : std::string();
   };
   lines.recalc_line = [this](std::int32_t line) { calculation->ExecCalcExpression(line); };
-  sorting->read_sort_command = model.read_sort_command;
+  sorting->SetSortCommandReader(model.read_sort_command);
 }
 
 clsVoucherService::Impl::~Impl() = default;
@@ -91,15 +91,15 @@ void clsVoucherService::UnInitialise() {
 void clsVoucherService::Impl::Release() {
   Impl& i = *this;
   SkipErrors([&] { i.printing.Release(); });
-  SkipErrors([&] { i.sort_call_back.reset(); });
-  SkipErrors([&] { i.portal_business_object.reset(); });
+  SkipErrors([&] { i.sorting->Release(); });
+  SkipErrors([&] { i.portal.ReleaseBusinessObject(); });
   SkipErrors([&] { i.ctx.dataSource.reset(); });
   SkipErrors([&] { i.model.Release(); });
   SkipErrors([&] {
     i.documents.ReplaceHead(NewDom());
     i.documents.ReplaceBody(NewDom());
   });
-  SkipErrors([&] { i.call_back_object.reset(); });
+  SkipErrors([&] { i.portal.ReleaseCallBackObject(); });
 }
 
 void clsVoucherService::addEventSink(std::shared_ptr<clsVoucherServiceEvents> sink) {
@@ -112,22 +112,22 @@ void clsVoucherService::attachBodyGrid(BodyGridPtr grid) {
   if (!impl_->ctx.RefuseInPass("attachBodyGrid")) impl_->ctx.grid = std::move(grid);
 }
 void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) {
-  if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->status = status;
+  if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->auth->SetVoucherStatus(status);
 }
 
 // ---------------------------------------------------------------- variables
 
-std::int32_t clsVoucherService::Version() const { return impl_->version; }
+std::int32_t clsVoucherService::Version() const { return impl_->settings.Version(); }
 void clsVoucherService::Version(std::int32_t v) {
-  if (!impl_->ctx.RefuseInPass("Version")) impl_->version = v;
+  if (!impl_->ctx.RefuseInPass("Version")) impl_->settings.SetVersion(v);
 }
-ObjectPtr clsVoucherService::CallBackObject() const { return impl_->call_back_object; }
+ObjectPtr clsVoucherService::CallBackObject() const { return impl_->portal.CallBackObject(); }
 void clsVoucherService::CallBackObject(ObjectPtr o) {
-  if (!impl_->ctx.RefuseInPass("CallBackObject")) impl_->call_back_object = std::move(o);
+  if (!impl_->ctx.RefuseInPass("CallBackObject")) impl_->portal.SetCallBackObject(std::move(o));
 }
-bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->invoke_sort_switch; }
+bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->sorting->InvokeSortSwitch(); }
 void clsVoucherService::m_InvokSortObjectSwitch(bool b) {
-  if (!impl_->ctx.RefuseInPass("m_InvokSortObjectSwitch")) impl_->invoke_sort_switch = b;
+  if (!impl_->ctx.RefuseInPass("m_InvokSortObjectSwitch")) impl_->sorting->SetInvokeSortSwitch(b);
 }
 bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.m_BodyChineseData; }
 void clsVoucherService::m_BodyChineseData(bool b) {
@@ -163,14 +163,14 @@ void clsVoucherService::SetDataSource(DataSourcePtr dataSource) {
   SkipErrors([&] { i.ctx.dataSource = dataSource; });
   if (Thread().webMode) {
     SkipErrors([&] { i.ctx.login.reset(); });
-    SkipErrors([&] { i.web_root_url = i.ctx.DataSource().WebRootURL(); });
+    SkipErrors([&] { i.settings.SetWebRootURL(i.ctx.DataSource().WebRootURL()); });
   } else {
     SkipErrors([&] { i.ctx.login = i.ctx.DataSource().GetLogin(); });
     SkipErrors([&] {
       if (!i.ctx.login) throw VbError::Standard(err::kObjectNotSet);
-      i.sub_id = i.ctx.login->cSub_Id();
+      i.settings.SetSubId(i.ctx.login->cSub_Id());
     });
-    i.web_root_url.clear();
+    i.settings.SetWebRootURL({});
   }
   i.model.ReadAccountOptions();
 }
@@ -192,7 +192,7 @@ void clsVoucherService::WebMode(bool b) {
 }
 std::string clsVoucherService::GetLastError() { return impl_->ctx.TakeLastError(); }
 BillInfoPtr clsVoucherService::GetVoucherState() const { return impl_->model.m_BillInfo; }
-VoucherStatusConstants clsVoucherService::VoucherStatus() const { return impl_->status; }
+VoucherStatusConstants clsVoucherService::VoucherStatus() const { return impl_->auth->VoucherStatus(); }
 
 std::int32_t clsVoucherService::BodyMaxRows() const {
   return impl_->model.m_BillInfo ? impl_->model.m_BillInfo->nBodyMaxRows : 0;
@@ -206,25 +206,25 @@ void clsVoucherService::BodyMaxRows(std::int32_t n) {
 Variant clsVoucherService::About() { return {}; }
 void clsVoucherService::test() {}
 
-bool clsVoucherService::IsAllowskipTapstopItem() const { return impl_->allow_skip_tab_stop; }
+bool clsVoucherService::IsAllowskipTapstopItem() const { return impl_->settings.AllowSkipTabStop(); }
 void clsVoucherService::IsAllowskipTapstopItem(bool b) {
-  if (!impl_->ctx.RefuseInPass("IsAllowskipTapstopItem")) impl_->allow_skip_tab_stop = b;
+  if (!impl_->ctx.RefuseInPass("IsAllowskipTapstopItem")) impl_->settings.SetAllowSkipTabStop(b);
 }
 void clsVoucherService::StopSetDefaultValue(bool b) {
-  if (!impl_->ctx.RefuseInPass("StopSetDefaultValue")) impl_->stop_set_default_value = b;
+  if (!impl_->ctx.RefuseInPass("StopSetDefaultValue")) impl_->settings.SetStopSetDefaultValue(b);
 }
-bool clsVoucherService::StopAssistantMessage() const { return impl_->stop_assistant_message; }
+bool clsVoucherService::StopAssistantMessage() const { return impl_->settings.StopAssistantMessage(); }
 void clsVoucherService::StopAssistantMessage(bool b) {
-  if (!impl_->ctx.RefuseInPass("StopAssistantMessage")) impl_->stop_assistant_message = b;
+  if (!impl_->ctx.RefuseInPass("StopAssistantMessage")) impl_->settings.SetStopAssistantMessage(b);
 }
 void clsVoucherService::TemplateIsChanged(bool b) {
-  if (!impl_->ctx.RefuseInPass("TemplateIsChanged")) impl_->template_changed = b;
+  if (!impl_->ctx.RefuseInPass("TemplateIsChanged")) impl_->settings.SetTemplateChanged(b);
 }
 void clsVoucherService::SaveContinueItems(const std::string& s) {
-  if (!impl_->ctx.RefuseInPass("SaveContinueItems")) impl_->save_continue_items = s;
+  if (!impl_->ctx.RefuseInPass("SaveContinueItems")) impl_->settings.SetSaveContinueItems(s);
 }
-bool clsVoucherService::SorterExcludeExtendedField() const { return impl_->sorter_excludes_extended; }
-bool clsVoucherService::EnableLinkQuery() const { return impl_->enable_link_query; }
+bool clsVoucherService::SorterExcludeExtendedField() const { return impl_->sorting->ExcludesExtendedFields(); }
+bool clsVoucherService::EnableLinkQuery() const { return impl_->settings.EnableLinkQuery(); }
 Variant clsVoucherService::CurrentFocus() const { return Variant(false); }
 std::string clsVoucherService::VoucherType() const { return {}; }
 

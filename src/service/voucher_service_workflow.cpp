@@ -7,7 +7,6 @@
 
 #include "business/body_key.h"
 #include "cavra/voucher_service.h"
-#include "core/trace_log.h"
 #include "platform/error_flow.h"
 #include "service/impl.h"
 #include "workflow/customer_info.h"
@@ -36,17 +35,13 @@ Variant clsVoucherService::GetCustomerInfo(std::string& sType, std::string& sTem
 
 // ---------------------------------------------------------------- portal properties
 
-ObjectPtr clsVoucherService::PortalBusinessObject() const { return impl_->portal_business_object; }
+ObjectPtr clsVoucherService::PortalBusinessObject() const { return impl_->portal.BusinessObject(); }
 void clsVoucherService::PortalBusinessObject(const Variant& value) {
-  if (impl_->ctx.RefuseInPass("PortalBusinessObject")) return;
-  impl_->portal_business_object = value.IsObject() ? value.AsObject() : nullptr;
-  Trace("PortalBusinessObject:", impl_->portal_business_object ? "False" : "True");
+  if (!impl_->ctx.RefuseInPass("PortalBusinessObject")) impl_->portal.SetBusinessObject(value);
 }
-std::string clsVoucherService::PortalBizGUID() const { return impl_->portal_biz_guid; }
+std::string clsVoucherService::PortalBizGUID() const { return impl_->portal.BizGUID(); }
 void clsVoucherService::PortalBizGUID(const std::string& s) {
-  if (impl_->ctx.RefuseInPass("PortalBizGUID")) return;
-  impl_->portal_biz_guid = s;
-  Trace("GUID:", s);
+  if (!impl_->ctx.RefuseInPass("PortalBizGUID")) impl_->portal.SetBizGUID(s);
 }
 std::string clsVoucherService::GetAggregateParameters() { return {}; }
 

@@ -14,10 +14,10 @@ bool FieldAuth::SetVoucherAuth(const std::string& sAuth) {
   return false;
 }
 
-void FieldAuth::OnDataLoaded(VoucherStatusConstants status) {
-  if (status == VSeEditMode) {
+void FieldAuth::OnDataLoaded() {
+  if (status_ == VSeEditMode) {
     LoadWorkflowFieldAuth();
-  } else if (status == VSeAddMode && rights_.m_bWorkflowAuthApplied) {
+  } else if (status_ == VSeAddMode && rights_.m_bWorkflowAuthApplied) {
     SetFieldAuth(false);
     rights_.m_bWorkflowAuthApplied = false;
   }
