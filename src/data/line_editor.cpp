@@ -45,7 +45,7 @@ bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
       if (source.attribute(a.name()) != a) continue;
       SetNodeAttribute(target, a.name(), a.value());
     }
-    if (recalc_line) recalc_line(n);
+    if (recalc_line_) recalc_line_(n);
     updated = true;
   } catch (...) {
     failure = std::current_exception();
@@ -87,7 +87,7 @@ Variant LineEditor::ResetSigh() {
 }
 
 void LineEditor::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, bool IsAdd) {
-  if (StopUpdateRowNo) return;
+  if (stop_update_row_no_) return;
   if (!IsAdd) {
     ShiftRowNumbers(nCurrentRowNO, false);
     return;

@@ -43,7 +43,7 @@ bool RowOutline::GetRowOutLineDomDocument(const DomPtr& parentDom, DomPtr& newDo
     }
     std::vector<pugi::xml_node> rows;
     for (pugi::xml_node row : data.children()) rows.push_back(row);
-    m_nOutlineRowCount = static_cast<std::int32_t>(rows.size());
+    outline_row_count_ = static_cast<std::int32_t>(rows.size());
     Trace("GetRowOutLineDomDocument---02");
 
     // Children of each key, in document order, looked up once.
@@ -95,7 +95,7 @@ bool RowOutline::GetRowOutLineParentData(const DomPtr& doc, DomPtr& newDoc, std:
     Trace("GetRowOutLineParentData---01");
     const std::string p = cParentKey;
     const pugi::xpath_node_set top = xml::SelectNodes(*doc, "//z:row[@" + p + "='' || not(@" + p + ")]");
-    m_nOutlineRowCount = static_cast<std::int32_t>(top.size());
+    outline_row_count_ = static_cast<std::int32_t>(top.size());
     Trace("GetRowOutLineParentData---02");
     pugi::xml_node data = xml::SelectSingleNode(*newDoc, "//rs:data");
     if (data) {
@@ -152,9 +152,9 @@ std::int32_t RowOutline::GetRowOutLineLevel(const std::string& key, std::string 
 }
 
 std::string RowOutline::IndentText(std::int32_t level) {
-  if (m_sOutlineIndent.empty()) m_sOutlineIndent = "**";
+  if (outline_indent_.empty()) outline_indent_ = "**";
   std::string out;
-  for (std::int32_t i = 0; i < level; ++i) out += m_sOutlineIndent;
+  for (std::int32_t i = 0; i < level; ++i) out += outline_indent_;
   return out;
 }
 

@@ -244,7 +244,7 @@ void VoucherDocuments::ComputeKeyValues() {
 
   pugi::xml_attribute edit = row.attribute("editprop");
   if (!edit) edit = row.append_attribute("editprop");
-  if (UpdateEditSign) edit.set_value("");
+  if (update_edit_sign_) edit.set_value("");
 
   std::string keys;
   for (const std::string& name : vb::Split(bill.sPrimaryKeyFieldNames, "{#}")) {
@@ -371,7 +371,7 @@ std::string VoucherDocuments::RowFieldValue(const pugi::xml_node& row, std::stri
 std::string_view VoucherDocuments::RowFieldView(const pugi::xml_node& row, const std::string& fieldName,
                                                 bool fromHead) const {
   const std::string_view value = row.attribute(fieldName.c_str()).value();
-  if (!IsBlank(value) || !m_BodyChineseData) return value;
+  if (!IsBlank(value) || !body_chinese_data_) return value;
   const std::string& name =
       fromHead ? SchemaName(head_names_, head_, fieldName) : SchemaName(body_names_, body_, fieldName);
   if (IsBlank(name)) return {};

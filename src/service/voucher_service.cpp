@@ -55,7 +55,7 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
     const Variant v = customer_info->GetCustomerInfo(kind, id);
     return v.IsString() ? v.AsString() : std::string();
   };
-  lines.recalc_line = [this](std::int32_t line) { calculation->ExecCalcExpression(line); };
+  lines.SetLineRecalculator([this](std::int32_t line) { calculation->ExecCalcExpression(line); });
   sorting->SetSortCommandReader(model.read_sort_command);
 }
 
@@ -129,9 +129,9 @@ bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->sorting-
 void clsVoucherService::m_InvokSortObjectSwitch(bool b) {
   if (!impl_->ctx.RefuseInPass("m_InvokSortObjectSwitch")) impl_->sorting->SetInvokeSortSwitch(b);
 }
-bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.m_BodyChineseData; }
+bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.BodyChineseData(); }
 void clsVoucherService::m_BodyChineseData(bool b) {
-  if (!impl_->ctx.RefuseInPass("m_BodyChineseData")) impl_->documents.m_BodyChineseData = b;
+  if (!impl_->ctx.RefuseInPass("m_BodyChineseData")) impl_->documents.SetBodyChineseData(b);
 }
 
 // ---------------------------------------------------------------- host objects
@@ -276,7 +276,7 @@ void clsVoucherService::GetCollectFromEnumString(const std::string& sEnumString,
 
 std::string clsVoucherService::GetChineseFieldNameMap(const std::string& sChineseFieldName) {
   Impl& i = *impl_;
-  if (!i.documents.m_BodyChineseData) return sChineseFieldName;
+  if (!i.documents.BodyChineseData()) return sChineseFieldName;
   const std::string mapped = MapSchemaFieldName(i.documents.Body().get(), sChineseFieldName);
   return mapped.empty() ? sChineseFieldName : mapped;
 }

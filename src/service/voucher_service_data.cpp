@@ -81,15 +81,15 @@ void clsVoucherService::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentR
   ServiceContext::Pass pass(impl_->ctx);  // reads through bodyText, which may report
   impl_->lines.CalcRowNO(nPosition, nCurrentRowNO, IsAdd);
 }
-bool clsVoucherService::StopUpdateRowNo() const { return impl_->lines.StopUpdateRowNo; }
+bool clsVoucherService::StopUpdateRowNo() const { return impl_->lines.StopUpdateRowNo(); }
 void clsVoucherService::SetCurrentRow(const std::string& strCondition) {
   if (impl_->ctx.RefuseInPass("SetCurrentRow")) return;
   ServiceContext::Pass pass(impl_->ctx);
   impl_->lines.SetCurrentRow(strCondition);
 }
-bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign; }
+bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign(); }
 void clsVoucherService::UpdateEditSign(bool b) {
-  if (!impl_->ctx.RefuseInPass("UpdateEditSign")) impl_->documents.UpdateEditSign = b;
+  if (!impl_->ctx.RefuseInPass("UpdateEditSign")) impl_->documents.SetUpdateEditSign(b);
 }
 // The grid members follow the error convention: without a grid, error 91.
 bool clsVoucherService::BodyRedraw() {

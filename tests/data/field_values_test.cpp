@@ -85,7 +85,7 @@ TEST(FieldValues, DisplayNameColumnsAreFoundThroughTheSchema) {
   DataHarness h;
   h.docs.Load(nullptr, Rowset("<s:AttributeType name='c7' rs:name='cInvCode'/>", "<z:row c7='X'/>"));
   EXPECT_EQ(Text(h.values.bodyText(1, Variant("cInvCode"))), "");
-  h.docs.m_BodyChineseData = true;
+  h.docs.SetBodyChineseData(true);
   EXPECT_EQ(Text(h.values.bodyText(1, Variant("cInvCode"))), "X");
 }
 
