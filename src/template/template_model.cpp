@@ -132,7 +132,7 @@ TemplateModel::Settings TemplateModel::SaveSettings() const {
   return {m_sRowNoField,    m_sInventoryFieldName, m_sInventoryField2, m_sInventoryField3,
           m_bRowOutline,    m_sOutlineParentKey,   m_sOutlineKey,      m_sBarcodeField1,
           m_sBarcodeField2, m_sBarcodeField3,      m_sTemplateKey,     template_loaded,
-          m_nHeadCount,     m_nBodyCount,          rights_.m_sAuthString, rights_.m_bWorkflowAuth};
+          m_nHeadCount,     m_nBodyCount,          rights_.AuthString(), rights_.WorkflowAuth()};
 }
 
 void TemplateModel::RestoreSettings(Settings s) {
@@ -150,8 +150,8 @@ void TemplateModel::RestoreSettings(Settings s) {
   template_loaded = s.loaded;
   m_nHeadCount = s.headCount;
   m_nBodyCount = s.bodyCount;
-  rights_.m_sAuthString = std::move(s.authString);
-  rights_.m_bWorkflowAuth = s.workflowAuth;
+  rights_.SetAuthString(std::move(s.authString));
+  rights_.SetWorkflowAuth(s.workflowAuth);
   inventory_split_ = false;
 }
 
@@ -206,7 +206,7 @@ bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::
                       "template row " + std::to_string(r + 1) + ": a body row after the header rows");
       FillItem(*item, rows[r], first, new_items->Count());
       SkipErrors([&] {
-        if (!rights_.m_sAuthString.empty() && rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
+        if (!rights_.AuthString().empty() && rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
           item->showIt = false;
       });
       // A second row of the same key is not added, and so not counted.

@@ -308,8 +308,8 @@ TEST(TemplateLoading, ARefusedTemplateLeavesThePreviousOneWhole) {
     EXPECT_EQ(m.m_sTemplateKey, "17_12");
     EXPECT_TRUE(m.m_bRowOutline);
     EXPECT_EQ(m.m_sBarcodeField1, "x");
-    EXPECT_EQ(h.rights.m_sAuthString, "CMEMO");
-    EXPECT_TRUE(h.rights.m_bWorkflowAuth);
+    EXPECT_EQ(h.rights.AuthString(), "CMEMO");
+    EXPECT_TRUE(h.rights.WorkflowAuth());
     ASSERT_NE(m.FindItem("cMemo", false), nullptr);
     EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "R");
     EXPECT_TRUE(Thread().templateLoaded);
@@ -359,8 +359,8 @@ TEST(TemplateLoading, FieldRightsHideAndProtectFields) {
   h.ctx.dataSource = ds;
   h.Load(kItems);
   TemplateModel& m = h.model;
-  EXPECT_TRUE(h.rights.m_bWorkflowAuth);
-  EXPECT_EQ(h.rights.m_sAuthString, "CCODE{##}T;CMEMO");
+  EXPECT_TRUE(h.rights.WorkflowAuth());
+  EXPECT_EQ(h.rights.AuthString(), "CCODE{##}T;CMEMO");
   EXPECT_EQ(m.FindItem("cCode", false)->AuthFlag, "R");
   EXPECT_EQ(m.FindItem("cCode", true)->AuthFlag, "R");
   EXPECT_FALSE(m.FindItem("cCode", true)->bCanModify());
@@ -373,9 +373,9 @@ TEST(TemplateLoading, FieldRightsHideAndProtectFields) {
   // "1=2" restricts nothing; a failing data source keeps the previous string.
   ds->auth_string = "1=2";
   h.Load(kItems);
-  EXPECT_EQ(h.rights.m_sAuthString, "");
+  EXPECT_EQ(h.rights.AuthString(), "");
   EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "");
-  h.rights.m_sAuthString = "CMEMO";
+  h.rights.SetAuthString("CMEMO");
   ds->auth_throws = true;
   h.Load(kItems);
   EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "R");
@@ -403,24 +403,24 @@ TEST(FieldRights, FlagsFromTheRightString) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.rights) + " / " + c.field);
     FieldRights r;
-    r.m_sAuthString = c.rights;
+    r.SetAuthString(c.rights);
     EXPECT_EQ(r.GetFieldRightFlag(c.field, c.body), c.flag);
   }
   FieldRights r;
-  r.m_sAuthString = "ccode";
+  r.SetAuthString("ccode");
   EXPECT_EQ(r.GetFieldRightFlag("cCode", false, "{##}cCode"), "N");  // the override wins
 }
 
 TEST(FieldRights, FetchedStringSwitchesWorkflowOnlyWhenItSplitsCleanly) {
   FieldRights r;
   r.TakeFetchedAuthString("A[####]True[####]x");
-  EXPECT_FALSE(r.m_bWorkflowAuth);
-  EXPECT_EQ(r.m_sAuthString, "A[####]True[####]x");
+  EXPECT_FALSE(r.WorkflowAuth());
+  EXPECT_EQ(r.AuthString(), "A[####]True[####]x");
   r.TakeFetchedAuthString("A[####]1");
-  EXPECT_TRUE(r.m_bWorkflowAuth);
-  EXPECT_EQ(r.m_sAuthString, "A");
+  EXPECT_TRUE(r.WorkflowAuth());
+  EXPECT_EQ(r.AuthString(), "A");
   r.TakeFetchedAuthString("B[####]False");
-  EXPECT_FALSE(r.m_bWorkflowAuth);
+  EXPECT_FALSE(r.WorkflowAuth());
 }
 
 TEST(ItemLookup, OrdinalsNamesAndSections) {
