@@ -92,7 +92,7 @@ void LineEditor::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, b
     ShiftRowNumbers(nCurrentRowNO, false);
     return;
   }
-  const std::string& field = model_.m_sRowNoField;
+  const std::string& field = model_.RowNoField();
   if (field.empty()) return;
   std::int32_t start = nPosition;
   if (nPosition > 1) {
@@ -110,7 +110,7 @@ void LineEditor::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, b
 }
 
 void LineEditor::ShiftRowNumbers(std::int32_t nCurrent, bool increase) {
-  const std::string& field = model_.m_sRowNoField;
+  const std::string& field = model_.RowNoField();
   if (field.empty()) return;
   for (pugi::xml_node line : docs_.BodyRows()) {
     if (IsDeleted(line)) continue;

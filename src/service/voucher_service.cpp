@@ -49,14 +49,15 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
       auth(std::make_unique<FieldAuth>(ctx, model, rights, lines)),
       customer_info(std::make_unique<CustomerInfo>(ctx, model)),
       printing(ctx) {
-  model.read_sort_command = [this] {
+  auto read_sort_command = [this] {
     std::string kind = "VoucherSorterCommand";
     std::string id = std::to_string(model.Bill().nID);
     const Variant v = customer_info->GetCustomerInfo(kind, id);
     return v.IsString() ? v.AsString() : std::string();
   };
   lines.SetLineRecalculator([this](std::int32_t line) { calculation->ExecCalcExpression(line); });
-  sorting->SetSortCommandReader(model.read_sort_command);
+  model.SetSortCommandReader(read_sort_command);
+  sorting->SetSortCommandReader(read_sort_command);
 }
 
 clsVoucherService::Impl::~Impl() = default;
@@ -191,16 +192,15 @@ void clsVoucherService::WebMode(bool b) {
   if (!impl_->ctx.RefuseInPass("WebMode")) Thread().webMode = b;
 }
 std::string clsVoucherService::GetLastError() { return impl_->ctx.TakeLastError(); }
-BillInfoPtr clsVoucherService::GetVoucherState() const { return impl_->model.m_BillInfo; }
+BillInfoPtr clsVoucherService::GetVoucherState() const { return impl_->model.BillInfo(); }
 VoucherStatusConstants clsVoucherService::VoucherStatus() const { return impl_->auth->VoucherStatus(); }
 
 std::int32_t clsVoucherService::BodyMaxRows() const {
-  return impl_->model.m_BillInfo ? impl_->model.m_BillInfo->nBodyMaxRows : 0;
+  return impl_->model.BodyMaxRows();
 }
 
 void clsVoucherService::BodyMaxRows(std::int32_t n) {
-  if (impl_->ctx.RefuseInPass("BodyMaxRows")) return;
-  if (impl_->model.m_BillInfo && (n >= 0 || n == -1)) impl_->model.m_BillInfo->nBodyMaxRows = n;
+  if (!impl_->ctx.RefuseInPass("BodyMaxRows")) impl_->model.SetBodyMaxRows(n);
 }
 
 Variant clsVoucherService::About() { return {}; }
@@ -252,9 +252,9 @@ void clsVoucherService::RefreshTemplate() {
   i.calculation->TemplateLoaded();
 }
 
-RecordsetPtr clsVoucherService::GetTemplateData() const { return impl_->model.m_rstTemplate; }
-std::int32_t clsVoucherService::HeadInfoCount() const { return impl_->model.m_nHeadCount; }
-std::int32_t clsVoucherService::BodyInfoCount() const { return impl_->model.m_nBodyCount; }
+RecordsetPtr clsVoucherService::GetTemplateData() const { return impl_->model.TemplateData(); }
+std::int32_t clsVoucherService::HeadInfoCount() const { return impl_->model.HeadCount(); }
+std::int32_t clsVoucherService::BodyInfoCount() const { return impl_->model.BodyCount(); }
 
 ItemPtr clsVoucherService::ItemState(const Variant& Index, std::int32_t section) {
   return impl_->model.ItemState(Index, section);

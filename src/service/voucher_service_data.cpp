@@ -18,7 +18,7 @@ bool clsVoucherService::setVoucherDataXML(DomPtr&& oDOmHead, DomPtr&& oDomBody) 
   // The outline reads the body as given, deleted rows included, after the
   // load has moved them out of the kept copy: it gets copies.
   const bool adopt = (!head || head.use_count() == 1) && (!body || body.use_count() == 1) &&
-                     !impl_->model.m_bRowOutline;
+                     !impl_->model.IsRowOutline();
   return LoadVoucherData(head, body, adopt);
 }
 

@@ -68,13 +68,13 @@ void FieldAuth::SetFieldAuth(bool workflow) {
   if (!list.empty()) {
     lines_.BodyReadOnly(false);
     const std::string wrapped = "," + list + ",";
-    for (const ItemPtr& item : *model_.m_colItems) {
+    for (const ItemPtr& item : model_.Items()) {
       const bool found = FindFieldRightFlag(item->sFieldName, wrapped, TemplateModel::IsBody(*item));
       Trace("获取工作流权限控制 FindFieldRightFlag 字段名=", item->sFieldName, " bFind =", found ? "True" : "False");
       item->AuthFlag = workflow ? (found ? "W" : "R") : (found ? "R" : "");
     }
   } else {
-    for (const ItemPtr& item : *model_.m_colItems)
+    for (const ItemPtr& item : model_.Items())
       if (item->showIt) item->AuthFlag = workflow ? "R" : "";
     if (workflow) {
       Trace("获取工作流权限控制 设置表体只读");

@@ -95,7 +95,7 @@ TEST(FieldValues, Totals) {
   h.LoadRows(
       "<z:row iMoney='1.005'/><z:row iMoney='1.005'/><z:row iMoney='x'/><z:row iMoney='100' SumRow=' 1'/>");
   EXPECT_EQ(h.values.TotalText(Variant("iMoney")), "102.02");
-  h.model.m_bRowOutline = true;
+  h.Load(kDataItems, "cParentKey='p' cKey='k'");
   EXPECT_EQ(h.values.TotalText(Variant("iMoney")), "2.02") << "outline subtotal rows are left out";
   EXPECT_EQ(h.values.TotalText(Variant(8)), "") << "an item, but no such grid column";
   EXPECT_EQ(h.ctx.TakeLastError(), GetResString("Ordra.AA.VCH.019"));
