@@ -168,4 +168,17 @@ void LineEditor::BodyReadOnly(bool b) {
   body_read_only_ = b;
 }
 
+std::string LineEditor::GetSelectedRows() {
+  return ctx_.Guard(std::string(), [&] {
+    std::int32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    ctx_.Grid().GetSelection(r1, c1, r2, c2);
+    std::string out;
+    for (std::int32_t r = r2; r >= r1; --r) {
+      if (!out.empty()) out.push_back(',');
+      out.append(std::to_string(r));
+    }
+    return out;
+  });
+}
+
 }  // namespace cavra

@@ -29,6 +29,9 @@ class LineEditor {
   void CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, bool IsAdd);
   void SetCurrentRow(const std::string& strCondition);
   void FillList(DomPtr& oDom);
+  // The grid's selected rows, last first, comma separated; without a grid,
+  // error 91 through the error convention and "".
+  std::string GetSelectedRows();
 
   // Stored flag; the grid's ReadOnly follows it when a grid is attached.
   bool BodyReadOnly() const noexcept { return body_read_only_; }

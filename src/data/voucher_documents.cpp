@@ -390,4 +390,10 @@ const std::string& VoucherDocuments::SchemaName(SchemaNames& cache, const DomPtr
   return cache.names.emplace(displayName, std::move(name)).first->second;
 }
 
+std::string VoucherDocuments::BodyFieldNameOf(const std::string& displayName) {
+  if (!body_chinese_data_) return displayName;
+  const std::string mapped = MapSchemaFieldName(Body().get(), displayName);
+  return mapped.empty() ? displayName : mapped;
+}
+
 }  // namespace cavra

@@ -82,6 +82,9 @@ class VoucherDocuments {
   // m_BodyChineseData: the data use display names as column names.
   bool BodyChineseData() const noexcept { return body_chinese_data_; }
   void SetBodyChineseData(bool b) noexcept { body_chinese_data_ = b; }
+  // The body column a display name stands for when the data use display
+  // names; else, or when the schema has no such column, the name itself.
+  std::string BodyFieldNameOf(const std::string& displayName);
   // Whether loading clears the head row's editprop.
   bool UpdateEditSign() const noexcept { return update_edit_sign_; }
   void SetUpdateEditSign(bool b) noexcept { update_edit_sign_ = b; }

@@ -275,10 +275,7 @@ void clsVoucherService::GetCollectFromEnumString(const std::string& sEnumString,
 }
 
 std::string clsVoucherService::GetChineseFieldNameMap(const std::string& sChineseFieldName) {
-  Impl& i = *impl_;
-  if (!i.documents.BodyChineseData()) return sChineseFieldName;
-  const std::string mapped = MapSchemaFieldName(i.documents.Body().get(), sChineseFieldName);
-  return mapped.empty() ? sChineseFieldName : mapped;
+  return impl_->documents.BodyFieldNameOf(sChineseFieldName);
 }
 
 }  // namespace cavra

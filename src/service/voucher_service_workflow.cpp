@@ -45,18 +45,7 @@ void clsVoucherService::PortalBizGUID(const std::string& s) {
 }
 std::string clsVoucherService::GetAggregateParameters() { return {}; }
 
-std::string clsVoucherService::GetSelectedRows() {
-  return impl_->ctx.Guard(std::string(), [&] {
-    std::int32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
-    impl_->ctx.Grid().GetSelection(r1, c1, r2, c2);
-    std::string out;
-    for (std::int32_t r = r2; r >= r1; --r) {
-      if (!out.empty()) out.push_back(',');
-      out.append(std::to_string(r));
-    }
-    return out;
-  });
-}
+std::string clsVoucherService::GetSelectedRows() { return impl_->lines.GetSelectedRows(); }
 
 std::string clsVoucherService::GetBodyPKName() { return BodyKey(impl_->ctx).Name(impl_->model); }
 
