@@ -223,7 +223,9 @@ void clsVoucherService::TemplateIsChanged(bool b) {
 void clsVoucherService::SaveContinueItems(const std::string& s) {
   if (!impl_->ctx.RefuseInPass("SaveContinueItems")) impl_->settings.SetSaveContinueItems(s);
 }
-bool clsVoucherService::SorterExcludeExtendedField() const { return impl_->sorting->ExcludesExtendedFields(); }
+bool clsVoucherService::SorterExcludeExtendedField() const {
+  return impl_->sorting->ExcludesExtendedFields();
+}
 bool clsVoucherService::EnableLinkQuery() const { return impl_->settings.EnableLinkQuery(); }
 Variant clsVoucherService::CurrentFocus() const { return Variant(false); }
 std::string clsVoucherService::VoucherType() const { return {}; }

@@ -206,7 +206,8 @@ bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::
                       "template row " + std::to_string(r + 1) + ": a body row after the header rows");
       FillItem(*item, rows[r], first, new_items->Count());
       SkipErrors([&] {
-        if (!rights_.AuthString().empty() && rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
+        if (!rights_.AuthString().empty() &&
+            rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
           item->showIt = false;
       });
       // A second row of the same key is not added, and so not counted.

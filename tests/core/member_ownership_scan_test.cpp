@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -70,34 +69,73 @@ std::string CodeOnly(const std::string& s) {
 }
 
 int LineOf(const std::string& text, std::size_t pos) {
-  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+  const auto end = text.begin() + static_cast<std::ptrdiff_t>(pos);
+  return 1 + static_cast<int>(std::count(text.begin(), end, '\n'));
+}
+
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+struct Word {
+  std::string text;
+  std::size_t pos;
+  bool member_access;  // after "." or "->"
+  char next;           // the first character after it that is not a space
+};
+
+// The identifiers of code (no std::regex: GCC warns inside it under the
+// sanitizers).
+std::vector<Word> Words(const std::string& code) {
+  std::vector<Word> out;
+  const std::size_t n = code.size();
+  for (std::size_t i = 0; i < n;) {
+    if (!IsWordChar(code[i])) {
+      ++i;
+      continue;
+    }
+    std::size_t e = i;
+    while (e < n && IsWordChar(code[e])) ++e;
+    if (!std::isdigit(static_cast<unsigned char>(code[i]))) {
+      std::size_t b = i;
+      while (b > 0 && std::isspace(static_cast<unsigned char>(code[b - 1]))) --b;
+      const bool arrow = b > 1 && code[b - 1] == '>' && code[b - 2] == '-';
+      const bool access = b > 0 && (code[b - 1] == '.' || arrow);
+      std::size_t f = e;
+      while (f < n && std::isspace(static_cast<unsigned char>(code[f]))) ++f;
+      out.push_back({code.substr(i, e - i), i, access, f < n ? code[f] : '\0'});
+    }
+    i = e;
+  }
+  return out;
+}
+
+bool IsMName(const std::string& w) {
+  return w.size() > 2 && w[0] == 'm' && w[1] == '_' && std::isalpha(static_cast<unsigned char>(w[2]));
+}
+bool IsPrivateStyle(const std::string& w) {
+  return w.size() > 1 && w.back() == '_' && std::islower(static_cast<unsigned char>(w[0]));
 }
 
 // "path:line: what" for each break of the two rules. hostNames: the m_ names
 // the public headers declare.
 std::vector<std::string> Scan(const std::vector<SourceFile>& files, const std::set<std::string>& hostNames) {
-  static const std::regex kMName(R"(\bm_[A-Za-z]\w*)");
-  static const std::regex kDeclared(R"(\b([a-z][a-z0-9_]*_)\s*(?:=[^;]*)?[;{])");
-  static const std::regex kAccess(R"((?:\.|->)\s*([a-z][a-z0-9_]*_)\b)");
   std::vector<std::string> found;
   std::map<std::string, std::set<std::string>> declared_in;  // name_ -> folders
   std::vector<std::string> code;
   for (const SourceFile& f : files) {
     code.push_back(CodeOnly(f.text));
     if (!f.header) continue;
-    for (std::sregex_iterator m(code.back().begin(), code.back().end(), kDeclared), e; m != e; ++m)
-      declared_in[(*m)[1]].insert(f.folder);
+    for (const Word& w : Words(code.back()))
+      if (IsPrivateStyle(w.text) && !w.member_access && (w.next == '=' || w.next == ';' || w.next == '{'))
+        declared_in[w.text].insert(f.folder);
   }
   for (std::size_t k = 0; k < files.size(); ++k) {
     const SourceFile& f = files[k];
-    const std::string& c = code[k];
-    for (std::sregex_iterator m(c.begin(), c.end(), kMName), e; m != e; ++m)
-      if (!hostNames.count(m->str()))
-        found.push_back(f.path + ":" + std::to_string(LineOf(c, m->position())) + ": " + m->str());
-    for (std::sregex_iterator m(c.begin(), c.end(), kAccess), e; m != e; ++m) {
-      const auto it = declared_in.find((*m)[1]);
-      if (it != declared_in.end() && !it->second.count(f.folder))
-        found.push_back(f.path + ":" + std::to_string(LineOf(c, m->position())) + ": " + m->str());
+    for (const Word& w : Words(code[k])) {
+      const std::string where = f.path + ":" + std::to_string(LineOf(code[k], w.pos)) + ": ";
+      if (IsMName(w.text) && !hostNames.count(w.text)) found.push_back(where + w.text);
+      if (!w.member_access || !IsPrivateStyle(w.text)) continue;
+      const auto it = declared_in.find(w.text);
+      if (it != declared_in.end() && !it->second.count(f.folder)) found.push_back(where + "." + w.text);
     }
   }
   return found;
@@ -112,7 +150,8 @@ std::string ReadFile(const fs::path& p) {
 
 TEST(MemberOwnershipScan, CatchesForeignMembersAndStrayMNames) {
   const std::vector<SourceFile> files = {
-      {"template", "template/model.h", "class M {\n int Count() const;\n private:\n int count_ = 0;\n};", true},
+      {"template", "template/model.h", "class M {\n int Count() const;\n private:\n int count_ = 0;\n};",
+       true},
       {"template", "template/model.cpp", "int M::Count() const { return other.count_; }", false},
       {"data", "data/a.cpp", "int f(M& model_) {\n  return model_.count_;\n}", false},
       {"data", "data/b.cpp", "int g(M& m) {\n  return m->count_ + m.Count();\n}", false},
@@ -120,18 +159,17 @@ TEST(MemberOwnershipScan, CatchesForeignMembersAndStrayMNames) {
       {"service", "service/d.cpp", "bool S::m_HostMember() const { return x.m_HostMember(); }", false},
   };
   const std::vector<std::string> found = Scan(files, {"m_HostMember"});
-  EXPECT_EQ(found, (std::vector<std::string>{"data/a.cpp:2: .count_", "data/b.cpp:2: ->count_",
+  EXPECT_EQ(found, (std::vector<std::string>{"data/a.cpp:2: .count_", "data/b.cpp:2: .count_",
                                              "data/c.cpp:1: m_bFlag"}));
 }
 
 TEST(MemberOwnershipScan, NoFolderReachesAnothersMembers) {
   const fs::path root = CAVRA_SOURCE_DIR;
   std::set<std::string> host_names;
-  static const std::regex kMName(R"(\bm_[A-Za-z]\w*)");
   for (const auto& entry : fs::recursive_directory_iterator(root / "include" / "cavra")) {
     if (entry.path().extension() != ".h") continue;
-    const std::string code = CodeOnly(ReadFile(entry.path()));
-    for (std::sregex_iterator m(code.begin(), code.end(), kMName), e; m != e; ++m) host_names.insert(m->str());
+    for (const Word& w : Words(CodeOnly(ReadFile(entry.path()))))
+      if (IsMName(w.text)) host_names.insert(w.text);
   }
   std::vector<SourceFile> files;
   for (const auto& entry : fs::recursive_directory_iterator(root / "src")) {
