@@ -47,7 +47,7 @@ Calculation::ParsedPtr Calculation::FormulaOf(const clsItemState& item) {
 
 void Calculation::TemplateLoaded() {
   parsed_.clear();
-  for (const ItemPtr& item : *model_.m_colItems) {
+  for (const ItemPtr& item : model_.Items()) {
     if (item->sDataRule.empty()) continue;
     const ParsedPtr parsed = FormulaOf(*item);
     if (!TemplateModel::IsBody(*item) && parsed->names_body) {
@@ -130,7 +130,7 @@ void Calculation::ExecCalcExpression(std::int32_t currentRow) {
 
     // Items and their links are held by value: a pass walks what was there
     // when it started, whatever a handler does to the descriptors.
-    const std::vector<ItemPtr> items(model_.m_colItems->begin(), model_.m_colItems->end());
+    const std::vector<ItemPtr> items(model_.Items().begin(), model_.Items().end());
     for (const ItemPtr& item : items) {
       const std::shared_ptr<Collection<std::string>> links = item->collLink;
       if (!links) continue;

@@ -36,9 +36,9 @@ void FieldValues::ResetFormats() { formats_.clear(); }
 
 ItemPtr FieldValues::ItemAtColumn(const Variant& col) {
   const std::int32_t c = CLng(col);
-  if (c < 0 || c >= static_cast<std::int32_t>(model_.m_aBodyPos.size()))
+  if (c < 0 || c >= static_cast<std::int32_t>(model_.BodyPositions().size()))
     throw VbError::Standard(err::kSubscript);
-  return model_.ItemState(Variant(model_.m_aBodyPos[static_cast<std::size_t>(c)]), sibody);
+  return model_.ItemState(Variant(model_.BodyPositions()[static_cast<std::size_t>(c)]), sibody);
 }
 
 std::string FieldValues::BodyCell(const clsItemState& item, const pugi::xml_node& row) const {
@@ -133,7 +133,7 @@ std::string FieldValues::TotalText(const Variant& col) {
     }
     if (!IsNumeric(col)) return ColumnTotal(*item);
     const std::int32_t c = CLng(col);
-    if (c < 1 || c >= static_cast<std::int32_t>(model_.m_aBodyPos.size())) {
+    if (c < 1 || c >= static_cast<std::int32_t>(model_.BodyPositions().size())) {
       ctx_.SetLastError(GetResString("Ordra.AA.VCH.019"));
       return {};
     }
@@ -185,7 +185,7 @@ std::string FieldValues::ColumnTotal(const clsItemState& item) const {
   // Each cell is rounded to the field's decimals first, as it is shown, and
   // the rounded texts are added exactly.
   const FieldFormat format(item.nFieldType, item.nNumPoint(), "", false);
-  const bool outline = model_.m_bRowOutline;
+  const bool outline = model_.IsRowOutline();
   ColumnSum sum;
   for (const pugi::xml_node& row : docs_.BodyRows()) {
     if (outline && vb::Trim(row.attribute("SumRow").value()) == "1") continue;

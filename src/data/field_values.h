@@ -60,7 +60,7 @@ class FieldValues {
     DatePicture date;     // the format text as a date picture (type 5 only)
   };
   const Compiled& Formats(const clsItemState& item) const;
-  // The body item of grid column col (through m_aBodyPos); error 9 outside.
+  // The body item of grid column col (through the body positions); error 9 outside.
   ItemPtr ItemAtColumn(const Variant& col);
   std::string BodyCell(const clsItemState& item, const pugi::xml_node& row) const;
   std::string HeaderCell(const clsItemState& item, const pugi::xml_node& row, bool enumText) const;

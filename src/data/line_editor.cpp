@@ -45,7 +45,7 @@ bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
       if (source.attribute(a.name()) != a) continue;
       SetNodeAttribute(target, a.name(), a.value());
     }
-    if (recalc_line) recalc_line(n);
+    if (recalc_line_) recalc_line_(n);
     updated = true;
   } catch (...) {
     failure = std::current_exception();
@@ -87,12 +87,12 @@ Variant LineEditor::ResetSigh() {
 }
 
 void LineEditor::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, bool IsAdd) {
-  if (StopUpdateRowNo) return;
+  if (stop_update_row_no_) return;
   if (!IsAdd) {
     ShiftRowNumbers(nCurrentRowNO, false);
     return;
   }
-  const std::string& field = model_.m_sRowNoField;
+  const std::string& field = model_.RowNoField();
   if (field.empty()) return;
   std::int32_t start = nPosition;
   if (nPosition > 1) {
@@ -110,7 +110,7 @@ void LineEditor::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, b
 }
 
 void LineEditor::ShiftRowNumbers(std::int32_t nCurrent, bool increase) {
-  const std::string& field = model_.m_sRowNoField;
+  const std::string& field = model_.RowNoField();
   if (field.empty()) return;
   for (pugi::xml_node line : docs_.BodyRows()) {
     if (IsDeleted(line)) continue;
@@ -166,6 +166,19 @@ void LineEditor::FillList(DomPtr& oDom) {
 void LineEditor::BodyReadOnly(bool b) {
   if (ctx_.grid) ctx_.grid->ReadOnly(b);
   body_read_only_ = b;
+}
+
+std::string LineEditor::GetSelectedRows() {
+  return ctx_.Guard(std::string(), [&] {
+    std::int32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    ctx_.Grid().GetSelection(r1, c1, r2, c2);
+    std::string out;
+    for (std::int32_t r = r2; r >= r1; --r) {
+      if (!out.empty()) out.push_back(',');
+      out.append(std::to_string(r));
+    }
+    return out;
+  });
 }
 
 }  // namespace cavra

@@ -20,8 +20,8 @@ class LineEditor {
  public:
   LineEditor(ServiceContext& context, TemplateModel& model, VoucherDocuments& documents, FieldValues& values);
 
-  // Recomputes the formulas of one line (set by the service).
-  std::function<void(std::int32_t line)> recalc_line;
+  // What recomputes the formulas of one line (set by the service).
+  void SetLineRecalculator(std::function<void(std::int32_t line)> f) { recalc_line_ = std::move(f); }
 
   bool UpdateLineData(const DomPtr& dom, std::int32_t row);
   std::string QueryDataLineStatus(std::int32_t nRow);
@@ -29,12 +29,16 @@ class LineEditor {
   void CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentRowNO, bool IsAdd);
   void SetCurrentRow(const std::string& strCondition);
   void FillList(DomPtr& oDom);
+  // The grid's selected rows, last first, comma separated; without a grid,
+  // error 91 through the error convention and "".
+  std::string GetSelectedRows();
 
   // Stored flag; the grid's ReadOnly follows it when a grid is attached.
   bool BodyReadOnly() const noexcept { return body_read_only_; }
   void BodyReadOnly(bool b);
 
-  bool StopUpdateRowNo = false;  // nothing sets it; the numbering still tests it
+  // Nothing sets it; the numbering still tests it.
+  bool StopUpdateRowNo() const noexcept { return stop_update_row_no_; }
 
  private:
   void ShiftRowNumbers(std::int32_t nCurrent, bool increase);
@@ -43,7 +47,9 @@ class LineEditor {
   TemplateModel& model_;
   VoucherDocuments& docs_;
   FieldValues& values_;
+  std::function<void(std::int32_t line)> recalc_line_;
   bool body_read_only_ = false;
+  bool stop_update_row_no_ = false;
 };
 
 }  // namespace cavra

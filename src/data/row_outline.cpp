@@ -13,12 +13,12 @@ RowOutline::RowOutline(ServiceContext& context, TemplateModel& model, VoucherDoc
     : ctx_(context), model_(model), documents_(documents) {}
 
 void RowOutline::Defaults(std::string& parentKey, std::string& childKey) const {
-  if (parentKey.empty()) parentKey = model_.m_sOutlineParentKey;
-  if (childKey.empty()) childKey = model_.m_sOutlineKey;
+  if (parentKey.empty()) parentKey = model_.OutlineParentKey();
+  if (childKey.empty()) childKey = model_.OutlineKey();
 }
 
 void RowOutline::BuildTop(const DomPtr& body) {
-  if (!model_.m_bRowOutline) return;
+  if (!model_.IsRowOutline()) return;
   DomPtr top;
   GetRowOutLineParentData(body, top);
   if (top) top_ = std::move(top);
@@ -32,7 +32,7 @@ bool RowOutline::GetRowOutLineDomDocument(const DomPtr& parentDom, DomPtr& newDo
     newDom = NewDom();
     if (!parentDom->document_element()) return false;
     newDom = xml::Clone(*parentDom);
-    if (!model_.m_bRowOutline) return false;
+    if (!model_.IsRowOutline()) return false;
     Defaults(cParentKey, cChildKey);
     Trace("GetRowOutLineDomDocument---01");
 
@@ -43,7 +43,7 @@ bool RowOutline::GetRowOutLineDomDocument(const DomPtr& parentDom, DomPtr& newDo
     }
     std::vector<pugi::xml_node> rows;
     for (pugi::xml_node row : data.children()) rows.push_back(row);
-    m_nOutlineRowCount = static_cast<std::int32_t>(rows.size());
+    outline_row_count_ = static_cast<std::int32_t>(rows.size());
     Trace("GetRowOutLineDomDocument---02");
 
     // Children of each key, in document order, looked up once.
@@ -90,12 +90,12 @@ bool RowOutline::GetRowOutLineParentData(const DomPtr& doc, DomPtr& newDoc, std:
   try {
     if (!doc || !doc->document_element()) return false;
     newDoc = xml::Clone(*doc);
-    if (!model_.m_bRowOutline) return false;
+    if (!model_.IsRowOutline()) return false;
     Defaults(cParentKey, cChildKey);
     Trace("GetRowOutLineParentData---01");
     const std::string p = cParentKey;
     const pugi::xpath_node_set top = xml::SelectNodes(*doc, "//z:row[@" + p + "='' || not(@" + p + ")]");
-    m_nOutlineRowCount = static_cast<std::int32_t>(top.size());
+    outline_row_count_ = static_cast<std::int32_t>(top.size());
     Trace("GetRowOutLineParentData---02");
     pugi::xml_node data = xml::SelectSingleNode(*newDoc, "//rs:data");
     if (data) {
@@ -113,7 +113,7 @@ bool RowOutline::GetRowOutLineParentData(const DomPtr& doc, DomPtr& newDoc, std:
 
 bool RowOutline::IsRowOutLineChildNode(std::string cParentKey, std::string cChildKey) {
   try {
-    if (!model_.m_bRowOutline) return false;
+    if (!model_.IsRowOutline()) return false;
     const DomPtr& body = documents_.Body();
     if (!xml::SelectSingleNode(*body, "//rs:data")) return false;
     Defaults(cParentKey, cChildKey);
@@ -129,7 +129,7 @@ bool RowOutline::IsRowOutLineChildNode(std::string cParentKey, std::string cChil
 
 std::int32_t RowOutline::GetRowOutLineLevel(const std::string& key, std::string cParentKey, std::string cChildKey) {
   try {
-    if (key.empty() || !model_.m_bRowOutline) return 0;
+    if (key.empty() || !model_.IsRowOutline()) return 0;
     Defaults(cParentKey, cChildKey);
     const DomPtr& body = documents_.Body();
     // A parent chain longer than the body has rows is a cycle.
@@ -152,9 +152,9 @@ std::int32_t RowOutline::GetRowOutLineLevel(const std::string& key, std::string 
 }
 
 std::string RowOutline::IndentText(std::int32_t level) {
-  if (m_sOutlineIndent.empty()) m_sOutlineIndent = "**";
+  if (outline_indent_.empty()) outline_indent_ = "**";
   std::string out;
-  for (std::int32_t i = 0; i < level; ++i) out += m_sOutlineIndent;
+  for (std::int32_t i = 0; i < level; ++i) out += outline_indent_;
   return out;
 }
 

@@ -38,10 +38,12 @@ class RowOutline {
   // The indent unit repeated level times.
   std::string IndentText(std::int32_t level);
 
-  std::int32_t m_nOutlineRowCount = 0;
-  std::string m_sOutlineIndent;
+  // Rows of the last outline built (all of them, or the top-level ones).
+  std::int32_t OutlineRowCount() const noexcept { return outline_row_count_; }
 
  private:
+  std::int32_t outline_row_count_ = 0;
+  std::string outline_indent_;
   void Defaults(std::string& parentKey, std::string& childKey) const;
 
   ServiceContext& ctx_;

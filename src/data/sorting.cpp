@@ -10,6 +10,7 @@
 #include "cavra/outside.h"
 #include "cavra/sort_command.h"
 #include "core/resources.h"
+#include "core/thread_state.h"
 #include "core/trace_log.h"
 #include "platform/error_flow.h"
 #include "platform/vbstring.h"
@@ -77,11 +78,25 @@ bool Sorting::SortBody(DomPtr& body, const std::string& command, const std::stri
   }
 }
 
+void Sorting::OnDataLoaded() {
+  if (!invoke_sort_switch_ && !Thread().webMode) SkipErrors([&] { ReapplySavedSort(); });
+}
+
+void Sorting::NotifySortChange(const std::string& command) {
+  // The event is the host's chance to store the command and to reload
+  // sorted data, and nothing here is held across it.
+  SkipErrors([&] {
+    invoke_sort_switch_ = true;
+    ctx_.Raise([&](clsVoucherServiceEvents& s) { s.SortRuleChanged(Variant(command)); });
+  });
+  invoke_sort_switch_ = false;
+}
+
 void Sorting::ReapplySavedSort() {
   SkipErrors([&] {
-    model_.m_sLastSortCommands = read_sort_command ? read_sort_command() : std::string();
-    Trace("--SetVoucherDataXML--m_sLastSortCommands:", model_.m_sLastSortCommands);
-    const std::string command = model_.m_sLastSortCommands;
+    model_.SetLastSortCommands(read_sort_command_ ? read_sort_command_() : std::string());
+    Trace("--SetVoucherDataXML--m_sLastSortCommands:", model_.LastSortCommands());
+    const std::string command = model_.LastSortCommands();
     if (command.empty()) return;
     if (const std::string reason = CheckSortCommand(command, SortableFields()); !reason.empty()) {
       Trace("--SetVoucherDataXML--bad sort command:", reason);
@@ -91,7 +106,7 @@ void Sorting::ReapplySavedSort() {
       }
       return;
     }
-    if (model_.m_bRowOutline && outline_.IsRowOutLineChildNode()) {
+    if (model_.IsRowOutline() && outline_.IsRowOutLineChildNode()) {
       SortOutline(command);
       return;
     }
@@ -106,7 +121,7 @@ void Sorting::ReapplySavedSort() {
 
 std::vector<std::string> Sorting::SortableFields() {
   std::vector<std::string> fields;
-  for (const ItemPtr& item : *model_.m_colItems)
+  for (const ItemPtr& item : model_.Items())
     if (item && vb::UCase(item->sCardSection) == "B") fields.push_back(item->sFieldName);
   if (const DomPtr body = documents_.Body())
     for (pugi::xml_node at :
@@ -123,8 +138,8 @@ void Sorting::SortOutline(const std::string& command) {
   const DomPtr body = documents_.Body();
   const pugi::xml_node data = DataOf(*body);
   if (!data) return;
-  const std::string& parent_key = model_.m_sOutlineParentKey;
-  const std::string& own_key = model_.m_sOutlineKey;
+  const std::string& parent_key = model_.OutlineParentKey();
+  const std::string& own_key = model_.OutlineKey();
 
   std::vector<pugi::xml_node> rows;
   std::unordered_map<std::string, std::vector<pugi::xml_node>> children;

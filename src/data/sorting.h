@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cavra/dom.h"
+#include "cavra/object.h"
 #include "core/service_context.h"
 #include "data/row_outline.h"
 #include "data/voucher_documents.h"
@@ -24,7 +25,22 @@ class Sorting {
   Sorting(ServiceContext& context, TemplateModel& model, VoucherDocuments& documents, RowOutline& outline);
 
   // Reads the saved sort command of the loaded template.
-  std::function<std::string()> read_sort_command;
+  void SetSortCommandReader(std::function<std::string()> reader) { read_sort_command_ = std::move(reader); }
+
+  // After a data load: re-applies the saved sort unless the load comes from
+  // the host's own SortRuleChanged handler or the service runs for the web.
+  void OnDataLoaded();
+  // Raises SortRuleChanged; data loaded from inside the handler is not sorted
+  // again. Errors from the handler are ignored.
+  void NotifySortChange(const std::string& command);
+  // m_InvokSortObjectSwitch: set while SortRuleChanged runs, or by the host.
+  bool InvokeSortSwitch() const noexcept { return invoke_sort_switch_; }
+  void SetInvokeSortSwitch(bool b) noexcept { invoke_sort_switch_ = b; }
+  // The host's sort call-back object, held until released.
+  void SetSortCallBack(ObjectPtr o) noexcept { sort_call_back_ = std::move(o); }
+  void Release() noexcept { sort_call_back_.reset(); }
+  // Extended fields are always offered to the sorter.
+  bool ExcludesExtendedFields() const noexcept { return false; }
 
   // Reads the saved command into the template's last sort command and, when
   // there is one, sorts the body. Errors are ignored, but a command that
@@ -51,6 +67,9 @@ class Sorting {
   TemplateModel& model_;
   VoucherDocuments& documents_;
   RowOutline& outline_;
+  std::function<std::string()> read_sort_command_;
+  bool invoke_sort_switch_ = false;
+  ObjectPtr sort_call_back_;
   std::string reported_bad_command_;
 };
 

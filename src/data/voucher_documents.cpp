@@ -244,7 +244,7 @@ void VoucherDocuments::ComputeKeyValues() {
 
   pugi::xml_attribute edit = row.attribute("editprop");
   if (!edit) edit = row.append_attribute("editprop");
-  if (UpdateEditSign) edit.set_value("");
+  if (update_edit_sign_) edit.set_value("");
 
   std::string keys;
   for (const std::string& name : vb::Split(bill.sPrimaryKeyFieldNames, "{#}")) {
@@ -371,7 +371,7 @@ std::string VoucherDocuments::RowFieldValue(const pugi::xml_node& row, std::stri
 std::string_view VoucherDocuments::RowFieldView(const pugi::xml_node& row, const std::string& fieldName,
                                                 bool fromHead) const {
   const std::string_view value = row.attribute(fieldName.c_str()).value();
-  if (!IsBlank(value) || !m_BodyChineseData) return value;
+  if (!IsBlank(value) || !body_chinese_data_) return value;
   const std::string& name =
       fromHead ? SchemaName(head_names_, head_, fieldName) : SchemaName(body_names_, body_, fieldName);
   if (IsBlank(name)) return {};
@@ -388,6 +388,12 @@ const std::string& VoucherDocuments::SchemaName(SchemaNames& cache, const DomPtr
   if (it != cache.names.end()) return it->second;
   std::string name = MapSchemaFieldName(doc.get(), displayName);
   return cache.names.emplace(displayName, std::move(name)).first->second;
+}
+
+std::string VoucherDocuments::BodyFieldNameOf(const std::string& displayName) {
+  if (!body_chinese_data_) return displayName;
+  const std::string mapped = MapSchemaFieldName(Body().get(), displayName);
+  return mapped.empty() ? displayName : mapped;
 }
 
 }  // namespace cavra

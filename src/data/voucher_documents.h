@@ -79,10 +79,19 @@ class VoucherDocuments {
   // until that attribute changes.
   std::string_view RowFieldView(const pugi::xml_node& row, const std::string& fieldName, bool fromHead) const;
 
-  bool m_BodyChineseData = false;  // public variable of the service
-  bool UpdateEditSign = false;     // loading clears the head row's editprop
+  // m_BodyChineseData: the data use display names as column names.
+  bool BodyChineseData() const noexcept { return body_chinese_data_; }
+  void SetBodyChineseData(bool b) noexcept { body_chinese_data_ = b; }
+  // The body column a display name stands for when the data use display
+  // names; else, or when the schema has no such column, the name itself.
+  std::string BodyFieldNameOf(const std::string& displayName);
+  // Whether loading clears the head row's editprop.
+  bool UpdateEditSign() const noexcept { return update_edit_sign_; }
+  void SetUpdateEditSign(bool b) noexcept { update_edit_sign_ = b; }
 
  private:
+  bool body_chinese_data_ = false;
+  bool update_edit_sign_ = false;
   ServiceContext& ctx_;
   TemplateModel& model_;
   DomPtr head_, body_, body_del_, body_schema_;
@@ -92,7 +101,7 @@ class VoucherDocuments {
   void ComputeKeyValues();
 
   // Display name -> schema attribute name of one document, for
-  // m_BodyChineseData: the schema lookup walks the whole document, so it
+  // display-name data: the schema lookup walks the whole document, so it
   // runs once per name and document, not once per cell.
   struct SchemaNames {
     std::weak_ptr<pugi::xml_document> doc;

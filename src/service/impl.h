@@ -1,6 +1,6 @@
-// The state behind clsVoucherService: the subsystem objects and the few
-// public variables that belong to no subsystem. Members are declared in
-// dependency order, so each subsystem is built after what it uses.
+// The state behind clsVoucherService: the subsystem objects and nothing
+// else. Members are declared in dependency order, so each subsystem is built
+// after what it uses.
 #pragma once
 
 #include <memory>
@@ -12,8 +12,10 @@
 #include "data/line_editor.h"
 #include "data/voucher_documents.h"
 #include "print/printing.h"
+#include "service/host_settings.h"
 #include "template/field_rights.h"
 #include "template/template_model.h"
+#include "workflow/portal.h"
 
 namespace cavra {
 
@@ -42,25 +44,8 @@ struct clsVoucherService::Impl {
   std::unique_ptr<FieldAuth> auth;
   std::unique_ptr<CustomerInfo> customer_info;
   Printing printing;
-
-  // Public variables and flags that belong to no subsystem.
-  std::int32_t version = 1;
-  ObjectPtr call_back_object;
-  bool invoke_sort_switch = false;
-  VoucherStatusConstants status = VSNormalMode;
-  std::string web_root_url;
-  std::string sub_id;
-  bool allow_skip_tab_stop = true;
-  bool stop_set_default_value = false;
-  bool stop_assistant_message = false;
-  bool enable_link_query = true;
-  bool sorter_excludes_extended = false;
-  bool portal_notification = true;
-  bool template_changed = false;
-  std::string save_continue_items;
-  ObjectPtr sort_call_back;
-  ObjectPtr portal_business_object;
-  std::string portal_biz_guid;
+  Portal portal;
+  HostSettings settings;
 };
 
 // Registers the library's default components once per process.

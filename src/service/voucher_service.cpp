@@ -49,14 +49,15 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
       auth(std::make_unique<FieldAuth>(ctx, model, rights, lines)),
       customer_info(std::make_unique<CustomerInfo>(ctx, model)),
       printing(ctx) {
-  model.read_sort_command = [this] {
+  auto read_sort_command = [this] {
     std::string kind = "VoucherSorterCommand";
     std::string id = std::to_string(model.Bill().nID);
     const Variant v = customer_info->GetCustomerInfo(kind, id);
     return v.IsString() ? v.AsString() : std::string();
   };
-  lines.recalc_line = [this](std::int32_t line) { calculation->ExecCalcExpression(line); };
-  sorting->read_sort_command = model.read_sort_command;
+  lines.SetLineRecalculator([this](std::int32_t line) { calculation->ExecCalcExpression(line); });
+  model.SetSortCommandReader(read_sort_command);
+  sorting->SetSortCommandReader(read_sort_command);
 }
 
 clsVoucherService::Impl::~Impl() = default;
@@ -91,15 +92,15 @@ void clsVoucherService::UnInitialise() {
 void clsVoucherService::Impl::Release() {
   Impl& i = *this;
   SkipErrors([&] { i.printing.Release(); });
-  SkipErrors([&] { i.sort_call_back.reset(); });
-  SkipErrors([&] { i.portal_business_object.reset(); });
+  SkipErrors([&] { i.sorting->Release(); });
+  SkipErrors([&] { i.portal.ReleaseBusinessObject(); });
   SkipErrors([&] { i.ctx.dataSource.reset(); });
   SkipErrors([&] { i.model.Release(); });
   SkipErrors([&] {
     i.documents.ReplaceHead(NewDom());
     i.documents.ReplaceBody(NewDom());
   });
-  SkipErrors([&] { i.call_back_object.reset(); });
+  SkipErrors([&] { i.portal.ReleaseCallBackObject(); });
 }
 
 void clsVoucherService::addEventSink(std::shared_ptr<clsVoucherServiceEvents> sink) {
@@ -112,26 +113,26 @@ void clsVoucherService::attachBodyGrid(BodyGridPtr grid) {
   if (!impl_->ctx.RefuseInPass("attachBodyGrid")) impl_->ctx.grid = std::move(grid);
 }
 void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) {
-  if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->status = status;
+  if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->auth->SetVoucherStatus(status);
 }
 
 // ---------------------------------------------------------------- variables
 
-std::int32_t clsVoucherService::Version() const { return impl_->version; }
+std::int32_t clsVoucherService::Version() const { return impl_->settings.Version(); }
 void clsVoucherService::Version(std::int32_t v) {
-  if (!impl_->ctx.RefuseInPass("Version")) impl_->version = v;
+  if (!impl_->ctx.RefuseInPass("Version")) impl_->settings.SetVersion(v);
 }
-ObjectPtr clsVoucherService::CallBackObject() const { return impl_->call_back_object; }
+ObjectPtr clsVoucherService::CallBackObject() const { return impl_->portal.CallBackObject(); }
 void clsVoucherService::CallBackObject(ObjectPtr o) {
-  if (!impl_->ctx.RefuseInPass("CallBackObject")) impl_->call_back_object = std::move(o);
+  if (!impl_->ctx.RefuseInPass("CallBackObject")) impl_->portal.SetCallBackObject(std::move(o));
 }
-bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->invoke_sort_switch; }
+bool clsVoucherService::m_InvokSortObjectSwitch() const { return impl_->sorting->InvokeSortSwitch(); }
 void clsVoucherService::m_InvokSortObjectSwitch(bool b) {
-  if (!impl_->ctx.RefuseInPass("m_InvokSortObjectSwitch")) impl_->invoke_sort_switch = b;
+  if (!impl_->ctx.RefuseInPass("m_InvokSortObjectSwitch")) impl_->sorting->SetInvokeSortSwitch(b);
 }
-bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.m_BodyChineseData; }
+bool clsVoucherService::m_BodyChineseData() const { return impl_->documents.BodyChineseData(); }
 void clsVoucherService::m_BodyChineseData(bool b) {
-  if (!impl_->ctx.RefuseInPass("m_BodyChineseData")) impl_->documents.m_BodyChineseData = b;
+  if (!impl_->ctx.RefuseInPass("m_BodyChineseData")) impl_->documents.SetBodyChineseData(b);
 }
 
 // ---------------------------------------------------------------- host objects
@@ -163,14 +164,14 @@ void clsVoucherService::SetDataSource(DataSourcePtr dataSource) {
   SkipErrors([&] { i.ctx.dataSource = dataSource; });
   if (Thread().webMode) {
     SkipErrors([&] { i.ctx.login.reset(); });
-    SkipErrors([&] { i.web_root_url = i.ctx.DataSource().WebRootURL(); });
+    SkipErrors([&] { i.settings.SetWebRootURL(i.ctx.DataSource().WebRootURL()); });
   } else {
     SkipErrors([&] { i.ctx.login = i.ctx.DataSource().GetLogin(); });
     SkipErrors([&] {
       if (!i.ctx.login) throw VbError::Standard(err::kObjectNotSet);
-      i.sub_id = i.ctx.login->cSub_Id();
+      i.settings.SetSubId(i.ctx.login->cSub_Id());
     });
-    i.web_root_url.clear();
+    i.settings.SetWebRootURL({});
   }
   i.model.ReadAccountOptions();
 }
@@ -191,40 +192,41 @@ void clsVoucherService::WebMode(bool b) {
   if (!impl_->ctx.RefuseInPass("WebMode")) Thread().webMode = b;
 }
 std::string clsVoucherService::GetLastError() { return impl_->ctx.TakeLastError(); }
-BillInfoPtr clsVoucherService::GetVoucherState() const { return impl_->model.m_BillInfo; }
-VoucherStatusConstants clsVoucherService::VoucherStatus() const { return impl_->status; }
+BillInfoPtr clsVoucherService::GetVoucherState() const { return impl_->model.BillInfo(); }
+VoucherStatusConstants clsVoucherService::VoucherStatus() const { return impl_->auth->VoucherStatus(); }
 
 std::int32_t clsVoucherService::BodyMaxRows() const {
-  return impl_->model.m_BillInfo ? impl_->model.m_BillInfo->nBodyMaxRows : 0;
+  return impl_->model.BodyMaxRows();
 }
 
 void clsVoucherService::BodyMaxRows(std::int32_t n) {
-  if (impl_->ctx.RefuseInPass("BodyMaxRows")) return;
-  if (impl_->model.m_BillInfo && (n >= 0 || n == -1)) impl_->model.m_BillInfo->nBodyMaxRows = n;
+  if (!impl_->ctx.RefuseInPass("BodyMaxRows")) impl_->model.SetBodyMaxRows(n);
 }
 
 Variant clsVoucherService::About() { return {}; }
 void clsVoucherService::test() {}
 
-bool clsVoucherService::IsAllowskipTapstopItem() const { return impl_->allow_skip_tab_stop; }
+bool clsVoucherService::IsAllowskipTapstopItem() const { return impl_->settings.AllowSkipTabStop(); }
 void clsVoucherService::IsAllowskipTapstopItem(bool b) {
-  if (!impl_->ctx.RefuseInPass("IsAllowskipTapstopItem")) impl_->allow_skip_tab_stop = b;
+  if (!impl_->ctx.RefuseInPass("IsAllowskipTapstopItem")) impl_->settings.SetAllowSkipTabStop(b);
 }
 void clsVoucherService::StopSetDefaultValue(bool b) {
-  if (!impl_->ctx.RefuseInPass("StopSetDefaultValue")) impl_->stop_set_default_value = b;
+  if (!impl_->ctx.RefuseInPass("StopSetDefaultValue")) impl_->settings.SetStopSetDefaultValue(b);
 }
-bool clsVoucherService::StopAssistantMessage() const { return impl_->stop_assistant_message; }
+bool clsVoucherService::StopAssistantMessage() const { return impl_->settings.StopAssistantMessage(); }
 void clsVoucherService::StopAssistantMessage(bool b) {
-  if (!impl_->ctx.RefuseInPass("StopAssistantMessage")) impl_->stop_assistant_message = b;
+  if (!impl_->ctx.RefuseInPass("StopAssistantMessage")) impl_->settings.SetStopAssistantMessage(b);
 }
 void clsVoucherService::TemplateIsChanged(bool b) {
-  if (!impl_->ctx.RefuseInPass("TemplateIsChanged")) impl_->template_changed = b;
+  if (!impl_->ctx.RefuseInPass("TemplateIsChanged")) impl_->settings.SetTemplateChanged(b);
 }
 void clsVoucherService::SaveContinueItems(const std::string& s) {
-  if (!impl_->ctx.RefuseInPass("SaveContinueItems")) impl_->save_continue_items = s;
+  if (!impl_->ctx.RefuseInPass("SaveContinueItems")) impl_->settings.SetSaveContinueItems(s);
 }
-bool clsVoucherService::SorterExcludeExtendedField() const { return impl_->sorter_excludes_extended; }
-bool clsVoucherService::EnableLinkQuery() const { return impl_->enable_link_query; }
+bool clsVoucherService::SorterExcludeExtendedField() const {
+  return impl_->sorting->ExcludesExtendedFields();
+}
+bool clsVoucherService::EnableLinkQuery() const { return impl_->settings.EnableLinkQuery(); }
 Variant clsVoucherService::CurrentFocus() const { return Variant(false); }
 std::string clsVoucherService::VoucherType() const { return {}; }
 
@@ -252,9 +254,9 @@ void clsVoucherService::RefreshTemplate() {
   i.calculation->TemplateLoaded();
 }
 
-RecordsetPtr clsVoucherService::GetTemplateData() const { return impl_->model.m_rstTemplate; }
-std::int32_t clsVoucherService::HeadInfoCount() const { return impl_->model.m_nHeadCount; }
-std::int32_t clsVoucherService::BodyInfoCount() const { return impl_->model.m_nBodyCount; }
+RecordsetPtr clsVoucherService::GetTemplateData() const { return impl_->model.TemplateData(); }
+std::int32_t clsVoucherService::HeadInfoCount() const { return impl_->model.HeadCount(); }
+std::int32_t clsVoucherService::BodyInfoCount() const { return impl_->model.BodyCount(); }
 
 ItemPtr clsVoucherService::ItemState(const Variant& Index, std::int32_t section) {
   return impl_->model.ItemState(Index, section);
@@ -275,10 +277,7 @@ void clsVoucherService::GetCollectFromEnumString(const std::string& sEnumString,
 }
 
 std::string clsVoucherService::GetChineseFieldNameMap(const std::string& sChineseFieldName) {
-  Impl& i = *impl_;
-  if (!i.documents.m_BodyChineseData) return sChineseFieldName;
-  const std::string mapped = MapSchemaFieldName(i.documents.Body().get(), sChineseFieldName);
-  return mapped.empty() ? sChineseFieldName : mapped;
+  return impl_->documents.BodyFieldNameOf(sChineseFieldName);
 }
 
 }  // namespace cavra

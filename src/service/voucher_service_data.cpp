@@ -4,7 +4,6 @@
 #include "data/row_outline.h"
 #include "data/sorting.h"
 #include "platform/error_flow.h"
-#include "core/thread_state.h"
 #include "service/impl.h"
 #include "workflow/field_auth.h"
 
@@ -19,7 +18,7 @@ bool clsVoucherService::setVoucherDataXML(DomPtr&& oDOmHead, DomPtr&& oDomBody) 
   // The outline reads the body as given, deleted rows included, after the
   // load has moved them out of the kept copy: it gets copies.
   const bool adopt = (!head || head.use_count() == 1) && (!body || body.use_count() == 1) &&
-                     !impl_->model.m_bRowOutline;
+                     !impl_->model.IsRowOutline();
   return LoadVoucherData(head, body, adopt);
 }
 
@@ -29,8 +28,8 @@ bool clsVoucherService::LoadVoucherData(const DomPtr& oDOmHead, const DomPtr& oD
   ServiceContext::Pass pass(i.ctx);
   SkipErrors([&] { i.documents.Load(oDOmHead, oDomBody, adopt); });
   if (oDomBody) SkipErrors([&] { i.outline->BuildTop(oDomBody); });
-  if (!i.invoke_sort_switch && !Thread().webMode) SkipErrors([&] { i.sorting->ReapplySavedSort(); });
-  SkipErrors([&] { i.auth->OnDataLoaded(i.status); });
+  i.sorting->OnDataLoaded();
+  SkipErrors([&] { i.auth->OnDataLoaded(); });
   return true;
 }
 
@@ -82,15 +81,15 @@ void clsVoucherService::CalcRowNO(std::int32_t nPosition, std::int32_t nCurrentR
   ServiceContext::Pass pass(impl_->ctx);  // reads through bodyText, which may report
   impl_->lines.CalcRowNO(nPosition, nCurrentRowNO, IsAdd);
 }
-bool clsVoucherService::StopUpdateRowNo() const { return impl_->lines.StopUpdateRowNo; }
+bool clsVoucherService::StopUpdateRowNo() const { return impl_->lines.StopUpdateRowNo(); }
 void clsVoucherService::SetCurrentRow(const std::string& strCondition) {
   if (impl_->ctx.RefuseInPass("SetCurrentRow")) return;
   ServiceContext::Pass pass(impl_->ctx);
   impl_->lines.SetCurrentRow(strCondition);
 }
-bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign; }
+bool clsVoucherService::UpdateEditSign() const { return impl_->documents.UpdateEditSign(); }
 void clsVoucherService::UpdateEditSign(bool b) {
-  if (!impl_->ctx.RefuseInPass("UpdateEditSign")) impl_->documents.UpdateEditSign = b;
+  if (!impl_->ctx.RefuseInPass("UpdateEditSign")) impl_->documents.SetUpdateEditSign(b);
 }
 // The grid members follow the error convention: without a grid, error 91.
 bool clsVoucherService::BodyRedraw() {
@@ -127,19 +126,12 @@ bool clsVoucherService::GetRowOutLineDomDocument(const DomPtr& parentDom, DomPtr
 }
 
 void clsVoucherService::NotifyVoucherSortChange(const std::string& strSortCommand) {
-  Impl& i = *impl_;
-  if (i.ctx.RefuseInPass("NotifyVoucherSortChange")) return;
-  // No pass: the event is the host's chance to store the command and to
-  // reload sorted data, and nothing here is held across it.
-  SkipErrors([&] {
-    i.invoke_sort_switch = true;
-    i.ctx.Raise([&](clsVoucherServiceEvents& s) { s.SortRuleChanged(Variant(strSortCommand)); });
-  });
-  i.invoke_sort_switch = false;
+  // No pass: the sort switch, not the pass, marks the host's handler.
+  if (!impl_->ctx.RefuseInPass("NotifyVoucherSortChange")) impl_->sorting->NotifySortChange(strSortCommand);
 }
 
 void clsVoucherService::SetSortCallBackObject(ObjectPtr oSort) {
-  if (!impl_->ctx.RefuseInPass("SetSortCallBackObject")) impl_->sort_call_back = std::move(oSort);
+  if (!impl_->ctx.RefuseInPass("SetSortCallBackObject")) impl_->sorting->SetSortCallBack(std::move(oSort));
 }
 
 }  // namespace cavra

@@ -7,7 +7,6 @@
 
 #include "business/body_key.h"
 #include "cavra/voucher_service.h"
-#include "core/trace_log.h"
 #include "platform/error_flow.h"
 #include "service/impl.h"
 #include "workflow/customer_info.h"
@@ -36,32 +35,17 @@ Variant clsVoucherService::GetCustomerInfo(std::string& sType, std::string& sTem
 
 // ---------------------------------------------------------------- portal properties
 
-ObjectPtr clsVoucherService::PortalBusinessObject() const { return impl_->portal_business_object; }
+ObjectPtr clsVoucherService::PortalBusinessObject() const { return impl_->portal.BusinessObject(); }
 void clsVoucherService::PortalBusinessObject(const Variant& value) {
-  if (impl_->ctx.RefuseInPass("PortalBusinessObject")) return;
-  impl_->portal_business_object = value.IsObject() ? value.AsObject() : nullptr;
-  Trace("PortalBusinessObject:", impl_->portal_business_object ? "False" : "True");
+  if (!impl_->ctx.RefuseInPass("PortalBusinessObject")) impl_->portal.SetBusinessObject(value);
 }
-std::string clsVoucherService::PortalBizGUID() const { return impl_->portal_biz_guid; }
+std::string clsVoucherService::PortalBizGUID() const { return impl_->portal.BizGUID(); }
 void clsVoucherService::PortalBizGUID(const std::string& s) {
-  if (impl_->ctx.RefuseInPass("PortalBizGUID")) return;
-  impl_->portal_biz_guid = s;
-  Trace("GUID:", s);
+  if (!impl_->ctx.RefuseInPass("PortalBizGUID")) impl_->portal.SetBizGUID(s);
 }
 std::string clsVoucherService::GetAggregateParameters() { return {}; }
 
-std::string clsVoucherService::GetSelectedRows() {
-  return impl_->ctx.Guard(std::string(), [&] {
-    std::int32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
-    impl_->ctx.Grid().GetSelection(r1, c1, r2, c2);
-    std::string out;
-    for (std::int32_t r = r2; r >= r1; --r) {
-      if (!out.empty()) out.push_back(',');
-      out.append(std::to_string(r));
-    }
-    return out;
-  });
-}
+std::string clsVoucherService::GetSelectedRows() { return impl_->lines.GetSelectedRows(); }
 
 std::string clsVoucherService::GetBodyPKName() { return BodyKey(impl_->ctx).Name(impl_->model); }
 

@@ -18,7 +18,7 @@ bool FindFieldRightFlag(std::string_view fieldName, std::string_view rightList, 
 
 std::string FieldRights::GetFieldRightFlag(std::string_view fieldName, bool isBody,
                                            std::string_view override) const {
-  const std::string_view s = override.empty() ? std::string_view(m_sAuthString) : override;
+  const std::string_view s = override.empty() ? std::string_view(auth_string_) : override;
   if (s.empty() || s == "1=2" || s == "{##}") return "";
   const std::vector<std::string> pieces = vb::Split(vb::UCase(s), "{##}");
   if (pieces.size() > 1 && FindFieldRightFlag(fieldName, pieces[1], isBody)) return "N";
@@ -33,13 +33,13 @@ void FieldRights::TakeFetchedAuthString(std::string fetched) {
     if (parts.size() == 2) {
       // "True"/"False" or a number; anything else leaves the switch as it was.
       try {
-        m_bWorkflowAuth = CBool(Variant(parts[1]));
+        workflow_auth_ = CBool(Variant(parts[1]));
       } catch (...) {
       }
       fetched = parts[0];
     }
   }
-  m_sAuthString = std::move(fetched);
+  auth_string_ = std::move(fetched);
 }
 
 }  // namespace cavra

@@ -32,14 +32,14 @@ TemplateModel::TemplateModel(ServiceContext& context, FieldRights& rights, const
 bool TemplateModel::IsBody(const clsItemState& item) { return vb::UCase(item.sCardSection) == "B"; }
 
 clsBillInformation& TemplateModel::Bill() const {
-  if (!m_BillInfo) throw VbError::Standard(err::kObjectNotSet);
-  return *m_BillInfo;
+  if (!bill_info_) throw VbError::Standard(err::kObjectNotSet);
+  return *bill_info_;
 }
 
 void TemplateModel::Release() {
-  m_BillInfo.reset();
-  m_colItems = std::make_shared<ItemCollection>();
-  m_dicIMFields.reset();
+  bill_info_.reset();
+  items_ = std::make_shared<ItemCollection>();
+  im_fields_.reset();
 }
 
 // ---------------------------------------------------------------- loading
@@ -50,11 +50,11 @@ void TemplateModel::setTemplateData(const RecordsetPtr& rstTemplate) {
     Trace("setTemplateData -- XXXX", GetResString("Ordra.AA.VCH.015"));
     return;
   }
-  RecordsetPtr previous = std::exchange(m_rstTemplate, rstTemplate);
+  RecordsetPtr previous = std::exchange(template_rs_, rstTemplate);
   Trace("setTemplateData1:", ElapsedText(start_));
   Trace("setTemplateData2:", ElapsedText(start_));
   // A template that was refused leaves the one before it, recordset included.
-  if (!LoadTemplateItems()) m_rstTemplate = std::move(previous);
+  if (!LoadTemplateItems()) template_rs_ = std::move(previous);
   Trace("setTemplateData3:", ElapsedText(start_));
   Trace("setTemplateData4:", ElapsedText(start_));
 }
@@ -63,7 +63,7 @@ void TemplateModel::RefreshTemplate() {
   start_ = Timer();
   // Nothing to reload yet: the recordset read fails before a descriptor is
   // made, so the one the host may have set up stays.
-  if (!m_rstTemplate) {
+  if (!template_rs_) {
     Thread().templateLoaded = false;
     ctx_.Report(err::kObjectNotSet, VbError::StandardText(err::kObjectNotSet));
     return;
@@ -72,19 +72,19 @@ void TemplateModel::RefreshTemplate() {
 }
 
 bool TemplateModel::LoadTemplateItems() {
-  const BillInfoPtr before = m_BillInfo;
-  if (!LoadControl(m_rstTemplate, m_BillInfo, m_colItems, true) && m_BillInfo == before) return false;
+  const BillInfoPtr before = bill_info_;
+  if (!LoadControl(template_rs_, bill_info_, items_, true) && bill_info_ == before) return false;
   try {
     Trace("setTemplateData1-LoadControl1:", ElapsedText(start_));
-    m_sLastSortCommands = read_sort_command ? read_sort_command() : std::string();
-    Trace("--LoadControl--m_sLastSortCommands:", m_sLastSortCommands);
-    m_dicIMFields = std::make_shared<Collection<std::string>>();
+    last_sort_commands_ = read_sort_command_ ? read_sort_command_() : std::string();
+    Trace("--LoadControl--m_sLastSortCommands:", last_sort_commands_);
+    im_fields_ = std::make_shared<Collection<std::string>>();
     Trace("setTemplateData1-LoadControl2:", ElapsedText(start_));
 
-    m_aHeadPos.assign(1, 0);
-    m_aBodyPos.assign(1, 0);
+    head_pos_.assign(1, 0);
+    body_pos_.assign(1, 0);
     std::int32_t n = 0, h = 0, b = 0;
-    for (const ItemPtr& item : *m_colItems) {
+    for (const ItemPtr& item : *items_) {
       ++n;
       const std::string section = vb::UCase(item->sCardSection);
       bool visible = true;
@@ -96,20 +96,20 @@ bool TemplateModel::LoadTemplateItems() {
       }
       if (section == "T" && visible && item->showIt) {
         ++h;
-        m_aHeadPos.push_back(n - m_nBodyCount);
+        head_pos_.push_back(n - body_count_);
         item->Reserve6 = std::to_string(h);
       }
       if (section == "B" && visible && item->showIt) {
         ++b;
         item->Reserve6 = std::to_string(b);
-        m_aBodyPos.push_back(n);
+        body_pos_.push_back(n);
       }
       item->collLink = std::make_shared<Collection<std::string>>();
-      if ((item->bIMFld == 1 || item->bIMFld == 2) && !m_dicIMFields->Exists(std::to_string(h)))
-        m_dicIMFields->Add(item->sFieldName + "*" + std::to_string(item->bIMFld), std::to_string(h));
+      if ((item->bIMFld == 1 || item->bIMFld == 2) && !im_fields_->Exists(std::to_string(h)))
+        im_fields_->Add(item->sFieldName + "*" + std::to_string(item->bIMFld), std::to_string(h));
     }
     Trace("setTemplateData1-LoadControl6end:", ElapsedText(start_));
-    m_nHeadPosCount1 = static_cast<std::int16_t>(h + 1);
+    head_pos_count1_ = static_cast<std::int16_t>(h + 1);
   } catch (...) {
     // A failing item ends the walk quietly; the rest keep their old settings.
   }
@@ -129,29 +129,29 @@ struct TemplateModel::Settings {
 };
 
 TemplateModel::Settings TemplateModel::SaveSettings() const {
-  return {m_sRowNoField,    m_sInventoryFieldName, m_sInventoryField2, m_sInventoryField3,
-          m_bRowOutline,    m_sOutlineParentKey,   m_sOutlineKey,      m_sBarcodeField1,
-          m_sBarcodeField2, m_sBarcodeField3,      m_sTemplateKey,     template_loaded,
-          m_nHeadCount,     m_nBodyCount,          rights_.m_sAuthString, rights_.m_bWorkflowAuth};
+  return {row_no_field_,    inventory_field_name_, inventory_field2_, inventory_field3_,
+          row_outline_,    outline_parent_key_,   outline_key_,      barcode_field1_,
+          barcode_field2_, barcode_field3_,      template_key_,     template_loaded_,
+          head_count_,     body_count_,          rights_.AuthString(), rights_.WorkflowAuth()};
 }
 
 void TemplateModel::RestoreSettings(Settings s) {
-  m_sRowNoField = std::move(s.rowNoField);
-  m_sInventoryFieldName = std::move(s.inventoryField);
-  m_sInventoryField2 = std::move(s.inventoryField2);
-  m_sInventoryField3 = std::move(s.inventoryField3);
-  m_bRowOutline = s.rowOutline;
-  m_sOutlineParentKey = std::move(s.outlineParentKey);
-  m_sOutlineKey = std::move(s.outlineKey);
-  m_sBarcodeField1 = std::move(s.barcode1);
-  m_sBarcodeField2 = std::move(s.barcode2);
-  m_sBarcodeField3 = std::move(s.barcode3);
-  m_sTemplateKey = std::move(s.templateKey);
-  template_loaded = s.loaded;
-  m_nHeadCount = s.headCount;
-  m_nBodyCount = s.bodyCount;
-  rights_.m_sAuthString = std::move(s.authString);
-  rights_.m_bWorkflowAuth = s.workflowAuth;
+  row_no_field_ = std::move(s.rowNoField);
+  inventory_field_name_ = std::move(s.inventoryField);
+  inventory_field2_ = std::move(s.inventoryField2);
+  inventory_field3_ = std::move(s.inventoryField3);
+  row_outline_ = s.rowOutline;
+  outline_parent_key_ = std::move(s.outlineParentKey);
+  outline_key_ = std::move(s.outlineKey);
+  barcode_field1_ = std::move(s.barcode1);
+  barcode_field2_ = std::move(s.barcode2);
+  barcode_field3_ = std::move(s.barcode3);
+  template_key_ = std::move(s.templateKey);
+  template_loaded_ = s.loaded;
+  head_count_ = s.headCount;
+  body_count_ = s.bodyCount;
+  rights_.SetAuthString(std::move(s.authString));
+  rights_.SetWorkflowAuth(s.workflowAuth);
   inventory_split_ = false;
 }
 
@@ -171,7 +171,7 @@ bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::
       keep_previous = false;
       bill = std::make_shared<clsBillInformation>();
       items = std::make_shared<ItemCollection>();
-      if (bCount) m_nHeadCount = m_nBodyCount = 0;
+      if (bCount) head_count_ = body_count_ = 0;
       throw ResourceError("Ordra.AA.VCH.015");
     }
     auto new_bill = std::make_shared<clsBillInformation>();
@@ -206,7 +206,8 @@ bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::
                       "template row " + std::to_string(r + 1) + ": a body row after the header rows");
       FillItem(*item, rows[r], first, new_items->Count());
       SkipErrors([&] {
-        if (!rights_.m_sAuthString.empty() && rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
+        if (!rights_.AuthString().empty() &&
+            rights_.GetFieldRightFlag(item->sFieldName, IsBody(*item)) == "N")
           item->showIt = false;
       });
       // A second row of the same key is not added, and so not counted.
@@ -216,8 +217,8 @@ bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::
     bill = std::move(new_bill);
     items = std::move(new_items);
     if (bCount) {
-      m_nHeadCount = head_count;
-      m_nBodyCount = body_count;
+      head_count_ = head_count;
+      body_count_ = body_count;
     }
     Trace("setTemplateData1-LoadControl2-loadvoucherdata2:", ElapsedText(start));
     thread_loaded = true;
@@ -246,12 +247,12 @@ void TemplateModel::ReadTemplateColumns(Recordset& rs, clsBillInformation& bill)
   bill.sCardType = text("CardType");
   bill.sItemTable = text("ItemTblName");
   bill.sPrimaryKeyFieldNames = vb::Trim(text("VchTblPrimarykeyNames"));
-  m_sRowNoField.clear();
+  row_no_field_.clear();
   tolerant([&] {
     std::string name = vb::Trim(text("ReceiptNOFieldName"));
     if (vb::InStr(name, "{##}") >= 2) {
       const std::int32_t at = vb::InStr(name, "{##}");
-      m_sRowNoField = vb::Mid(name, at + 4);
+      row_no_field_ = vb::Mid(name, at + 4);
       name = vb::Left(name, at - 1);
     }
     bill.sReceiptNOFieldName = name;
@@ -324,20 +325,20 @@ void TemplateModel::ReadTemplateColumns(Recordset& rs, clsBillInformation& bill)
   tolerant([&] { bill.sPrintGroubyFields = text("VT_ReservedInfo"); });
   tolerant([&] { bill.bRowLayoutEnabled = flag("vt_RowLayoutEnabled"); });
   tolerant([&] {
-    m_sInventoryFieldName = text("inventoryFieldName");
-    m_sInventoryField2.clear();
-    if (m_sInventoryFieldName.empty()) return;
-    if (vb::Contains(m_sInventoryFieldName, "{$$}")) {
-      const auto parts = vb::Split(m_sInventoryFieldName, "{$$}");
-      m_sInventoryFieldName = parts[0];
-      m_sInventoryField2 = parts[1];
+    inventory_field_name_ = text("inventoryFieldName");
+    inventory_field2_.clear();
+    if (inventory_field_name_.empty()) return;
+    if (vb::Contains(inventory_field_name_, "{$$}")) {
+      const auto parts = vb::Split(inventory_field_name_, "{$$}");
+      inventory_field_name_ = parts[0];
+      inventory_field2_ = parts[1];
     }
-    if (m_sInventoryFieldName.empty()) return;
+    if (inventory_field_name_.empty()) return;
     inventory_split_ = true;
-    if (vb::Contains(m_sInventoryFieldName, "{##}")) {
-      const auto parts = vb::Split(m_sInventoryFieldName, "{##}");
-      m_sInventoryFieldName = parts[0];
-      m_sInventoryField3 = parts[1];
+    if (vb::Contains(inventory_field_name_, "{##}")) {
+      const auto parts = vb::Split(inventory_field_name_, "{##}");
+      inventory_field_name_ = parts[0];
+      inventory_field3_ = parts[1];
     }
     inventory_split_ = false;
   });
@@ -352,25 +353,25 @@ void TemplateModel::ReadTemplateColumns(Recordset& rs, clsBillInformation& bill)
 }
 
 void TemplateModel::ApplyTemplateSettings(clsBillInformation& bill) {
-  m_bRowOutline = !bill.cParentKey.empty() && !bill.cKey.empty();
-  if (m_bRowOutline) {
-    m_sOutlineParentKey = bill.cParentKey;
-    m_sOutlineKey = bill.cKey;
+  row_outline_ = !bill.cParentKey.empty() && !bill.cKey.empty();
+  if (row_outline_) {
+    outline_parent_key_ = bill.cParentKey;
+    outline_key_ = bill.cKey;
   }
-  template_loaded = true;
+  template_loaded_ = true;
 
-  m_sBarcodeField1 = "csysbarcode";
-  m_sBarcodeField2 = "cbsysbarcode";
-  m_sBarcodeField3 = "csubsysbarcode";
+  barcode_field1_ = "csysbarcode";
+  barcode_field2_ = "cbsysbarcode";
+  barcode_field3_ = "csubsysbarcode";
   if (!vb::Trim(bill.sBarCodeFieldNames).empty()) {
     const auto parts = vb::Split(bill.sBarCodeFieldNames, "{##}");
     if (parts.size() == 3) {
-      m_sBarcodeField1 = parts[0];
-      m_sBarcodeField2 = parts[1];
-      m_sBarcodeField3 = parts[2];
+      barcode_field1_ = parts[0];
+      barcode_field2_ = parts[1];
+      barcode_field3_ = parts[2];
     }
   }
-  m_sTemplateKey = bill.sBillNo + "_" + std::to_string(bill.nID);
+  template_key_ = bill.sBillNo + "_" + std::to_string(bill.nID);
 }
 
 void TemplateModel::FillItem(clsItemState& s, const Recordset::Row& row, bool first, std::int32_t count) {
@@ -496,7 +497,7 @@ void TemplateModel::ReadAccountOptions() {
           else if (name == "BPRINTTEMPLATEPOINTLENGTH")
             options.bPrintTemplatePointLength = vb::LCase(TextOf(value)) == "true";
           else if (name == "BDESCENDAUDITTIME")
-            m_bDescendAuditTime = vb::LCase(TextOf(value)) == "true";
+            descend_audit_time_ = vb::LCase(TextOf(value)) == "true";
         });
         rs->MoveNext();
       }
@@ -512,15 +513,15 @@ ItemPtr TemplateModel::ItemState(const Variant& index, std::int32_t section) {
   try {
     if (index.IsNull()) return nullptr;
     if (IsNumeric(index)) {
-      const std::int64_t position = std::int64_t(CLng(index)) + (section == sibody ? 0 : m_nBodyCount);
-      if (position < 1 || position > m_colItems->Count()) return nullptr;
-      return m_colItems->Item(static_cast<std::int32_t>(position));
+      const std::int64_t position = std::int64_t(CLng(index)) + (section == sibody ? 0 : body_count_);
+      if (position < 1 || position > items_->Count()) return nullptr;
+      return items_->Item(static_cast<std::int32_t>(position));
     }
     std::string key(1, section == siHeader ? 'T' : 'B');
     key += index.IsString() ? index.AsString() : CStr(index);
     for (char& c : key)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return m_colItems->Item(key);
+    return items_->Item(key);
   } catch (...) {
     auto [number, description] = CurrentErrorInfo();
     ctx_.RaiseControlError(number, description);
@@ -532,15 +533,15 @@ ItemPtr TemplateModel::ItemState(const Variant& index, std::int32_t section) {
 ItemPtr TemplateModel::FindItem(std::string_view fieldName, bool body) const {
   std::string key(1, body ? 'B' : 'T');
   key.append(fieldName);
-  const ItemPtr* found = m_colItems->Find(key);
+  const ItemPtr* found = items_->Find(key);
   return found ? *found : nullptr;
 }
 
 ItemPtr TemplateModel::BodyItemAtColumn(std::int32_t col) const {
-  if (col < 1 || col >= static_cast<std::int32_t>(m_aBodyPos.size())) return nullptr;
-  const std::int32_t ordinal = m_aBodyPos[static_cast<std::size_t>(col)];
-  if (ordinal < 1 || ordinal > m_colItems->Count()) return nullptr;
-  return m_colItems->Item(ordinal);
+  if (col < 1 || col >= static_cast<std::int32_t>(body_pos_.size())) return nullptr;
+  const std::int32_t ordinal = body_pos_[static_cast<std::size_t>(col)];
+  if (ordinal < 1 || ordinal > items_->Count()) return nullptr;
+  return items_->Item(ordinal);
 }
 
 std::int32_t TemplateModel::LookUpArray(const std::string& skey, SectionsConstants eSection) {
@@ -549,7 +550,7 @@ std::int32_t TemplateModel::LookUpArray(const std::string& skey, SectionsConstan
     const ItemPtr item = ItemState(Variant(skey), eSection);
     if (!item) return -1;
     const std::int32_t n = IsNumericText(item->Reserve5) ? CLng(Variant(item->Reserve5)) : 0;
-    result = eSection == siHeader ? n - m_nBodyCount : n;
+    result = eSection == siHeader ? n - body_count_ : n;
   } catch (...) {
     ctx_.SetLastError(CurrentErrorInfo().second);
   }
@@ -571,7 +572,7 @@ std::int32_t TemplateModel::LookUpArrayFromKey(const std::string& skey, Sections
 std::string TemplateModel::Debug_KeyWord(SectionsConstants eSection) const {
   const std::string wanted = eSection == siHeader ? "T" : "B";
   std::string out;
-  for (const ItemPtr& item : *m_colItems)
+  for (const ItemPtr& item : *items_)
     if (vb::UCase(item->sCardSection) == wanted) out.append(item->sFieldName).push_back('\n');
   return out;
 }
@@ -601,8 +602,8 @@ std::int16_t TemplateModel::getRefType(const Variant& nRefType) {
 bool TemplateModel::GetColAutoDisplayText(const Variant& col) {
   return ctx_.Guard(false, [&] {
     const std::int32_t c = CLng(col);
-    if (c < 0 || c >= static_cast<std::int32_t>(m_aBodyPos.size())) throw VbError::Standard(err::kSubscript);
-    const ItemPtr item = ItemState(Variant(m_aBodyPos[static_cast<std::size_t>(c)]), sibody);
+    if (c < 0 || c >= static_cast<std::int32_t>(body_pos_.size())) throw VbError::Standard(err::kSubscript);
+    const ItemPtr item = ItemState(Variant(body_pos_[static_cast<std::size_t>(c)]), sibody);
     if (!item) throw VbError::Standard(err::kObjectNotSet);
     return item->ReferAutoDisplayText;
   });

@@ -26,9 +26,9 @@ class TemplateModel {
   // owner: the service object items point back to.
   TemplateModel(ServiceContext& context, FieldRights& rights, const void* owner);
 
-  // Reads the user's saved sort command for the loaded template (set by the
-  // service, which owns the customer-info store).
-  std::function<std::string()> read_sort_command;
+  // What reads the user's saved sort command for the loaded template (set by
+  // the service, which owns the customer-info store).
+  void SetSortCommandReader(std::function<std::string()> reader) { read_sort_command_ = std::move(reader); }
 
   // ---- Loading ----
   // Never raises: failures go through the error convention.
@@ -79,37 +79,74 @@ class TemplateModel {
   void Release();
 
   // ---- State ----
-  RecordsetPtr m_rstTemplate;
-  BillInfoPtr m_BillInfo = std::make_shared<clsBillInformation>();
-  std::shared_ptr<ItemCollection> m_colItems = std::make_shared<ItemCollection>();
-  std::int32_t m_nHeadCount = 0;
-  std::int32_t m_nBodyCount = 0;
-  std::vector<std::int32_t> m_aHeadPos{0};  // [k] = header ordinal of the k-th visible header item
-  std::vector<std::int32_t> m_aBodyPos{0};  // [k] = item ordinal of the k-th visible body column
-  std::int16_t m_nHeadPosCount1 = 0;
+  // The recordset GetTemplateData returns.
+  const RecordsetPtr& TemplateData() const noexcept { return template_rs_; }
+  // The template descriptor, or null after Release (Bill() raises then).
+  const BillInfoPtr& BillInfo() const noexcept { return bill_info_; }
+  // BodyMaxRows: n >= 0 or -1 (no limit); other values and a released model
+  // leave it as it is.
+  std::int32_t BodyMaxRows() const noexcept { return bill_info_ ? bill_info_->nBodyMaxRows : 0; }
+  void SetBodyMaxRows(std::int32_t n) noexcept {
+    if (bill_info_ && (n >= 0 || n == -1)) bill_info_->nBodyMaxRows = n;
+  }
+  const ItemCollection& Items() const noexcept { return *items_; }
+  std::int32_t HeadCount() const noexcept { return head_count_; }
+  std::int32_t BodyCount() const noexcept { return body_count_; }
+  // [k] = header ordinal of the k-th visible header item ([0] unused).
+  const std::vector<std::int32_t>& HeadPositions() const noexcept { return head_pos_; }
+  // [k] = item ordinal of the k-th visible body column ([0] unused).
+  const std::vector<std::int32_t>& BodyPositions() const noexcept { return body_pos_; }
+  std::int16_t HeadPosCount1() const noexcept { return head_pos_count1_; }
   // Instant-message fields: key = visible header count so far, value =
   // field name + "*" + bIMFld.
-  std::shared_ptr<Collection<std::string>> m_dicIMFields;
-  std::string m_sLastSortCommands;
-  std::string m_sInventoryFieldName = "cinvcode";
-  std::string m_sInventoryField2;
-  std::string m_sInventoryField3;
-  bool m_bRowOutline = false;
-  std::string m_sOutlineParentKey;
-  std::string m_sOutlineKey;
-  std::string m_sBarcodeField1 = "csysbarcode";
-  std::string m_sBarcodeField2 = "cbsysbarcode";
-  std::string m_sBarcodeField3 = "csubsysbarcode";
-  std::string m_sRowNoField;
-  std::string m_sTemplateKey;
-  bool template_loaded = false;       // this object has loaded a template
-  bool m_bDescendAuditTime = false;   // set only on the object that read the options
+  const std::shared_ptr<Collection<std::string>>& IMFields() const noexcept { return im_fields_; }
+  // The saved sort command read at the last template load or data load.
+  const std::string& LastSortCommands() const noexcept { return last_sort_commands_; }
+  void SetLastSortCommands(std::string s) { last_sort_commands_ = std::move(s); }
+  const std::string& InventoryFieldName() const noexcept { return inventory_field_name_; }
+  const std::string& InventoryField2() const noexcept { return inventory_field2_; }
+  const std::string& InventoryField3() const noexcept { return inventory_field3_; }
+  // The outline is on when the template names both keys.
+  bool IsRowOutline() const noexcept { return row_outline_; }
+  const std::string& OutlineParentKey() const noexcept { return outline_parent_key_; }
+  const std::string& OutlineKey() const noexcept { return outline_key_; }
+  const std::string& BarcodeField1() const noexcept { return barcode_field1_; }
+  const std::string& BarcodeField2() const noexcept { return barcode_field2_; }
+  const std::string& BarcodeField3() const noexcept { return barcode_field3_; }
+  const std::string& RowNoField() const noexcept { return row_no_field_; }
+  const std::string& TemplateKey() const noexcept { return template_key_; }
+  // Set only on the object that read the account options.
+  bool DescendAuditTime() const noexcept { return descend_audit_time_; }
 
  private:
+  RecordsetPtr template_rs_;
+  BillInfoPtr bill_info_ = std::make_shared<clsBillInformation>();
+  std::shared_ptr<ItemCollection> items_ = std::make_shared<ItemCollection>();
+  std::int32_t head_count_ = 0;
+  std::int32_t body_count_ = 0;
+  std::vector<std::int32_t> head_pos_{0};
+  std::vector<std::int32_t> body_pos_{0};
+  std::int16_t head_pos_count1_ = 0;
+  std::shared_ptr<Collection<std::string>> im_fields_;
+  std::string last_sort_commands_;
+  std::string inventory_field_name_ = "cinvcode";
+  std::string inventory_field2_;
+  std::string inventory_field3_;
+  bool row_outline_ = false;
+  std::string outline_parent_key_;
+  std::string outline_key_;
+  std::string barcode_field1_ = "csysbarcode";
+  std::string barcode_field2_ = "cbsysbarcode";
+  std::string barcode_field3_ = "csubsysbarcode";
+  std::string row_no_field_;
+  std::string template_key_;
+  bool template_loaded_ = false;     // this object has loaded a template
+  bool descend_audit_time_ = false;   // set only on the object that read the options
+
   struct Settings;
   Settings SaveSettings() const;
   void RestoreSettings(Settings s);
-  // Whether the model now holds what m_rstTemplate describes (false: the
+  // Whether the model now holds what template_rs_ describes (false: the
   // load failed and the previous template stays).
   bool LoadTemplateItems();
   void ReadTemplateColumns(Recordset& rs, clsBillInformation& bill);
@@ -119,6 +156,7 @@ class TemplateModel {
   ServiceContext& ctx_;
   FieldRights& rights_;
   const void* owner_;
+  std::function<std::string()> read_sort_command_;
   double start_ = 0;  // start of the running setTemplateData, for its log lines
   bool inventory_split_ = false;
 };

@@ -10,23 +10,23 @@ FieldAuth::FieldAuth(ServiceContext& context, TemplateModel& model, FieldRights&
     : ctx_(context), model_(model), rights_(rights), lines_(lines) {}
 
 bool FieldAuth::SetVoucherAuth(const std::string& sAuth) {
-  rights_.m_sAuthString = sAuth;
+  rights_.SetAuthString(sAuth);
   return false;
 }
 
-void FieldAuth::OnDataLoaded(VoucherStatusConstants status) {
-  if (status == VSeEditMode) {
+void FieldAuth::OnDataLoaded() {
+  if (status_ == VSeEditMode) {
     LoadWorkflowFieldAuth();
-  } else if (status == VSeAddMode && rights_.m_bWorkflowAuthApplied) {
+  } else if (status_ == VSeAddMode && rights_.WorkflowAuthApplied()) {
     SetFieldAuth(false);
-    rights_.m_bWorkflowAuthApplied = false;
+    rights_.SetWorkflowAuthApplied(false);
   }
 }
 
 void FieldAuth::Lift() {
-  rights_.m_sWorkflowAuthString.clear();
+  rights_.SetWorkflowAuthString({});
   SetFieldAuth(false);
-  rights_.m_bWorkflowAuthApplied = false;
+  rights_.SetWorkflowAuthApplied(false);
 }
 
 void FieldAuth::LoadWorkflowFieldAuth() {
@@ -39,18 +39,20 @@ void FieldAuth::LoadWorkflowFieldAuth() {
     Trace("单据预置信息不全，没有取到单据编号！ 退出");
     return;
   }
-  if (rights_.m_bWorkflowAuth) {
+  if (rights_.WorkflowAuth()) {
     Trace("获取工作流权限控制");
-    rights_.m_sWorkflowAuthString = ctx_.DataSource().GetWorkflowAuthString(pk, receipt, bill.sBillNo);
-    Trace("获取工作流权限控制 Authstring:", rights_.m_sWorkflowAuthString);
-    if (rights_.m_sWorkflowAuthString != "NotInFlow" && !rights_.m_sWorkflowAuthString.empty()) {
-      if (rights_.m_sWorkflowAuthString == "1=2") rights_.m_sWorkflowAuthString.clear();
+    std::string fetched = ctx_.DataSource().GetWorkflowAuthString(pk, receipt, bill.sBillNo);
+    Trace("获取工作流权限控制 Authstring:", fetched);
+    const bool in_flow = fetched != "NotInFlow" && !fetched.empty();
+    if (fetched == "1=2") fetched.clear();
+    rights_.SetWorkflowAuthString(std::move(fetched));
+    if (in_flow) {
       SetFieldAuth(true);
-      rights_.m_bWorkflowAuthApplied = true;
-    } else if (rights_.m_bWorkflowAuthApplied) {
+      rights_.SetWorkflowAuthApplied(true);
+    } else if (rights_.WorkflowAuthApplied()) {
       Lift();
     }
-  } else if (rights_.m_bWorkflowAuthApplied) {
+  } else if (rights_.WorkflowAuthApplied()) {
     Lift();
   }
 }
@@ -58,21 +60,21 @@ void FieldAuth::LoadWorkflowFieldAuth() {
 void FieldAuth::SetFieldAuth(bool workflow) {
   std::string list;
   if (workflow) {
-    list = rights_.m_sWorkflowAuthString;
-  } else if (!rights_.m_sAuthString.empty() && vb::Contains(rights_.m_sAuthString, "{##}")) {
-    list = rights_.m_sAuthString.substr(0, rights_.m_sAuthString.find("{##}"));
+    list = rights_.WorkflowAuthString();
+  } else if (const std::string& auth = rights_.AuthString(); vb::Contains(auth, "{##}")) {
+    list = auth.substr(0, auth.find("{##}"));
   }
   Trace("获取工作流权限控制 isWorkFlow ", workflow ? "True" : "False", " SetFieldAuth:tempAuthString=", list);
   if (!list.empty()) {
     lines_.BodyReadOnly(false);
     const std::string wrapped = "," + list + ",";
-    for (const ItemPtr& item : *model_.m_colItems) {
+    for (const ItemPtr& item : model_.Items()) {
       const bool found = FindFieldRightFlag(item->sFieldName, wrapped, TemplateModel::IsBody(*item));
       Trace("获取工作流权限控制 FindFieldRightFlag 字段名=", item->sFieldName, " bFind =", found ? "True" : "False");
       item->AuthFlag = workflow ? (found ? "W" : "R") : (found ? "R" : "");
     }
   } else {
-    for (const ItemPtr& item : *model_.m_colItems)
+    for (const ItemPtr& item : model_.Items())
       if (item->showIt) item->AuthFlag = workflow ? "R" : "";
     if (workflow) {
       Trace("获取工作流权限控制 设置表体只读");

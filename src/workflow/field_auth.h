@@ -20,8 +20,12 @@ class FieldAuth {
 
   // Stores the field-right string for the next template load; always false.
   bool SetVoucherAuth(const std::string& sAuth);
+  // The voucher status the host set (setVoucherStatus); a data load reacts
+  // to it.
+  VoucherStatusConstants VoucherStatus() const noexcept { return status_; }
+  void SetVoucherStatus(VoucherStatusConstants status) noexcept { status_ = status; }
   // The reaction of a data load to the voucher status.
-  void OnDataLoaded(VoucherStatusConstants status);
+  void OnDataLoaded();
   // Fetches and applies the workflow rights of the loaded voucher.
   void LoadWorkflowFieldAuth();
   // Writes the flags of every item from the workflow list (workflow true)
@@ -35,6 +39,7 @@ class FieldAuth {
   TemplateModel& model_;
   FieldRights& rights_;
   LineEditor& lines_;
+  VoucherStatusConstants status_ = VSNormalMode;
 };
 
 }  // namespace cavra

@@ -85,7 +85,7 @@ TEST(FieldValues, DisplayNameColumnsAreFoundThroughTheSchema) {
   DataHarness h;
   h.docs.Load(nullptr, Rowset("c7 rs:name='cInvCode'", "<z:row c7='X'/>"));
   EXPECT_EQ(Text(h.values.bodyText(1, Variant("cInvCode"))), "");
-  h.docs.m_BodyChineseData = true;
+  h.docs.SetBodyChineseData(true);
   EXPECT_EQ(Text(h.values.bodyText(1, Variant("cInvCode"))), "X");
 }
 
@@ -95,7 +95,7 @@ TEST(FieldValues, Totals) {
   h.LoadRows(
       "<z:row iMoney='1.005'/><z:row iMoney='1.005'/><z:row iMoney='x'/><z:row iMoney='100' SumRow=' 1'/>");
   EXPECT_EQ(h.values.TotalText(Variant("iMoney")), "102.02");
-  h.model.m_bRowOutline = true;
+  h.Load(kDataItems, "cParentKey='p' cKey='k'");
   EXPECT_EQ(h.values.TotalText(Variant("iMoney")), "2.02") << "outline subtotal rows are left out";
   EXPECT_EQ(h.values.TotalText(Variant(8)), "") << "an item, but no such grid column";
   EXPECT_EQ(h.ctx.TakeLastError(), GetResString("Ordra.AA.VCH.019"));

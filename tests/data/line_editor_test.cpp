@@ -15,7 +15,7 @@ TEST(LineEditor, UpdateLineDataCopiesEveryAttributeButTheRowState) {
   h.LoadRows(kRows);
   h.AttachGrid(3);
   std::vector<std::int32_t> recalculated;
-  h.lines.recalc_line = [&](std::int32_t n) { recalculated.push_back(n); };
+  h.lines.SetLineRecalculator([&](std::int32_t n) { recalculated.push_back(n); });
   const DomPtr dom = Rowset("", "<z:row xmlns:z='#RowsetSchema' cInvCode='N' cFree9='new' editprop='A'/>");
   EXPECT_TRUE(h.lines.UpdateLineData(dom, 2));
   EXPECT_EQ(xml::Text(h.docs.BodyRow(2)),
@@ -60,7 +60,7 @@ TEST(LineEditor, UpdateLineDataReportsWhyNothingWasUpdated) {
   }
   // A formula that fails after the copy is reported too, with the grid drawing again.
   h.sink->errors.clear();
-  h.lines.recalc_line = [](std::int32_t) { throw VbError(5, "formula"); };
+  h.lines.SetLineRecalculator([](std::int32_t) { throw VbError(5, "formula"); });
   EXPECT_FALSE(h.lines.UpdateLineData(dom, 1));
   EXPECT_TRUE(grid.redraw);
   EXPECT_EQ(h.ctx.TakeLastError(), "formula");

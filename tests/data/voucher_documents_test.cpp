@@ -30,7 +30,7 @@ TEST(VoucherDocuments, LoadingTheHeadOnlyKeepsTheBodyAndResetsTheDeletedRows) {
   DataHarness h;
   h.model.Bill().sPrimaryKeyFieldNames = "ID{#}cSub";
   h.LoadRows(kMixedRows);
-  h.docs.UpdateEditSign = true;
+  h.docs.SetUpdateEditSign(true);
   h.docs.Load(Rowset(kHeadColumns, "<z:row cSub='2' editprop='M'/>"), nullptr);
   EXPECT_EQ(h.docs.LineCount(), 4);
   EXPECT_EQ(xml::Text(h.docs.GetBodyDelDom()->document_element()), "<Buffer/>");

@@ -27,18 +27,18 @@ TEST(TemplateLoading, KeysSectionsCountsAndPositions) {
   TemplateHarness h;
   h.Load(kItems);
   TemplateModel& m = h.model;
-  ASSERT_EQ(m.m_colItems->Count(), 5);
-  EXPECT_EQ(m.m_nHeadCount, 3);
-  EXPECT_EQ(m.m_nBodyCount, 2);
+  ASSERT_EQ(m.Items().Count(), 5);
+  EXPECT_EQ(m.HeadCount(), 3);
+  EXPECT_EQ(m.BodyCount(), 2);
   // Body items come first; TCCODE and BCCODE coexist.
-  EXPECT_EQ(m.m_colItems->KeyAt(1), "BCCODE");
-  EXPECT_TRUE(m.m_colItems->Exists("TCCODE"));
+  EXPECT_EQ(m.Items().KeyAt(1), "BCCODE");
+  EXPECT_TRUE(m.Items().Exists("TCCODE"));
   // A hidden header item is counted but gets no visible position.
   const ItemPtr date = m.FindItem("dDate", false);
   EXPECT_EQ(date->Reserve6, "");
-  EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1, 3}));
-  EXPECT_EQ(m.m_aBodyPos, (std::vector<std::int32_t>{0, 1, 2}));
-  EXPECT_EQ(m.m_nHeadPosCount1, 3);
+  EXPECT_EQ(m.HeadPositions(), (std::vector<std::int32_t>{0, 1, 3}));
+  EXPECT_EQ(m.BodyPositions(), (std::vector<std::int32_t>{0, 1, 2}));
+  EXPECT_EQ(m.HeadPosCount1(), 3);
   EXPECT_EQ(m.FindItem("cMemo", false)->Reserve6, "2");
   EXPECT_EQ(m.FindItem("cMemo", false)->Reserve5, "5");
   // Per-item conversions.
@@ -52,14 +52,14 @@ TEST(TemplateLoading, KeysSectionsCountsAndPositions) {
   EXPECT_EQ(memo->EnumTypestring, "甲{#}乙{##}1{#}2");
   EXPECT_TRUE(memo->collLink && memo->collLink->Count() == 0);
   // Instant-message fields, keyed by the visible header count so far.
-  ASSERT_TRUE(m.m_dicIMFields);
-  EXPECT_EQ(m.m_dicIMFields->Item("0"), "iQty*1");
-  EXPECT_EQ(m.m_dicIMFields->Item("2"), "cMemo*2");
+  ASSERT_TRUE(m.IMFields());
+  EXPECT_EQ(m.IMFields()->Item("0"), "iQty*1");
+  EXPECT_EQ(m.IMFields()->Item("2"), "cMemo*2");
   // Template-wide settings.
   EXPECT_EQ(m.Bill().sPrimaryKeyFieldNames, "ID");
   EXPECT_EQ(m.Bill().sReceiptNOFieldName, "cSOCode");
-  EXPECT_EQ(m.m_sRowNoField, "irowno");
-  EXPECT_EQ(m.m_sTemplateKey, "17_12");
+  EXPECT_EQ(m.RowNoField(), "irowno");
+  EXPECT_EQ(m.TemplateKey(), "17_12");
   EXPECT_EQ(m.Bill().nbarcodeMultiple, 3);
   EXPECT_EQ(m.Bill().nControlAutoScale, AutoVertical);
   EXPECT_TRUE(Thread().templateLoaded);
@@ -69,9 +69,9 @@ TEST(TemplateLoading, KeysSectionsCountsAndPositions) {
 TEST(TemplateLoading, AllHiddenLeavesOnlyTheZeroPosition) {
   TemplateHarness h;
   h.Load("<item fieldname='a' cardsection='T' showit='0'/><item fieldname='b' cardsection='B' showit='0'/>");
-  EXPECT_EQ(h.model.m_aHeadPos, std::vector<std::int32_t>{0});
-  EXPECT_EQ(h.model.m_aBodyPos, std::vector<std::int32_t>{0});
-  EXPECT_EQ(h.model.m_nHeadPosCount1, 1);
+  EXPECT_EQ(h.model.HeadPositions(), std::vector<std::int32_t>{0});
+  EXPECT_EQ(h.model.BodyPositions(), std::vector<std::int32_t>{0});
+  EXPECT_EQ(h.model.HeadPosCount1(), 1);
 }
 
 TEST(TemplateLoading, TemplateWideSplitsAndDivisions) {
@@ -80,10 +80,10 @@ TEST(TemplateLoading, TemplateWideSplitsAndDivisions) {
          "inventoryFieldName='A{$$}B{##}C' cBarCodeFieldNames='x{##}y{##}z' VT_PrintGrid='13' VT_AutoCalc='117' "
          "VT_PageSubTotal='21' nAutoCalcWidth='35' nPrintSeril='50' nbarcodeMultiple='5' cParentKey='p' cKey='k'");
   TemplateModel& m = h.model;
-  EXPECT_EQ(m.m_sInventoryFieldName, "A");
-  EXPECT_EQ(m.m_sInventoryField2, "B{##}C");
-  EXPECT_EQ(m.m_sInventoryField3, "");
-  EXPECT_EQ(m.m_sBarcodeField2, "y");
+  EXPECT_EQ(m.InventoryFieldName(), "A");
+  EXPECT_EQ(m.InventoryField2(), "B{##}C");
+  EXPECT_EQ(m.InventoryField3(), "");
+  EXPECT_EQ(m.BarcodeField2(), "y");
   const clsBillInformation& b = m.Bill();
   EXPECT_EQ(b.nPrintGrid, 3);
   EXPECT_TRUE(b.bPrintFlowMode);
@@ -96,23 +96,23 @@ TEST(TemplateLoading, TemplateWideSplitsAndDivisions) {
   EXPECT_EQ(b.nAutoCalcWidth, 5);
   EXPECT_EQ(b.nSerialNumberColWidth, 800);
   EXPECT_EQ(b.nbarcodeMultiple, 5);
-  EXPECT_TRUE(m.m_bRowOutline);
-  EXPECT_EQ(m.m_sOutlineKey, "k");
+  EXPECT_TRUE(m.IsRowOutline());
+  EXPECT_EQ(m.OutlineKey(), "k");
 
   h.Load("<item fieldname='a' cardsection='T'/>", "inventoryFieldName='A{##}C' cBarCodeFieldNames='x{##}y'");
-  EXPECT_EQ(m.m_sInventoryFieldName, "A");
-  EXPECT_EQ(m.m_sInventoryField3, "C");
-  EXPECT_EQ(m.m_sBarcodeField1, "csysbarcode");  // one separator: defaults kept
-  EXPECT_FALSE(m.m_bRowOutline);
+  EXPECT_EQ(m.InventoryFieldName(), "A");
+  EXPECT_EQ(m.InventoryField3(), "C");
+  EXPECT_EQ(m.BarcodeField1(), "csysbarcode");  // one separator: defaults kept
+  EXPECT_FALSE(m.IsRowOutline());
 }
 
 TEST(TemplateLoading, BadRecordsetsAreReportedNotFatal) {
   TemplateHarness h;
   h.Load("<item fieldname='a' cardsection='T' showit='1'/>");
-  const BillInfoPtr first = h.model.m_BillInfo;
+  const BillInfoPtr first = h.model.BillInfo();
 
   h.model.setTemplateData(nullptr);  // only a log line; the template stays
-  EXPECT_EQ(h.model.m_BillInfo, first);
+  EXPECT_EQ(h.model.BillInfo(), first);
   EXPECT_TRUE(h.sink->errors.empty());
 
   // No rows: error 101.
@@ -120,7 +120,7 @@ TEST(TemplateLoading, BadRecordsetsAreReportedNotFatal) {
   h.model.setTemplateData(empty);
   ASSERT_EQ(h.sink->errors.size(), 1u);
   EXPECT_EQ(h.sink->errors[0].first, err::kResourceText);
-  EXPECT_EQ(h.model.m_colItems->Count(), 0);
+  EXPECT_EQ(h.model.Items().Count(), 0);
 
   // A strict template-wide column missing: the recordset's not-found error.
   auto rs = TemplateRecordset("<item fieldname='a' cardsection='T'/>");
@@ -140,7 +140,7 @@ TEST(TemplateLoading, BadRecordsetsAreReportedNotFatal) {
   tolerant->AddRow(rs->Rows()[0]);
   h.model.setTemplateData(tolerant);
   EXPECT_EQ(h.sink->errors.size(), 2u);
-  EXPECT_EQ(h.model.m_colItems->Count(), 1);
+  EXPECT_EQ(h.model.Items().Count(), 1);
 }
 
 TEST(TemplateLoading, RowsWithTooFewColumnsOrBadValues) {
@@ -164,7 +164,7 @@ TEST(TemplateLoading, RowsWithTooFewColumnsOrBadValues) {
   a[9] = "x", a[13] = "B", b[9] = "y", b[13] = "T";
   h.model.setTemplateData(short_rs(58, a, b));
   EXPECT_TRUE(h.sink->errors.empty());
-  EXPECT_EQ(h.model.m_colItems->Count(), 2);
+  EXPECT_EQ(h.model.Items().Count(), 2);
 
   // 40 item columns: the template-wide columns that follow stand where the first
   // row's numeric positions are read, which ends loading.
@@ -186,15 +186,15 @@ TEST(TemplateLoading, RowsWithTooFewColumnsOrBadValues) {
 // Every ordinal of each section reaches an item of that section, and the
 // counts are the items.
 void ExpectCountsMatchItems(TemplateModel& m) {
-  EXPECT_EQ(m.m_nHeadCount + m.m_nBodyCount, m.m_colItems->Count());
+  EXPECT_EQ(m.HeadCount() + m.BodyCount(), m.Items().Count());
   auto section_of = [&](std::int32_t ordinal, std::int32_t section) -> std::string {
     const ItemPtr item = m.ItemState(ordinal, section);
     return item ? vb::UCase(item->sCardSection) : "none";
   };
-  for (std::int32_t i = 1; i <= m.m_nBodyCount; ++i) EXPECT_EQ(section_of(i, sibody), "B") << i;
-  for (std::int32_t i = 1; i <= m.m_nHeadCount; ++i) EXPECT_EQ(section_of(i, siHeader), "T") << i;
-  for (std::size_t k = 1; k < m.m_aHeadPos.size(); ++k) {
-    const ItemPtr item = m.ItemState(m.m_aHeadPos[k], siHeader);
+  for (std::int32_t i = 1; i <= m.BodyCount(); ++i) EXPECT_EQ(section_of(i, sibody), "B") << i;
+  for (std::int32_t i = 1; i <= m.HeadCount(); ++i) EXPECT_EQ(section_of(i, siHeader), "T") << i;
+  for (std::size_t k = 1; k < m.HeadPositions().size(); ++k) {
+    const ItemPtr item = m.ItemState(m.HeadPositions()[k], siHeader);
     EXPECT_EQ(item ? item->Reserve6 : "none", std::to_string(k));
   }
 }
@@ -209,17 +209,17 @@ TEST(TemplateLoading, DuplicateRowsAreNeitherAddedNorCounted) {
          "<item fieldname='id' cardsection='t' showit='1'/>");
   TemplateModel& m = h.model;
   EXPECT_TRUE(h.sink->errors.empty());
-  EXPECT_EQ(m.m_colItems->Count(), 4);
-  EXPECT_EQ(m.m_nBodyCount, 2);
-  EXPECT_EQ(m.m_nHeadCount, 2);
+  EXPECT_EQ(m.Items().Count(), 4);
+  EXPECT_EQ(m.BodyCount(), 2);
+  EXPECT_EQ(m.HeadCount(), 2);
   EXPECT_EQ(m.FindItem("ccode", true)->sCardItemName, "first");
   ASSERT_NE(m.ItemState(2, siHeader), nullptr);
   EXPECT_EQ(m.ItemState(1, siHeader)->sFieldName, "ID");
   EXPECT_EQ(m.ItemState(2, siHeader)->sFieldName, "cSOCode");
   EXPECT_EQ(m.ItemState(3, siHeader), nullptr);
   EXPECT_EQ(m.LookUpArray("cSOCode", siHeader), 2);
-  EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1, 2}));
-  EXPECT_EQ(m.m_aBodyPos, (std::vector<std::int32_t>{0, 1, 2}));
+  EXPECT_EQ(m.HeadPositions(), (std::vector<std::int32_t>{0, 1, 2}));
+  EXPECT_EQ(m.BodyPositions(), (std::vector<std::int32_t>{0, 1, 2}));
   ExpectCountsMatchItems(m);
 }
 
@@ -287,29 +287,30 @@ TEST(TemplateLoading, ARefusedTemplateLeavesThePreviousOneWhole) {
     h.ctx.dataSource = ds;
     h.Load(kItems, "cParentKey='p' cKey='k' cBarCodeFieldNames='x{##}y{##}z'");
     TemplateModel& m = h.model;
-    const RecordsetPtr rs = m.m_rstTemplate;
-    const BillInfoPtr bill = m.m_BillInfo;
-    const auto items = m.m_colItems;
+    const RecordsetPtr rs = m.TemplateData();
+    const BillInfoPtr bill = m.BillInfo();
+    const ItemCollection* items = &m.Items();
     const ItemPtr qty = m.FindItem("iQty", true);
     ds->auth_string = "";
     h.model.setTemplateData(c.rs);
     ASSERT_EQ(h.sink->errors.size(), 1u);
     EXPECT_EQ(h.sink->errors[0].first, c.error);
     EXPECT_FALSE(h.ctx.TakeLastError().empty());
-    EXPECT_EQ(m.m_rstTemplate, rs);
-    EXPECT_EQ(m.m_BillInfo, bill);
-    EXPECT_EQ(m.m_colItems, items);
-    EXPECT_EQ(m.m_colItems->Count(), 5);
-    EXPECT_EQ(m.m_nHeadCount, 3);
-    EXPECT_EQ(m.m_nBodyCount, 2);
-    EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1, 3}));
+    EXPECT_EQ(m.TemplateData(), rs);
+    EXPECT_EQ(m.BillInfo(), bill);
+    EXPECT_EQ(&m.Items(), items);
+    EXPECT_EQ(m.FindItem("iQty", true), qty);
+    EXPECT_EQ(m.Items().Count(), 5);
+    EXPECT_EQ(m.HeadCount(), 3);
+    EXPECT_EQ(m.BodyCount(), 2);
+    EXPECT_EQ(m.HeadPositions(), (std::vector<std::int32_t>{0, 1, 3}));
     EXPECT_EQ(qty->Reserve6, "2");
-    EXPECT_EQ(m.m_sRowNoField, "irowno");
-    EXPECT_EQ(m.m_sTemplateKey, "17_12");
-    EXPECT_TRUE(m.m_bRowOutline);
-    EXPECT_EQ(m.m_sBarcodeField1, "x");
-    EXPECT_EQ(h.rights.m_sAuthString, "CMEMO");
-    EXPECT_TRUE(h.rights.m_bWorkflowAuth);
+    EXPECT_EQ(m.RowNoField(), "irowno");
+    EXPECT_EQ(m.TemplateKey(), "17_12");
+    EXPECT_TRUE(m.IsRowOutline());
+    EXPECT_EQ(m.BarcodeField1(), "x");
+    EXPECT_EQ(h.rights.AuthString(), "CMEMO");
+    EXPECT_TRUE(h.rights.WorkflowAuth());
     ASSERT_NE(m.FindItem("cMemo", false), nullptr);
     EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "R");
     EXPECT_TRUE(Thread().templateLoaded);
@@ -317,7 +318,7 @@ TEST(TemplateLoading, ARefusedTemplateLeavesThePreviousOneWhole) {
     // The refused recordset is not what a refresh reloads.
     m.RefreshTemplate();
     EXPECT_EQ(h.sink->errors.size(), 1u);
-    EXPECT_EQ(m.m_colItems->Count(), 5);
+    EXPECT_EQ(m.Items().Count(), 5);
   }
 }
 
@@ -330,17 +331,17 @@ TEST(TemplateLoading, NoRowsEmptiesTheTemplateAsDocumented) {
   TemplateModel& m = h.model;
   ASSERT_EQ(h.sink->errors.size(), 1u);
   EXPECT_EQ(h.sink->errors[0].first, err::kResourceText);
-  EXPECT_EQ(m.m_rstTemplate, empty);
-  EXPECT_EQ(m.m_colItems->Count(), 0);
-  EXPECT_EQ(m.m_nHeadCount, 0);
-  EXPECT_EQ(m.m_nBodyCount, 0);
+  EXPECT_EQ(m.TemplateData(), empty);
+  EXPECT_EQ(m.Items().Count(), 0);
+  EXPECT_EQ(m.HeadCount(), 0);
+  EXPECT_EQ(m.BodyCount(), 0);
   EXPECT_EQ(m.Bill().sBillNo, "");
-  EXPECT_EQ(m.m_aHeadPos, std::vector<std::int32_t>{0});
-  EXPECT_EQ(m.m_aBodyPos, std::vector<std::int32_t>{0});
+  EXPECT_EQ(m.HeadPositions(), std::vector<std::int32_t>{0});
+  EXPECT_EQ(m.BodyPositions(), std::vector<std::int32_t>{0});
   EXPECT_EQ(m.ItemState(1, siHeader), nullptr);
   // The next good template loads as usual.
   h.Load(kItems);
-  EXPECT_EQ(m.m_colItems->Count(), 5);
+  EXPECT_EQ(m.Items().Count(), 5);
   ExpectCountsMatchItems(m);
 }
 
@@ -359,8 +360,8 @@ TEST(TemplateLoading, FieldRightsHideAndProtectFields) {
   h.ctx.dataSource = ds;
   h.Load(kItems);
   TemplateModel& m = h.model;
-  EXPECT_TRUE(h.rights.m_bWorkflowAuth);
-  EXPECT_EQ(h.rights.m_sAuthString, "CCODE{##}T;CMEMO");
+  EXPECT_TRUE(h.rights.WorkflowAuth());
+  EXPECT_EQ(h.rights.AuthString(), "CCODE{##}T;CMEMO");
   EXPECT_EQ(m.FindItem("cCode", false)->AuthFlag, "R");
   EXPECT_EQ(m.FindItem("cCode", true)->AuthFlag, "R");
   EXPECT_FALSE(m.FindItem("cCode", true)->bCanModify());
@@ -368,14 +369,14 @@ TEST(TemplateLoading, FieldRightsHideAndProtectFields) {
   EXPECT_EQ(memo->AuthFlag, "N");
   EXPECT_FALSE(memo->showIt);
   EXPECT_EQ(memo->Reserve6, "");
-  EXPECT_EQ(m.m_aHeadPos, (std::vector<std::int32_t>{0, 1}));
+  EXPECT_EQ(m.HeadPositions(), (std::vector<std::int32_t>{0, 1}));
 
   // "1=2" restricts nothing; a failing data source keeps the previous string.
   ds->auth_string = "1=2";
   h.Load(kItems);
-  EXPECT_EQ(h.rights.m_sAuthString, "");
+  EXPECT_EQ(h.rights.AuthString(), "");
   EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "");
-  h.rights.m_sAuthString = "CMEMO";
+  h.rights.SetAuthString("CMEMO");
   ds->auth_throws = true;
   h.Load(kItems);
   EXPECT_EQ(m.FindItem("cMemo", false)->AuthFlag, "R");
@@ -403,24 +404,24 @@ TEST(FieldRights, FlagsFromTheRightString) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.rights) + " / " + c.field);
     FieldRights r;
-    r.m_sAuthString = c.rights;
+    r.SetAuthString(c.rights);
     EXPECT_EQ(r.GetFieldRightFlag(c.field, c.body), c.flag);
   }
   FieldRights r;
-  r.m_sAuthString = "ccode";
+  r.SetAuthString("ccode");
   EXPECT_EQ(r.GetFieldRightFlag("cCode", false, "{##}cCode"), "N");  // the override wins
 }
 
 TEST(FieldRights, FetchedStringSwitchesWorkflowOnlyWhenItSplitsCleanly) {
   FieldRights r;
   r.TakeFetchedAuthString("A[####]True[####]x");
-  EXPECT_FALSE(r.m_bWorkflowAuth);
-  EXPECT_EQ(r.m_sAuthString, "A[####]True[####]x");
+  EXPECT_FALSE(r.WorkflowAuth());
+  EXPECT_EQ(r.AuthString(), "A[####]True[####]x");
   r.TakeFetchedAuthString("A[####]1");
-  EXPECT_TRUE(r.m_bWorkflowAuth);
-  EXPECT_EQ(r.m_sAuthString, "A");
+  EXPECT_TRUE(r.WorkflowAuth());
+  EXPECT_EQ(r.AuthString(), "A");
   r.TakeFetchedAuthString("B[####]False");
-  EXPECT_FALSE(r.m_bWorkflowAuth);
+  EXPECT_FALSE(r.WorkflowAuth());
 }
 
 TEST(ItemLookup, OrdinalsNamesAndSections) {
@@ -474,12 +475,12 @@ TEST(AccountOptions, ReadOncePerThread) {
     EXPECT_EQ(ds->queries.size(), 1u);
     EXPECT_EQ(Thread().accountOptions.AuditSelectCols, "1R#1R1#");
     EXPECT_TRUE(Thread().accountOptions.bPrintTemplatePointLength);
-    EXPECT_TRUE(h.model.m_bDescendAuditTime);
+    EXPECT_TRUE(h.model.DescendAuditTime());
     TemplateHarness other;
     other.ctx.dataSource = ds;
     other.model.ReadAccountOptions();
     EXPECT_EQ(ds->queries.size(), 1u);
-    EXPECT_FALSE(other.model.m_bDescendAuditTime);
+    EXPECT_FALSE(other.model.DescendAuditTime());
   }).join();
 }
 
