@@ -55,8 +55,9 @@ struct DataHarness : TemplateHarness {
     RegisterResourceComponents();
     RegisterDefaultComponents();
     InitResourceService();
-    lines.recalc_line = [this](std::int32_t line) { calc.ExecCalcExpression(line); };
-    model.read_sort_command = sorting.read_sort_command = [this] { return saved_sort; };
+    lines.SetLineRecalculator([this](std::int32_t line) { calc.ExecCalcExpression(line); });
+    model.SetSortCommandReader([this] { return saved_sort; });
+    sorting.SetSortCommandReader([this] { return saved_sort; });
     Load(kDataItems);
   }
   void Load(const std::string& items, const std::string& extra = "") {

@@ -19,11 +19,11 @@ void ExpectCountsMatchItems(TemplateModel& m) {
     std::int32_t id;
     const char* letter;
   };
-  for (const Section& s : {Section{m.m_nHeadCount, siHeader, "T"}, Section{m.m_nBodyCount, sibody, "B"}}) {
+  for (const Section& s : {Section{m.HeadCount(), siHeader, "T"}, Section{m.BodyCount(), sibody, "B"}}) {
     SCOPED_TRACE(s.letter);
     std::int32_t in_section = 0;
-    for (std::int32_t i = 1; i <= m.m_colItems->Count(); ++i)
-      in_section += m.m_colItems->Item(i)->sCardSection == s.letter;
+    for (std::int32_t i = 1; i <= m.Items().Count(); ++i)
+      in_section += m.Items().Item(i)->sCardSection == s.letter;
     EXPECT_EQ(s.count, in_section);
     for (std::int32_t i = 1; i <= s.count; ++i) {
       const ItemPtr item = m.ItemState(i, s.id);

@@ -20,7 +20,8 @@ struct WorkflowHarness : DataHarness {
   // A data load as the service makes it: the documents, then the rights.
   void LoadData(const DomPtr& head, VoucherStatusConstants status) {
     docs.Load(head, nullptr);
-    auth.OnDataLoaded(status);
+    auth.SetVoucherStatus(status);
+    auth.OnDataLoaded();
   }
 };
 
