@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cavra/dom.h"
+#include "cavra/sort_command.h"
 #include "core/service_context.h"
 #include "data/row_outline.h"
 #include "data/voucher_documents.h"
@@ -16,8 +17,8 @@
 
 namespace cavra {
 
-inline constexpr const char* kInputOrderAttribute = "tolmvouchersorter_inputorder_index";
-inline constexpr const char* kBlankRowAttribute = "isNewAddedBlankRow_OrdraSorter";
+inline constexpr const char* kInputOrderAttribute = kSorterInputOrderAttribute;
+inline constexpr const char* kBlankRowAttribute = kSorterBlankRowAttribute;
 
 class Sorting {
  public:

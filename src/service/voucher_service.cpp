@@ -63,16 +63,19 @@ clsVoucherService::Impl::~Impl() = default;
 
 // ---------------------------------------------------------------- lifecycle
 
-clsVoucherService::clsVoucherService() {
+clsVoucherService::clsVoucherService() : clsVoucherService(ServiceEnvironment{}) {}
+
+clsVoucherService::clsVoucherService(const ServiceEnvironment& environment) {
   RegisterLibraryComponents();
   RefreshTraceLogSwitch();
   Trace(InfoMessage("Class_Initialize", "开始执行... ..."));
   const double start = Timer();
   impl_ = std::make_unique<Impl>(*this);
-  SkipErrors(InitResourceService);
+  impl_->ctx.UseEnvironment(environment);
+  SkipErrors([&] { InitResourceService(impl_->ctx.Components()); });
   if (!Thread().webMode) {
     SkipErrors([&] {
-      impl_->ctx.dataSource = ComponentRegistry::CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+      impl_->ctx.dataSource = impl_->ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
     });
   }
   double elapsed = Timer() - start;
@@ -114,6 +117,7 @@ void clsVoucherService::attachBodyGrid(BodyGridPtr grid) {
 void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) {
   if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->status = status;
 }
+std::int32_t clsVoucherService::BodyLineCount() const { return impl_->documents.LineCount(); }
 
 // ---------------------------------------------------------------- variables
 
@@ -180,7 +184,7 @@ void clsVoucherService::InitDataSource() {
   if (ctx.RefuseInPass("InitDataSource")) return;
   ServiceContext::Pass pass(ctx);
   if (!ctx.dataSource) {
-    SkipErrors([&] { ctx.dataSource = ComponentRegistry::CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"); });
+    SkipErrors([&] { ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"); });
     if (!ctx.dataSource) Trace("InitDataSource -- XXXX", "创建单据数据源对象Fail!");
   }
   ctx.DataSource().setLogin(ctx.login);
