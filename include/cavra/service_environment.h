@@ -45,9 +45,9 @@ struct ServiceEnvironment {
   // set. The service holds it for its lifetime. The language resources are
   // kept per thread: they come from the set of the thread's first service
   // that can create them.
-  std::shared_ptr<const ComponentSet> components;
+  std::shared_ptr<const ComponentSet> components = nullptr;
   // The body key names of GetBodyPKName; null: the process-wide cache.
-  std::shared_ptr<BodyKeyCache> bodyKeyCache;
+  std::shared_ptr<BodyKeyCache> bodyKeyCache = nullptr;
 };
 
 }  // namespace cavra
