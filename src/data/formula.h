@@ -77,7 +77,8 @@ enum class FormulaPath {
 
 // The calculator a formula evaluates with, from components (by default the
 // process-wide set). Error 1002 when it cannot be created.
-std::shared_ptr<ICalculator> CreateFormulaCalculator(const ComponentSet& components = *ComponentSet::Process());
+std::shared_ptr<ICalculator> CreateFormulaCalculator(
+    const ComponentSet& components = *ComponentSet::Process());
 
 class Formula {
  public:

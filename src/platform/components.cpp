@@ -77,7 +77,9 @@ ComponentFactory ComponentRegistry::Register(std::string_view id, ComponentFacto
 
 void ComponentRegistry::Unregister(std::string_view id) { ComponentSet::Process()->Unregister(id); }
 
-bool ComponentRegistry::IsRegistered(std::string_view id) { return ComponentSet::Process()->IsRegistered(id); }
+bool ComponentRegistry::IsRegistered(std::string_view id) {
+  return ComponentSet::Process()->IsRegistered(id);
+}
 
 ObjectPtr ComponentRegistry::Create(std::string_view id) { return ComponentSet::Process()->Create(id); }
 

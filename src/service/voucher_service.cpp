@@ -75,7 +75,8 @@ clsVoucherService::clsVoucherService(const ServiceEnvironment& environment) {
   SkipErrors([&] { InitResourceService(impl_->ctx.Components()); });
   if (!Thread().webMode) {
     SkipErrors([&] {
-      impl_->ctx.dataSource = impl_->ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+      ServiceContext& ctx = impl_->ctx;
+      ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
     });
   }
   double elapsed = Timer() - start;
@@ -184,7 +185,9 @@ void clsVoucherService::InitDataSource() {
   if (ctx.RefuseInPass("InitDataSource")) return;
   ServiceContext::Pass pass(ctx);
   if (!ctx.dataSource) {
-    SkipErrors([&] { ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"); });
+    SkipErrors([&] {
+      ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+    });
     if (!ctx.dataSource) Trace("InitDataSource -- XXXX", "创建单据数据源对象Fail!");
   }
   ctx.DataSource().setLogin(ctx.login);
