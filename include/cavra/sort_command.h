@@ -26,4 +26,17 @@ namespace cavra {
 CAVRA_EXPORT std::string CheckSortCommand(std::string_view command,
                                           const std::vector<std::string>& bodyFields);
 
+// The attributes the service writes into body rows for the sorter component,
+// which stay in the rows getVoucherDataXML returns: bookkeeping, not data.
+// The input order of each row (ties keep it), and "1" on a blank row the user
+// added, which the sorter keeps at the end. A sorter a host registers reads
+// them under these names.
+inline constexpr const char* kSorterInputOrderAttribute = "tolmvouchersorter_inputorder_index";
+inline constexpr const char* kSorterBlankRowAttribute = "isNewAddedBlankRow_OrdraSorter";
+
+// True when name is one of the sorter's attributes (compared as written).
+constexpr bool IsSorterAttribute(std::string_view name) noexcept {
+  return name == kSorterInputOrderAttribute || name == kSorterBlankRowAttribute;
+}
+
 }  // namespace cavra

@@ -43,6 +43,7 @@
 #include "cavra/item_state.h"
 #include "cavra/outside.h"
 #include "cavra/recordset.h"
+#include "cavra/service_environment.h"
 #include "cavra/variant.h"
 
 namespace cavra {
@@ -64,6 +65,13 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   // Sets VoucherStatus; the next setVoucherDataXML reacts to it (edit mode
   // fetches workflow field rights, add mode lifts them).
   void setVoucherStatus(VoucherStatusConstants status);
+  // A service that creates its components from environment's set and keeps
+  // its caches there (cavra/service_environment.h). The constructor without
+  // it uses the process-wide set and caches.
+  explicit clsVoucherService(const ServiceEnvironment& environment);
+  // The number of live body lines (rows not marked deleted): lines 1 ..
+  // BodyLineCount() exist. 0 when no voucher is loaded. Never fails.
+  std::int32_t BodyLineCount() const;
 
   // ---- Public variables ----
   // Inert: 1 after creation; nothing reads it.

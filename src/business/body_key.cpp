@@ -6,22 +6,6 @@
 
 namespace cavra {
 
-BodyKeyCache& BodyKeyCache::Process() {
-  static BodyKeyCache cache;
-  return cache;
-}
-
-std::string BodyKeyCache::Find(const std::string& voucherType) const {
-  std::lock_guard lock(mutex_);
-  auto it = names_.find(voucherType);
-  return it == names_.end() ? std::string() : it->second;
-}
-
-void BodyKeyCache::Add(const std::string& voucherType, const std::string& name) {
-  std::lock_guard lock(mutex_);
-  names_.emplace(voucherType, name);
-}
-
 std::string BodyKey::Name(const TemplateModel& model) {
   std::string voucher_type;
   SkipErrors([&] { voucher_type = model.Bill().sBillNo; });

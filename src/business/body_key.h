@@ -1,6 +1,7 @@
 // BodyKey: the name of a voucher type's body key column (vouchers_base's
 // vchBodyPKName), read through the data source and kept in a cache, since a
-// voucher type's body key does not change while a process runs.
+// voucher type's body key does not change while a process runs. The cache is
+// the service's (its environment's, else the process-wide one).
 //
 // Only a name the database gave for exactly the voucher type asked about can
 // enter the cache: the type reaches the query as a literal it cannot end, and
@@ -8,34 +9,19 @@
 // name is not cached, so a type without a row is queried again next time.
 #pragma once
 
-#include <map>
-#include <mutex>
 #include <string>
 
+#include "cavra/service_environment.h"
 #include "core/service_context.h"
 #include "template/template_model.h"
 
 namespace cavra {
 
-// Voucher type -> body key name. Thread-safe.
-class BodyKeyCache {
- public:
-  // The cache every service shares unless it is given its own.
-  static BodyKeyCache& Process();
-
-  // The cached name, or "" when there is none.
-  std::string Find(const std::string& voucherType) const;
-  void Add(const std::string& voucherType, const std::string& name);
-
- private:
-  mutable std::mutex mutex_;
-  std::map<std::string, std::string> names_;
-};
-
 class BodyKey {
  public:
-  explicit BodyKey(ServiceContext& context, BodyKeyCache& cache = BodyKeyCache::Process())
-      : ctx_(context), cache_(cache) {}
+  // Uses the cache of the context.
+  explicit BodyKey(ServiceContext& context) : BodyKey(context, context.BodyKeys()) {}
+  BodyKey(ServiceContext& context, BodyKeyCache& cache) : ctx_(context), cache_(cache) {}
 
   // The body key name of voucherType: from the cache, else from the query
   // "select vchBodyPKName from vouchers_base where cardnumber='<type>'" (Null

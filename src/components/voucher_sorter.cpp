@@ -17,8 +17,8 @@
 namespace cavra {
 namespace {
 
-constexpr const char* kInputOrderIndex = "tolmvouchersorter_inputorder_index";
-constexpr const char* kBlankNewRow = "isNewAddedBlankRow_OrdraSorter";
+constexpr const char* kInputOrderIndex = kSorterInputOrderAttribute;
+constexpr const char* kBlankNewRow = kSorterBlankRowAttribute;
 
 struct SortKey {
   std::string field;

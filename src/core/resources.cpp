@@ -6,13 +6,13 @@
 
 namespace cavra {
 
-void InitResourceService() {
+void InitResourceService(const ComponentSet& components) {
   ThreadState& t = Thread();
   // Only a factory that was created ends the attempts: one that failed on a
   // thread's first service is tried again by the next.
   if (t.resourceFactory) return;
   SkipErrors([&] {
-    auto factory = ComponentRegistry::CreateAs<IResourceServiceFactory>("LangKit.ResourceServiceFactory");
+    auto factory = components.CreateAs<IResourceServiceFactory>("LangKit.ResourceServiceFactory");
     if (!factory) return;
     t.resourceFactory = factory;
     t.resourceService = factory->GetResourceService();
@@ -20,7 +20,7 @@ void InitResourceService() {
   });
   t.resourcesCreated = t.resourceFactory != nullptr;
   SkipErrors([&] {
-    t.resourceFormatter = ComponentRegistry::CreateAs<IResourceFormatter>("LangKit.CService_ResourceFormatter");
+    t.resourceFormatter = components.CreateAs<IResourceFormatter>("LangKit.CService_ResourceFormatter");
   });
 }
 

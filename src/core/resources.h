@@ -7,14 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "cavra/components.h"
 #include "cavra/error.h"
 #include "cavra/variant.h"
 
 namespace cavra {
 
-// Creates this thread's resource objects, until the factory has been created
-// once; errors are ignored.
-void InitResourceService();
+// Creates this thread's resource objects from components, until the factory
+// has been created once; errors are ignored.
+void InitResourceService(const ComponentSet& components = *ComponentSet::Process());
 // The text of key; "" when there is no service or the lookup fails.
 std::string GetResString(std::string_view key);
 // The text of key with its placeholders filled from params; "" on failure.

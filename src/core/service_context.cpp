@@ -16,6 +16,11 @@ IBodyGrid& ServiceContext::Grid() const {
   return *grid;
 }
 
+void ServiceContext::UseEnvironment(const ServiceEnvironment& environment) {
+  components_ = environment.components ? environment.components : ComponentSet::Process();
+  body_keys_ = environment.bodyKeyCache ? environment.bodyKeyCache : BodyKeyCache::Process();
+}
+
 void ServiceContext::RaiseControlError(std::int32_t number, const std::string& description) noexcept {
   ++control_errors_;
   try {

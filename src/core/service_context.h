@@ -1,5 +1,6 @@
 // ServiceContext: what every subsystem of one service object shares: the
-// host objects, the event sinks, the error convention (last error +
+// host objects, the component set and caches of its environment, the event
+// sinks, the error convention (last error +
 // controlError + failed value) and the pass guard that keeps event handlers
 // from changing the service under a pass (see cavra/events.h).
 #pragma once
@@ -15,6 +16,7 @@
 #include "cavra/events.h"
 #include "cavra/grid.h"
 #include "cavra/host.h"
+#include "cavra/service_environment.h"
 
 namespace cavra {
 
@@ -32,6 +34,13 @@ class ServiceContext {
   IDataSource& DataSource() const;
   // The attached body grid, or error 91 when none is.
   IBodyGrid& Grid() const;
+
+  // Every creation of a component by identifier goes through Components().
+  const ComponentSet& Components() const noexcept { return *components_; }
+  BodyKeyCache& BodyKeys() const noexcept { return *body_keys_; }
+  // Takes the set and cache of environment; the process-wide ones for those
+  // it leaves null.
+  void UseEnvironment(const ServiceEnvironment& environment);
 
   void SetLastError(std::string text) { last_error_ = std::move(text); }
   // Returns the last error text and empties it.
@@ -95,6 +104,8 @@ class ServiceContext {
   }
 
  private:
+  std::shared_ptr<const ComponentSet> components_ = ComponentSet::Process();
+  std::shared_ptr<BodyKeyCache> body_keys_ = BodyKeyCache::Process();
   std::string last_error_;
   int passes_ = 0;
   int control_errors_ = 0;  // controlError dispatches under way

@@ -118,7 +118,7 @@ void Calculation::ExecCalcExpression(std::int32_t currentRow) {
     // One calculator for the pass: a calculator that cannot be created makes
     // every result empty, as creating it per formula would.
     std::shared_ptr<ICalculator> calculator;
-    SkipErrors([&] { calculator = CreateFormulaCalculator(); });
+    SkipErrors([&] { calculator = CreateFormulaCalculator(ctx_.Components()); });
     const std::int32_t lines = documents_.LineCount();
     // Body-to-body formulas run on these lines only; an empty range when the
     // line does not exist.

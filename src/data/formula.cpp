@@ -44,9 +44,9 @@ bool ParsePlainDecimal(std::string_view s, bool allow_negative, double& out) {
 
 }  // namespace
 
-std::shared_ptr<ICalculator> CreateFormulaCalculator() {
+std::shared_ptr<ICalculator> CreateFormulaCalculator(const ComponentSet& components) {
   try {
-    return ComponentRegistry::CreateAs<ICalculator>("FormulaKit.Calculator");
+    return components.CreateAs<ICalculator>("FormulaKit.Calculator");
   } catch (const VbError&) {
     throw VbError(err::kCreateControl, "创建ActiveX控件Fail!");
   }

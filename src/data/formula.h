@@ -49,6 +49,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cavra/components.h"
 #include "cavra/outside.h"
 
 namespace cavra {
@@ -74,9 +75,10 @@ enum class FormulaPath {
   kFailed,       // "", after an error
 };
 
-// The calculator a formula evaluates with. Error 1002 when it cannot be
-// created.
-std::shared_ptr<ICalculator> CreateFormulaCalculator();
+// The calculator a formula evaluates with, from components (by default the
+// process-wide set). Error 1002 when it cannot be created.
+std::shared_ptr<ICalculator> CreateFormulaCalculator(
+    const ComponentSet& components = *ComponentSet::Process());
 
 class Formula {
  public:

@@ -64,7 +64,7 @@ void Sorting::PrepareBodyForSort(pugi::xml_document& body) {
 
 bool Sorting::SortBody(DomPtr& body, const std::string& command, const std::string& text, std::string* message) {
   try {
-    const auto sorter = ComponentRegistry::CreateAs<ISorter>(kSorterId);
+    const auto sorter = ctx_.Components().CreateAs<ISorter>(kSorterId);
     if (command.empty()) return true;
     if (!body || !body->first_child()) return true;
     PrepareBodyForSort(*body);

@@ -10,6 +10,7 @@
 
 #include "cavra/dom.h"
 #include "cavra/object.h"
+#include "cavra/sort_command.h"
 #include "core/service_context.h"
 #include "data/row_outline.h"
 #include "data/voucher_documents.h"
@@ -17,8 +18,8 @@
 
 namespace cavra {
 
-inline constexpr const char* kInputOrderAttribute = "tolmvouchersorter_inputorder_index";
-inline constexpr const char* kBlankRowAttribute = "isNewAddedBlankRow_OrdraSorter";
+inline constexpr const char* kInputOrderAttribute = kSorterInputOrderAttribute;
+inline constexpr const char* kBlankRowAttribute = kSorterBlankRowAttribute;
 
 class Sorting {
  public:

@@ -6,51 +6,61 @@
 #include "cavra/collection.h"
 
 namespace cavra {
-namespace {
 
-struct Registry {
-  std::mutex mutex;
+struct ComponentSet::State {
+  mutable std::mutex mutex;
   std::map<std::string, ComponentFactory> factories;  // upper-cased id
 };
 
-Registry& GetRegistry() {
-  static Registry* registry = new Registry;  // outlives static destructors of hosts
-  return *registry;
+ComponentSet::ComponentSet() : ComponentSet(Process()) {}
+
+ComponentSet::ComponentSet(std::shared_ptr<const ComponentSet> fallback)
+    : state_(std::make_unique<State>()), fallback_(std::move(fallback)) {}
+
+ComponentSet::~ComponentSet() = default;
+
+const std::shared_ptr<ComponentSet>& ComponentSet::Process() {
+  // Never destroyed: hosts' static destructors may still create components.
+  static auto* process = new std::shared_ptr<ComponentSet>(new ComponentSet(nullptr));
+  return *process;
 }
 
-}  // namespace
-
-ComponentFactory ComponentRegistry::Register(std::string_view id, ComponentFactory factory) {
-  Registry& r = GetRegistry();
-  std::lock_guard lock(r.mutex);
-  ComponentFactory& slot = r.factories[detail::UpperKey(id)];
+ComponentFactory ComponentSet::Register(std::string_view id, ComponentFactory factory) {
+  const std::string key = detail::UpperKey(id);
+  std::lock_guard lock(state_->mutex);
+  ComponentFactory& slot = state_->factories[key];
   ComponentFactory previous = std::move(slot);
   slot = std::move(factory);
-  if (!slot) r.factories.erase(detail::UpperKey(id));
+  if (!slot) state_->factories.erase(key);
   return previous;
 }
 
-void ComponentRegistry::Unregister(std::string_view id) {
-  Registry& r = GetRegistry();
-  std::lock_guard lock(r.mutex);
-  r.factories.erase(detail::UpperKey(id));
+void ComponentSet::Unregister(std::string_view id) {
+  const std::string key = detail::UpperKey(id);
+  std::lock_guard lock(state_->mutex);
+  state_->factories.erase(key);
 }
 
-bool ComponentRegistry::IsRegistered(std::string_view id) {
-  Registry& r = GetRegistry();
-  std::lock_guard lock(r.mutex);
-  return r.factories.count(detail::UpperKey(id)) != 0;
+bool ComponentSet::IsRegistered(std::string_view id) const {
+  {
+    std::lock_guard lock(state_->mutex);
+    if (state_->factories.count(detail::UpperKey(id)) != 0) return true;
+  }
+  return fallback_ && fallback_->IsRegistered(id);
 }
 
-ObjectPtr ComponentRegistry::Create(std::string_view id) {
+ObjectPtr ComponentSet::Create(std::string_view id) const {
   ComponentFactory factory;
   {
-    Registry& r = GetRegistry();
-    std::lock_guard lock(r.mutex);
-    auto it = r.factories.find(detail::UpperKey(id));
-    if (it != r.factories.end()) factory = it->second;
+    std::lock_guard lock(state_->mutex);
+    auto it = state_->factories.find(detail::UpperKey(id));
+    if (it != state_->factories.end()) factory = it->second;
   }
-  if (!factory) throw VbError::Standard(err::kCannotCreate);
+  // The factory runs unlocked: it may itself create components.
+  if (!factory) {
+    if (fallback_) return fallback_->Create(id);
+    throw VbError::Standard(err::kCannotCreate);
+  }
   ObjectPtr object;
   try {
     object = factory();
@@ -61,9 +71,24 @@ ObjectPtr ComponentRegistry::Create(std::string_view id) {
   return object;
 }
 
-ScopedComponent::ScopedComponent(std::string id, ComponentFactory factory)
-    : id_(std::move(id)), previous_(ComponentRegistry::Register(id_, std::move(factory))) {}
+ComponentFactory ComponentRegistry::Register(std::string_view id, ComponentFactory factory) {
+  return ComponentSet::Process()->Register(id, std::move(factory));
+}
 
-ScopedComponent::~ScopedComponent() { ComponentRegistry::Register(id_, std::move(previous_)); }
+void ComponentRegistry::Unregister(std::string_view id) { ComponentSet::Process()->Unregister(id); }
+
+bool ComponentRegistry::IsRegistered(std::string_view id) {
+  return ComponentSet::Process()->IsRegistered(id);
+}
+
+ObjectPtr ComponentRegistry::Create(std::string_view id) { return ComponentSet::Process()->Create(id); }
+
+ScopedComponent::ScopedComponent(std::string id, ComponentFactory factory)
+    : ScopedComponent(*ComponentSet::Process(), std::move(id), std::move(factory)) {}
+
+ScopedComponent::ScopedComponent(ComponentSet& set, std::string id, ComponentFactory factory)
+    : set_(set), id_(std::move(id)), previous_(set_.Register(id_, std::move(factory))) {}
+
+ScopedComponent::~ScopedComponent() { set_.Register(id_, std::move(previous_)); }
 
 }  // namespace cavra

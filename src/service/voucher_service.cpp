@@ -64,16 +64,20 @@ clsVoucherService::Impl::~Impl() = default;
 
 // ---------------------------------------------------------------- lifecycle
 
-clsVoucherService::clsVoucherService() {
+clsVoucherService::clsVoucherService() : clsVoucherService(ServiceEnvironment{}) {}
+
+clsVoucherService::clsVoucherService(const ServiceEnvironment& environment) {
   RegisterLibraryComponents();
   RefreshTraceLogSwitch();
   Trace(InfoMessage("Class_Initialize", "开始执行... ..."));
   const double start = Timer();
   impl_ = std::make_unique<Impl>(*this);
-  SkipErrors(InitResourceService);
+  impl_->ctx.UseEnvironment(environment);
+  SkipErrors([&] { InitResourceService(impl_->ctx.Components()); });
   if (!Thread().webMode) {
     SkipErrors([&] {
-      impl_->ctx.dataSource = ComponentRegistry::CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+      ServiceContext& ctx = impl_->ctx;
+      ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
     });
   }
   double elapsed = Timer() - start;
@@ -115,6 +119,7 @@ void clsVoucherService::attachBodyGrid(BodyGridPtr grid) {
 void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) {
   if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->auth->SetVoucherStatus(status);
 }
+std::int32_t clsVoucherService::BodyLineCount() const { return impl_->documents.LineCount(); }
 
 // ---------------------------------------------------------------- variables
 
@@ -181,7 +186,9 @@ void clsVoucherService::InitDataSource() {
   if (ctx.RefuseInPass("InitDataSource")) return;
   ServiceContext::Pass pass(ctx);
   if (!ctx.dataSource) {
-    SkipErrors([&] { ctx.dataSource = ComponentRegistry::CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"); });
+    SkipErrors([&] {
+      ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+    });
     if (!ctx.dataSource) Trace("InitDataSource -- XXXX", "创建单据数据源对象Fail!");
   }
   ctx.DataSource().setLogin(ctx.login);

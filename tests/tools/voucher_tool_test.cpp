@@ -184,3 +184,49 @@ TEST(LargeVoucher, ShowPrintsEveryLineWhateverTheCount) {
 
 }  // namespace
 }  // namespace cavra::tool
+
+namespace cavra::tool {
+namespace {
+
+// The tool gives its service a component set of its own: the process-wide
+// set, which other services of the process use, is never changed or emptied.
+TEST(SessionComponents, TheProcessWideSetIsLeftAsItWas) {
+  Database db;
+  struct HostSource : IDataSource {};
+  const ObjectPtr host_source = std::make_shared<HostSource>();
+  ScopedComponent host("DataSourceKit.DefaultDataSource", [host_source] { return host_source; });
+  Options o;
+  o.db = db.path.string();
+  {
+    Session s(o);
+    s.LoadVoucher();
+    EXPECT_EQ(ComponentRegistry::Create("DataSourceKit.DefaultDataSource"), host_source);
+    EXPECT_EQ(s.service().SetDataSource().AsObject(), s.data_source().shared_from_this());
+  }
+  ASSERT_TRUE(ComponentRegistry::IsRegistered("DataSourceKit.DefaultDataSource"));
+  EXPECT_EQ(ComponentRegistry::Create("DataSourceKit.DefaultDataSource"), host_source);
+}
+
+// The rows a sort reorders are not changed: the sorter's attributes it adds
+// are not data, so a save after a sort writes nothing.
+TEST(SessionComponents, ASortAloneChangesNoLine) {
+  Database db;
+  Options o;
+  o.db = db.path.string();
+  Session s(o);
+  s.LoadVoucher();
+  const std::int32_t lines = s.service().BodyLineCount();
+  ASSERT_GT(lines, 1);
+  s.service().NotifyVoucherSortChange("iSum,descending");
+  s.CheckErrors("sorting");
+  s.Reload();
+  DomPtr head, body;
+  s.service().getVoucherDataXML(head, body);
+  ASSERT_TRUE(body->document_element().child("rs:data").child("z:row").attribute(kSorterInputOrderAttribute));
+  EXPECT_EQ(s.ChangedLines(), std::vector<std::int32_t>{});
+  EXPECT_EQ(s.service().BodyLineCount(), lines);
+  s.SaveSortCommand("");
+}
+
+}  // namespace
+}  // namespace cavra::tool

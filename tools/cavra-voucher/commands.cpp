@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -21,33 +20,6 @@ std::string Caption(const clsItemState& item) {
 }
 
 bool IsNumber(const clsItemState& item) { return item.nFieldType == 2 || item.nFieldType == 3 || item.nFieldType == 4; }
-
-// The live body lines. A line that exists has a text in every body field
-// (maybe ""), one past the last has none: found by probing, so that nothing
-// copies the body.
-std::int32_t LineCount(clsVoucherService& svc) {
-  if (svc.BodyInfoCount() < 1) {
-    DomPtr head, body;
-    svc.getVoucherDataXML(head, body);
-    std::int32_t lines = 0;
-    for (pugi::xml_node row : body->document_element().child("rs:data").children("z:row"))
-      if (std::string_view(row.attribute("editprop").value()) != "D") ++lines;
-    return lines;
-  }
-  const Variant first(std::int32_t{1});
-  auto exists = [&](std::int32_t line) { return !svc.bodyText(line, first).IsEmpty(); };
-  std::int32_t low = 0, high = 1;  // line low exists (or is 0), line high is to be tried
-  while (exists(high)) {
-    low = high;
-    if (high > INT32_MAX / 2) return high;
-    high *= 2;
-  }
-  while (high - low > 1) {
-    const std::int32_t mid = low + (high - low) / 2;
-    (exists(mid) ? low : high) = mid;
-  }
-  return low;
-}
 
 // A display text into the table without another copy.
 void AddCell(Table& table, const Variant& v) {
@@ -96,7 +68,7 @@ void ShowBody(Session& s, const std::vector<std::int32_t>& only = {}) {
     table.EndRow();
   };
   if (only.empty()) {
-    const std::int32_t lines = LineCount(svc);
+    const std::int32_t lines = svc.BodyLineCount();
     table.Reserve(static_cast<std::size_t>(lines) + 1);
     for (std::int32_t line = 1; line <= lines; ++line) add_line(line);
   } else {
@@ -137,7 +109,7 @@ void ShowCalculated(Session& s, std::size_t from = 0) {
 
 // InputError unless the voucher has body line `line`.
 void CheckLine(clsVoucherService& svc, std::int32_t line) {
-  const std::int32_t lines = LineCount(svc);
+  const std::int32_t lines = svc.BodyLineCount();
   if (line > lines)
     throw InputError("no body line " + std::to_string(line) + ": the voucher has " + std::to_string(lines) +
                      (lines == 1 ? " line" : " lines"));
@@ -274,8 +246,9 @@ int Items(const Options& o) {
     if (!read.ok()) throw Failure(read.error().description());
     const RecordsetPtr& rs = *read;
     // A template file needs no database: keep the default one closed.
-    ScopedComponent no_database("DataSourceKit.DefaultDataSource", []() -> ObjectPtr { return nullptr; });
-    standalone = std::make_shared<clsVoucherService>();
+    const auto no_database = std::make_shared<ComponentSet>();
+    no_database->Register("DataSourceKit.DefaultDataSource", []() -> ObjectPtr { return nullptr; });
+    standalone = std::make_shared<clsVoucherService>(ServiceEnvironment{no_database, nullptr});
     auto events = std::make_shared<EventLog>();
     standalone->addEventSink(events);
     standalone->setTemplateData(rs);
@@ -386,7 +359,7 @@ int Demo(const Options& o) {
   std::cout << "\n== 4. line states\n";
   {
     Table table({"行", "editprop"});
-    const std::int32_t lines = LineCount(svc);
+    const std::int32_t lines = svc.BodyLineCount();
     for (std::int32_t line = 1; line <= lines; ++line)
       table.Add({std::to_string(line), "'" + svc.QueryDataLineStatus(line) + "'"});
     table.Print(std::cout);

@@ -23,10 +23,7 @@ bool IsPostgres(const std::string& db) {
 
 pugi::xml_node DataOf(const DomDocument& doc) { return doc.document_element().child("rs:data"); }
 
-bool IsBookkeeping(std::string_view name) {
-  return name == "editprop" || name == "tolmvouchersorter_inputorder_index" ||
-         name == "isNewAddedBlankRow_OrdraSorter";
-}
+bool IsBookkeeping(std::string_view name) { return name == "editprop" || IsSorterAttribute(name); }
 
 // A number written differently ("1130" and "1130.0000") is the same value.
 bool SameText(std::string_view a, std::string_view b) {
@@ -180,11 +177,12 @@ Session::Session(const Options& options) : options_(options) {
   } catch (const VbError& e) {
     throw Failure("cannot open the database " + database_ + ": " + e.description());
   }
-  // The service creates its default data source by identifier: make that
-  // ours, so the service and the tool share one database connection.
-  const SqlDataSourcePtr ds = data_source_;
-  ComponentRegistry::Register("DataSourceKit.DefaultDataSource", [ds] { return ds; });
-  service_ = std::make_shared<clsVoucherService>();
+  // The service creates its default data source by identifier: in its own
+  // set that is ours, so the service and the tool share one database
+  // connection (the process-wide set is left as the library made it).
+  const auto components = std::make_shared<ComponentSet>();
+  components->Register("DataSourceKit.DefaultDataSource", [ds = data_source_] { return ds; });
+  service_ = std::make_shared<clsVoucherService>(ServiceEnvironment{components, nullptr});
   service_->addEventSink(events_);
   service_->SetDataSource(data_source_);
 
@@ -213,7 +211,7 @@ Session::Session(const Options& options) : options_(options) {
   };
 }
 
-Session::~Session() { ComponentRegistry::Unregister("DataSourceKit.DefaultDataSource"); }
+Session::~Session() = default;
 
 void Session::CheckErrors(const std::string& doing) {
   // A saved sort command that cannot be applied leaves the lines in their
