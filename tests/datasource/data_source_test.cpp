@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -16,6 +14,7 @@
 #include "cavra/template_layout.h"
 #include "fakes/fakes.h"
 #include "fakes/result_assertions.h"
+#include "fakes/scratch_database.h"
 #include "platform/xml.h"
 
 namespace cavra {
@@ -25,6 +24,7 @@ namespace fs = std::filesystem;
 using datasource::SeedFile;
 using datasource::SqlDataSourceImpl;
 using testing::ErrorText;
+using testing::PgConninfo;
 
 // Header items listed first on purpose: the recordset puts the body first.
 constexpr std::string_view kTemplateXml = R"(<template CardNumber="SO" VT_ID="12" Name="Sales order"
@@ -47,16 +47,6 @@ constexpr std::string_view kVoucherXml = R"(<voucher-data>
 </voucher-data>)";
 
 std::vector<SeedFile> Seeds() { return {{"t/template.xml", kTemplateXml}, {"t/voucher.xml", kVoucherXml}}; }
-
-const char* PgConninfo() {
-  const char* pg = std::getenv("CAVRA_TEST_PG");
-  return pg && *pg ? pg : nullptr;
-}
-
-std::string Unique(std::string_view stem) {
-  static std::atomic<int> n{0};
-  return std::string(stem) + std::to_string(getpid()) + "_" + std::to_string(++n);
-}
 
 // A seeded PostgreSQL database to copy for every test (CREATE DATABASE ...
 // TEMPLATE is a file copy, far faster than building the schema again).
@@ -92,23 +82,19 @@ class DataSourceTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     if (GetParam() == "sqlite") {
-      dir_ = fs::temp_directory_path() / Unique("cavra_ds_");
-      fs::create_directories(dir_);
       ds_ = datasource::OpenSqlite(dir_ / "test.db", true, Seeds());
       return;
     }
     if (!PgConninfo())
       GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
     admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
-    pg_db_ = Unique("cavra_t_");
+    pg_db_ = testing::UniqueName("cavra_t_");
     Exec(*admin_, "CREATE DATABASE " + pg_db_ + " TEMPLATE " + PgTemplateDatabase());
     ds_ = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + pg_db_, false, {});
   }
   void TearDown() override {
     ds_.reset();
     if (admin_) (void)admin_->ExecuteSql("DROP DATABASE IF EXISTS " + pg_db_ + " WITH (FORCE)", {});
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
   }
 
   static void Exec(SqlDataSource& ds, const std::string& sql, const VariantArray& params = {}) {
@@ -123,7 +109,7 @@ class DataSourceTest : public ::testing::TestWithParam<std::string> {
     return rs;
   }
 
-  fs::path dir_;
+  testing::ScratchDir dir_;
   std::string pg_db_;
   std::shared_ptr<SqlDataSourceImpl> admin_;
   std::shared_ptr<SqlDataSourceImpl> ds_;

@@ -2,9 +2,7 @@
 // operation makes, and checks that the operation fails with that fault and
 // leaves the database (or the folder) as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -71,11 +69,6 @@ datasource::ConnectionWrapper FailAt(int n, int* calls) {
   };
 }
 
-std::string Unique(const char* stem) {
-  static std::atomic<int> n{0};
-  return stem + std::to_string(getpid()) + "_" + std::to_string(++n);
-}
-
 // What the queries give, as text.
 std::string Dump(SqlDataSource& ds, const std::vector<std::string>& queries) {
   std::string out;
@@ -97,7 +90,7 @@ class WriteFaultTest : public ::testing::TestWithParam<std::string> {
     } else {
       if (!testing::PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
       server_ = datasource::OpenPostgres(testing::PgConninfo(), false, {});
-      pg_db_ = Unique("cavra_fault_");
+      pg_db_ = testing::UniqueName("cavra_fault_");
       server_->Exec("CREATE DATABASE " + pg_db_);
       admin_ = datasource::OpenPostgres(Conninfo(), false, {});
     }
@@ -184,27 +177,38 @@ std::vector<std::string> FilesIn(const fs::path& dir) {
   return out;
 }
 
-TEST(CreateFaultTest, AFailedStatementOfCreatingTheSqliteDatabaseLeavesNoFile) {
-  testing::ScratchDir dir;
-  const fs::path db = dir / "new" / "cavra.db";
+// Creates a database with its Nth connection call failing, for N = 1, 2, ...
+// until creating succeeds, checking each failure and then what it left
+// behind (after_failure). Returns the N that succeeded.
+template <typename Create, typename Check>
+int FailEachCallOfCreating(const Create& create, const Check& after_failure, const char* message = "") {
   const auto examples = datasource::EmbeddedExamples();
   int n = 1;
   for (; n < kMaxCalls; ++n) {
     SCOPED_TRACE("failing call " + std::to_string(n));
     int calls = 0;
     try {
-      datasource::OpenSqlite(db, true, examples, FailAt(n, &calls));
+      create(examples, FailAt(n, &calls));
       break;
     } catch (const VbError& e) {
       EXPECT_EQ(e.number(), err::kConnection);
-      EXPECT_NE(e.description().find("cannot create the SQLite database"), std::string::npos)
-          << e.description();
+      EXPECT_NE(e.description().find(message), std::string::npos) << e.description();
       EXPECT_NE(e.description().find(kInjected), std::string::npos) << e.description();
     }
-    EXPECT_EQ(FilesIn(dir.path), std::vector<std::string>{"new"});
+    after_failure();
   }
   EXPECT_GE(n, 50) << "creation made too few calls for the loop to test anything";
   EXPECT_LT(n, kMaxCalls);
+  return n;
+}
+
+TEST(CreateFaultTest, AFailedStatementOfCreatingTheSqliteDatabaseLeavesNoFile) {
+  testing::ScratchDir dir;
+  const fs::path db = dir / "new" / "cavra.db";
+  FailEachCallOfCreating(
+      [&](const auto& examples, auto wrapper) { datasource::OpenSqlite(db, true, examples, wrapper); },
+      [&] { EXPECT_EQ(FilesIn(dir.path), std::vector<std::string>{"new"}); },
+      "cannot create the SQLite database");
   // The run that got through made a whole database.
   Result<SqlDataSourcePtr> ds = OpenSqliteDataSource(db);
   ASSERT_OK(ds);
@@ -214,7 +218,7 @@ TEST(CreateFaultTest, AFailedStatementOfCreatingTheSqliteDatabaseLeavesNoFile) {
 TEST(CreateFaultTest, AFailedStatementOfCreatingThePostgresSchemaLeavesTheDatabaseEmpty) {
   if (!testing::PgConninfo()) GTEST_SKIP() << "CAVRA_TEST_PG is not set";
   auto server = datasource::OpenPostgres(testing::PgConninfo(), false, {});
-  const std::string name = Unique("cavra_create_fault_");
+  const std::string name = testing::UniqueName("cavra_create_fault_");
   server->Exec("CREATE DATABASE " + name);
   struct Drop {
     std::shared_ptr<SqlDataSourceImpl> server;
@@ -230,22 +234,9 @@ TEST(CreateFaultTest, AFailedStatementOfCreatingThePostgresSchemaLeavesTheDataba
                       "where table_schema not in ('pg_catalog', 'information_schema') order by 1, 2"});
   };
   const std::string before = contents();
-  const auto examples = datasource::EmbeddedExamples();
-  int n = 1;
-  for (; n < kMaxCalls; ++n) {
-    SCOPED_TRACE("failing call " + std::to_string(n));
-    int calls = 0;
-    try {
-      datasource::OpenPostgres(conninfo, true, examples, FailAt(n, &calls));
-      break;
-    } catch (const VbError& e) {
-      EXPECT_EQ(e.number(), err::kConnection);
-      EXPECT_NE(e.description().find(kInjected), std::string::npos) << e.description();
-    }
-    ASSERT_EQ(contents(), before);
-  }
-  EXPECT_GE(n, 50);
-  EXPECT_LT(n, kMaxCalls);
+  FailEachCallOfCreating(
+      [&](const auto& examples, auto wrapper) { datasource::OpenPostgres(conninfo, true, examples, wrapper); },
+      [&] { ASSERT_EQ(contents(), before); });
   EXPECT_NE(contents(), before);
 }
 

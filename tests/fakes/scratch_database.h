@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,6 +20,13 @@ inline const char* PgConninfo() {
   return pg && *pg ? pg : nullptr;
 }
 
+// stem, this process's id and a number of its own: a database name no other
+// test (nor test process) takes.
+inline std::string UniqueName(const std::string& stem) {
+  static std::atomic<int> n{0};
+  return stem + std::to_string(::getpid()) + "_" + std::to_string(++n);
+}
+
 class ScratchDatabase {
  public:
   // backend: "sqlite" or "postgresql"; settings: run by the server's
@@ -30,8 +38,7 @@ class ScratchDatabase {
       return;
     }
     if (!PgConninfo()) return;
-    static int n = 0;
-    name_ = "cavra_scratch_" + std::to_string(::getpid()) + "_" + std::to_string(++n);
+    name_ = UniqueName("cavra_scratch_");
     admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
     admin_->Exec("CREATE DATABASE " + name_);
     if (!settings.empty()) admin_->Exec(Replace(settings, "$DB", name_));
