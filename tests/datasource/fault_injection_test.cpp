@@ -235,7 +235,7 @@ TEST(CreateFaultTest, AFailedStatementOfCreatingThePostgresSchemaLeavesTheDataba
   };
   const std::string before = contents();
   FailEachCallOfCreating(
-      [&](const auto& examples, auto wrapper) { datasource::OpenPostgres(conninfo, true, examples, wrapper); },
+      [&](const auto& examples, auto wrap) { datasource::OpenPostgres(conninfo, true, examples, wrap); },
       [&] { ASSERT_EQ(contents(), before); });
   EXPECT_NE(contents(), before);
 }

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "cavra/components.h"
 #include "cavra/datasource.h"
 #include "datasource/data_source.h"
+#include "fakes/expect_error.h"
 #include "fakes/result_assertions.h"
+#include "fakes/scratch.h"
 
 namespace cavra {
 namespace {
@@ -17,41 +17,19 @@ namespace fs = std::filesystem;
 
 class SqliteFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("cavra_open_" + std::to_string(getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  static std::int32_t ErrorOf(const std::function<void()>& f, std::string* text = nullptr) {
-    try {
-      f();
-    } catch (const VbError& e) {
-      if (text) *text = e.description();
-      return e.number();
-    }
-    return 0;
-  }
-
-  fs::path dir_;
+  testing::ScratchDir dir_;
 };
 
 TEST_F(SqliteFileTest, AMissingOrForeignFileIsAClearError) {
-  std::string text;
-  EXPECT_EQ(ErrorOf([&] { (void)OpenSqliteDataSource(dir_ / "missing.db").value(); }, &text),
-            err::kConnection);
-  EXPECT_NE(text.find("not found"), std::string::npos) << text;
+  EXPECT_VB_ERROR((void)OpenSqliteDataSource(dir_ / "missing.db").value(), err::kConnection, "not found");
   EXPECT_FALSE(fs::exists(dir_ / "missing.db"));
 
   std::ofstream(dir_ / "garbage.db")
       << "this is not a database, just some text that is long enough to matter";
-  EXPECT_EQ(ErrorOf([&] { (void)OpenSqliteDataSource(dir_ / "garbage.db", true).value(); }, &text),
-            err::kConnection);
-  EXPECT_NE(text.find("not a database"), std::string::npos) << text;
+  EXPECT_VB_ERROR((void)OpenSqliteDataSource(dir_ / "garbage.db", true).value(), err::kConnection,
+                  "not a database");
 
-  const Result<SqlDataSourcePtr> folder = OpenSqliteDataSource(dir_);
+  const Result<SqlDataSourcePtr> folder = OpenSqliteDataSource(dir_.path);
   ASSERT_FALSE(folder.ok());
   EXPECT_EQ(folder.error().number(), err::kConnection);
 }
@@ -66,18 +44,11 @@ TEST_F(SqliteFileTest, CreationPlacesTheDatabaseAndItsAttachedFilesOrNothing) {
   EXPECT_OK(OpenSqliteDataSource(db));  // reopens without creating
 
   // A seed file that fails leaves no file at all.
-  const fs::path bad = dir_ / "bad.db";
-  std::string text;
-  EXPECT_EQ(ErrorOf(
-                [&] {
-                  datasource::OpenSqlite(
-                      bad, true, {{"x/template.xml", "<template CardNumber='A' VT_ID='1' Bogus='1'/>"}});
-                },
-                &text),
-            err::kConnection);
-  EXPECT_NE(text.find("examples/x/template.xml"), std::string::npos) << text;
-  EXPECT_NE(text.find("Bogus"), std::string::npos) << text;
-  for (const auto& entry : fs::directory_iterator(dir_))
+  const std::vector<datasource::SeedFile> bad = {
+      {"x/template.xml", "<template CardNumber='A' VT_ID='1' Bogus='1'/>"}};
+  for (const char* fragment : {"examples/x/template.xml", "Bogus"})
+    EXPECT_VB_ERROR(datasource::OpenSqlite(dir_ / "bad.db", true, bad), err::kConnection, fragment);
+  for (const auto& entry : fs::directory_iterator(dir_.path))
     EXPECT_EQ(entry.path().filename(), "sub") << "left behind: " << entry.path();
 }
 
@@ -104,13 +75,8 @@ TEST_F(SqliteFileTest, SeedFilesAreCheckedAttributeByAttribute) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    std::string text;
-    ErrorOf(
-        [&] {
-          datasource::OpenSqlite(dir_ / "s.db", true, {{std::string("e/") + c.file, c.content}});
-        },
-        &text);
-    EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+    EXPECT_VB_ERROR(datasource::OpenSqlite(dir_ / "s.db", true, {{std::string("e/") + c.file, c.content}}),
+                    err::kConnection, c.reason);
     EXPECT_FALSE(fs::exists(dir_ / "s.db"));
   }
 }
@@ -136,32 +102,15 @@ TEST(DataSourceOpen, DefaultDatabasePathFollowsTheEnvironment) {
       {nullptr, "relative", "/home/u", "/home/u/.local/share/cavra/cavra.db"},
       {nullptr, nullptr, "/home/u", "/home/u/.local/share/cavra/cavra.db"},
   };
-  auto keep = [](const char* name) {
-    const char* v = std::getenv(name);
-    return std::make_pair(std::string(name), v ? std::optional<std::string>(v) : std::nullopt);
-  };
-  const auto saved = {keep("CAVRA_DB"), keep("XDG_DATA_HOME"), keep("HOME")};
-  auto put = [](const char* name, const char* value) {
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.expected);
-    put("CAVRA_DB", c.cavra_db);
-    put("XDG_DATA_HOME", c.xdg);
-    put("HOME", c.home);
+    testing::ScopedEnv db("CAVRA_DB", c.cavra_db), xdg("XDG_DATA_HOME", c.xdg), home("HOME", c.home);
     EXPECT_EQ(DefaultDatabasePath(), fs::path(c.expected));
   }
-  for (const auto& [name, value] : saved) put(name.c_str(), value ? value->c_str() : nullptr);
 }
 
 TEST_F(SqliteFileTest, TheRegisteredDefaultDataSourceCreatesItsDatabase) {
-  const char* before = std::getenv("CAVRA_DB");
-  const std::string saved = before ? before : "";
-  setenv("CAVRA_DB", (dir_ / "default.db").c_str(), 1);
+  testing::ScopedEnv db("CAVRA_DB", dir_ / "default.db");
   RegisterDataSourceComponents();
   auto ds = ComponentRegistry::CreateAs<SqlDataSource>("DataSourceKit.DefaultDataSource");
   EXPECT_TRUE(fs::exists(dir_ / "default.db"));
@@ -179,11 +128,6 @@ TEST_F(SqliteFileTest, TheRegisteredDefaultDataSourceCreatesItsDatabase) {
     ASSERT_OK(rs);
     EXPECT_EQ(static_cast<std::size_t>((*rs)->RecordCount()),
               std::distance(t.children("item").begin(), t.children("item").end()));
-  }
-  if (before) {
-    setenv("CAVRA_DB", saved.c_str(), 1);
-  } else {
-    unsetenv("CAVRA_DB");
   }
 }
 
