@@ -9,6 +9,7 @@
 #include "cavra/host.h"
 #include "cavra/sql_text.h"
 #include "datasource/data_source.h"
+#include "fakes/expect_error.h"
 #include "fakes/fakes.h"
 #include "fakes/hostile_values.h"
 #include "fakes/result_assertions.h"
@@ -137,12 +138,7 @@ TEST_P(SqlValuesTest, PostgresSessionsKeepStandardStringsWhateverTheServerSays) 
 TEST_P(SqlValuesTest, DatabaseNamesThatAreNotPlainAreRefused) {
   for (const char* name : {"x; drop table vouchers_base", "x--", "../x", "x y"}) {
     SCOPED_TRACE(name);
-    try {
-      ds_->connection().UseDatabases({name}, true);
-      ADD_FAILURE() << "used";
-    } catch (const VbError& e) {
-      EXPECT_NE(e.description().find("not a plain SQL name"), std::string::npos) << e.description();
-    }
+    EXPECT_VB_ERROR(ds_->connection().UseDatabases({name}, true), err::kInvalidCall, "not a plain SQL name");
   }
   EXPECT_EQ(Only("select count(*) from vouchers_base"), "0");
 }
