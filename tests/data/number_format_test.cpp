@@ -9,21 +9,15 @@
 namespace cavra {
 namespace {
 
-struct PictureCase {
-  const char* picture;
-  const char* value;
-  const char* expected;
-};
-
-void ExpectPictures(const PictureCase* begin, const PictureCase* end) {
-  for (const PictureCase* c = begin; c != end; ++c) {
-    SCOPED_TRACE(std::string(c->picture) + " on \"" + c->value + "\"");
-    EXPECT_EQ(NumberPicture(c->picture).Format(c->value), c->expected);
-  }
-}
-
-TEST(NumberPicture, RequiredOptionalAndGroupedDigits) {
-  static constexpr PictureCase kCases[] = {
+// Required, optional and grouped digits; literals in place; the decimal
+// value rounded half away from zero.
+TEST(NumberPicture, FormatsByThePicture) {
+  struct Case {
+    const char* picture;
+    const char* value;
+    const char* expected;
+  };
+  static constexpr Case kCases[] = {
       {"####0.00", "1234.5", "1234.50"},
       {"###,###,####0.00", "1234.5", "1,234.50"},
       {"###,###,####0.00", "-1234567.891", "-1,234,567.89"},
@@ -37,24 +31,12 @@ TEST(NumberPicture, RequiredOptionalAndGroupedDigits) {
       {"0.0#", "1", "1.0"},
       {".00", "12.5", "12.50"},
       {".00", "0.5", ".50"},
-  };
-  ExpectPictures(std::begin(kCases), std::end(kCases));
-}
-
-TEST(NumberPicture, LiteralsStayInPlace) {
-  static constexpr PictureCase kCases[] = {
       {"¥#,##0.00元", "1234.5", "¥1,234.50元"},
       {"##-##", "1234", "12-34"},
       {"(0)", "-5", "-(5)"},
       {"0.0 kg", "2.25", "2.3 kg"},
       {"0.00.0", "1.5", "1.50.0"},  // a second point is a literal
       {"x", "12", "x12"},           // no placeholders: the digits end the integer part
-  };
-  ExpectPictures(std::begin(kCases), std::end(kCases));
-}
-
-TEST(NumberPicture, RoundsTheDecimalValueHalfAwayFromZero) {
-  static constexpr PictureCase kCases[] = {
       {"0.00", "1.005", "1.01"},  // 1.00499999... as a double
       {"0.00", "0.125", "0.13"},
       {"0.00", "-0.005", "-0.01"},
@@ -74,7 +56,10 @@ TEST(NumberPicture, RoundsTheDecimalValueHalfAwayFromZero) {
       {"0.00", ".5", "0.50"},
       {"0.00", " 12 ", "12.00"},
   };
-  ExpectPictures(std::begin(kCases), std::end(kCases));
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.picture) + " on \"" + c.value + "\"");
+    EXPECT_EQ(NumberPicture(c.picture).Format(c.value), c.expected);
+  }
 }
 
 TEST(NumberPicture, TextThatIsNotANumberComesBackUnchanged) {

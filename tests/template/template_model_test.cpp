@@ -351,6 +351,7 @@ TEST(FieldRights, FlagsFromTheRightString) {
       {"CCODE,T;CCODE", "cCode", true, ""},            // bare name cancelled by the other section
       {"B;ccode{##}", "CCODE", true, "R"},
       {"{##}ccode", "cCode", true, "N"},
+      {"{##}T;cmemo", "cMemo", true, ""},             // hidden in the header only
       {"ccode{##}ccode", "cCode", false, "N"},          // hidden wins
       {"cCodeX", "cCode", false, ""},                   // whole entries only
       {"a{##}b{##}ccode", "cCode", false, ""},          // only two pieces are read

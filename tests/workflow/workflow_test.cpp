@@ -32,16 +32,6 @@ struct Rights : ::testing::Test {
   }
 };
 
-TEST_F(Rights, StaticRightsAtTemplateLoad) {
-  Load("CCODE{##}T;CMEMO[####]True");
-  EXPECT_EQ(Flag("cCode", siHeader), "R");
-  EXPECT_EQ(Flag("cCode", sibody), "R");
-  EXPECT_EQ(Flag("cMemo", siHeader), "N");
-  EXPECT_EQ(Flag("cMemo", sibody), "");
-  EXPECT_FALSE(h.model.ItemState(Variant("cMemo"), siHeader)->showIt);
-  EXPECT_EQ(h.model.LookUpArrayFromKey("cMemo", siHeader), 0);
-}
-
 TEST_F(Rights, WorkflowStepMakesOnlyItsFieldsWritable) {
   Load("CCODE{##}T;CMEMO[####]True");
   h.ds->workflow_auth = "T;CCODE";
