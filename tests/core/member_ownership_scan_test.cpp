@@ -13,16 +13,17 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "fakes/scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using cavra::testing::ReadFile;
 
 struct SourceFile {
   std::string folder;  // first folder below src/
@@ -139,13 +140,6 @@ std::vector<std::string> Scan(const std::vector<SourceFile>& files, const std::s
     }
   }
   return found;
-}
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 TEST(MemberOwnershipScan, CatchesForeignMembersAndStrayMNames) {

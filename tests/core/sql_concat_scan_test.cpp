@@ -18,11 +18,11 @@
 
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "fakes/scratch.h"
 
 namespace {
 
@@ -224,10 +224,7 @@ TEST(SqlConcatenationScan, NoSourceButTheBuilderConcatenatesAValueIntoSql) {
       if (!entry.is_regular_file() || (p.extension() != ".cpp" && p.extension() != ".h")) continue;
       if (fs::equivalent(p, builder)) continue;
       ++files;
-      std::ifstream in(p, std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      for (int line : Scan(text.str())) ADD_FAILURE() << fs::relative(p, root).string() << ":" << line;
+      for (int line : Scan(cavra::testing::ReadFile(p))) ADD_FAILURE() << fs::relative(p, root).string() << ":" << line;
     }
   }
   EXPECT_GT(files, 50);  // the folders were found
