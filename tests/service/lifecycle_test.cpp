@@ -18,7 +18,6 @@ using testing::ServiceHarness;
 TEST(ServiceLifecycle, ANewObjectHasItsDefaults) {
   ServiceHarness h;
   clsVoucherService& s = h.svc;
-  EXPECT_EQ(s.GetLastError(), "");
   EXPECT_EQ(s.VoucherStatus(), VSNormalMode);
   EXPECT_EQ(s.BodyMaxRows(), 0);
   EXPECT_EQ(s.Version(), 1);
@@ -27,8 +26,6 @@ TEST(ServiceLifecycle, ANewObjectHasItsDefaults) {
   EXPECT_FALSE(s.StopUpdateRowNo());
   EXPECT_EQ(s.CurrentFocus(), Variant(false));
   EXPECT_EQ(s.VoucherType(), "");
-  EXPECT_EQ(s.GetBodyObject(), nullptr);
-  EXPECT_TRUE(s.About().IsEmpty());
   EXPECT_EQ(s.SetDataSource().As<IDataSource>(), h.ds);  // the default data source
 }
 
