@@ -14,6 +14,7 @@
 #include "cavra/template_layout.h"
 #include "fakes/fakes.h"
 #include "fakes/result_assertions.h"
+#include "fakes/rowset_xml.h"
 #include "fakes/scratch_database.h"
 #include "platform/xml.h"
 
@@ -372,20 +373,8 @@ TEST_P(DataSourceTest, TemplateRecordsetIsPositionalWithTheBodyFirst) {
   EXPECT_NE(none.error().description().find("no items"), std::string::npos) << ErrorText(none);
 }
 
-constexpr std::string_view kRowsetHead = R"(<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'
-  xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' xmlns:rs='urn:schemas-microsoft-com:rowset'
-  xmlns:z='#RowsetSchema'><s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>
-  <s:AttributeType name='ID'><s:datatype dt:type='int'/></s:AttributeType>
-  <s:AttributeType name='cCode'><s:datatype dt:type='string'/></s:AttributeType>
-  <s:AttributeType name='dMade'><s:datatype dt:type='dateTime'/></s:AttributeType>
-  <s:AttributeType name='bClosed'><s:datatype dt:type='boolean'/></s:AttributeType>
-  <s:AttributeType name='shown'><s:datatype dt:type='string'/></s:AttributeType>
-  </s:ElementType></s:Schema><rs:data>)";
-
-DomPtr RowsetDoc(std::string_view rows) {
-  DomPtr doc = xml::LoadNew(std::string(kRowsetHead) + std::string(rows) + "</rs:data></xml>");
-  EXPECT_TRUE(doc);
-  return doc;
+DomPtr RowsetDoc(const std::string& rows) {
+  return testing::Rowset("ID:int,cCode,dMade:dateTime,bClosed:boolean,shown", rows);
 }
 
 TEST_P(DataSourceTest, WritesRowsetsBackByEditprop) {

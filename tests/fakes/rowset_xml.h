@@ -8,8 +8,9 @@
 
 namespace cavra::testing {
 
-// columns: comma-separated entries, each a column name optionally followed by
-// a space and more attributes of its s:AttributeType ("AutoID rs:hidden='True'",
+// columns: comma-separated entries, each a column name, with ":type" for a
+// datatype other than string ("ID:int"), optionally followed by a space and
+// more attributes of its s:AttributeType ("AutoID rs:hidden='True'",
 // "c7 rs:name='cInvCode'"). rows: the z:row elements of rs:data.
 inline DomPtr Rowset(const std::string& columns, const std::string& rows) {
   std::string schema;
@@ -18,10 +19,12 @@ inline DomPtr Rowset(const std::string& columns, const std::string& rows) {
     if (comma == std::string::npos) comma = columns.size();
     const std::string entry = columns.substr(from, comma - from);
     const std::size_t space = entry.find(' ');
+    const std::string name = entry.substr(0, space);
+    const std::size_t colon = name.find(':');
     if (!entry.empty())
-      schema += "<s:AttributeType name='" + entry.substr(0, space) + "'" +
-                (space == std::string::npos ? "" : entry.substr(space)) +
-                "><s:datatype dt:type='string'/></s:AttributeType>";
+      schema += "<s:AttributeType name='" + name.substr(0, colon) + "'" +
+                (space == std::string::npos ? "" : entry.substr(space)) + "><s:datatype dt:type='" +
+                (colon == std::string::npos ? "string" : name.substr(colon + 1)) + "'/></s:AttributeType>";
     from = comma + 1;
   }
   return xml::LoadNew(
