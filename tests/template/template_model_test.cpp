@@ -299,14 +299,6 @@ TEST(TemplateLoading, NoRowsEmptiesTheTemplateAsDocumented) {
   ExpectCountsMatchItems(m);
 }
 
-TEST(TemplateLoading, RefreshWithoutATemplateReportsObjectNotSet) {
-  TemplateHarness h;
-  h.model.RefreshTemplate();
-  ASSERT_EQ(h.sink->errors.size(), 1u);
-  EXPECT_EQ(h.sink->errors[0].first, err::kObjectNotSet);
-  EXPECT_FALSE(h.ctx.TakeLastError().empty());
-}
-
 TEST(TemplateLoading, FieldRightsHideAndProtectFields) {
   TemplateHarness h;
   auto ds = std::make_shared<FakeDataSource>();
