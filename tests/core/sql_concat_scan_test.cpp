@@ -27,6 +27,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using cavra::testing::ReadFile;
 
 enum class Kind { kString, kPlus, kOpen, kClose, kEnd, kOther };
 
@@ -224,7 +225,7 @@ TEST(SqlConcatenationScan, NoSourceButTheBuilderConcatenatesAValueIntoSql) {
       if (!entry.is_regular_file() || (p.extension() != ".cpp" && p.extension() != ".h")) continue;
       if (fs::equivalent(p, builder)) continue;
       ++files;
-      for (int line : Scan(cavra::testing::ReadFile(p))) ADD_FAILURE() << fs::relative(p, root).string() << ":" << line;
+      for (int line : Scan(ReadFile(p))) ADD_FAILURE() << fs::relative(p, root).string() << ":" << line;
     }
   }
   EXPECT_GT(files, 50);  // the folders were found
