@@ -7,13 +7,13 @@
 namespace cavra {
 
 IDataSource& ServiceContext::DataSource() const {
-  if (!dataSource) throw VbError::Standard(err::kObjectNotSet);
-  return *dataSource;
+  if (!data_source_) throw VbError::Standard(err::kObjectNotSet);
+  return *data_source_;
 }
 
 IBodyGrid& ServiceContext::Grid() const {
-  if (!grid) throw VbError::Standard(err::kObjectNotSet);
-  return *grid;
+  if (!grid_) throw VbError::Standard(err::kObjectNotSet);
+  return *grid_;
 }
 
 void ServiceContext::UseEnvironment(const ServiceEnvironment& environment) {

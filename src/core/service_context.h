@@ -26,9 +26,12 @@ inline constexpr const char* kPassInProgressKey = "Cavra.VCH.PassInProgress";
 class ServiceContext {
  public:
   // Host objects; held, not owned.
-  LoginPtr login;
-  DataSourcePtr dataSource;
-  BodyGridPtr grid;
+  const LoginPtr& LoginObject() const noexcept { return login_; }
+  void SetLogin(LoginPtr login) noexcept { login_ = std::move(login); }
+  const DataSourcePtr& DataSourceObject() const noexcept { return data_source_; }
+  void SetDataSource(DataSourcePtr source) noexcept { data_source_ = std::move(source); }
+  const BodyGridPtr& GridObject() const noexcept { return grid_; }
+  void SetGrid(BodyGridPtr grid) noexcept { grid_ = std::move(grid); }
 
   // The data source, or error 91 when none is set.
   IDataSource& DataSource() const;
@@ -104,6 +107,9 @@ class ServiceContext {
   }
 
  private:
+  LoginPtr login_;
+  DataSourcePtr data_source_;
+  BodyGridPtr grid_;
   std::shared_ptr<const ComponentSet> components_ = ComponentSet::Process();
   std::shared_ptr<BodyKeyCache> body_keys_ = BodyKeyCache::Process();
   std::string last_error_;

@@ -26,7 +26,7 @@ LineEditor::LineEditor(ServiceContext& context, TemplateModel& model, VoucherDoc
 bool LineEditor::UpdateLineData(const DomPtr& dom, std::int32_t row) {
   // The grid is a host object and the recalculation raises events.
   ServiceContext::Pass pass(ctx_);
-  const BodyGridPtr grid = ctx_.grid;
+  const BodyGridPtr grid = ctx_.GridObject();
   bool updated = false;
   std::exception_ptr failure;
   try {
@@ -164,7 +164,7 @@ void LineEditor::FillList(DomPtr& oDom) {
 }
 
 void LineEditor::BodyReadOnly(bool b) {
-  if (ctx_.grid) ctx_.grid->ReadOnly(b);
+  if (ctx_.GridObject()) ctx_.GridObject()->ReadOnly(b);
   body_read_only_ = b;
 }
 

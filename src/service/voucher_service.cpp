@@ -77,7 +77,7 @@ clsVoucherService::clsVoucherService(const ServiceEnvironment& environment) {
   if (!Thread().webMode) {
     SkipErrors([&] {
       ServiceContext& ctx = impl_->ctx;
-      ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+      ctx.SetDataSource(ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"));
     });
   }
   double elapsed = Timer() - start;
@@ -98,7 +98,7 @@ void clsVoucherService::Impl::Release() {
   SkipErrors([&] { i.printing.Release(); });
   SkipErrors([&] { i.sorting->Release(); });
   SkipErrors([&] { i.portal.ReleaseBusinessObject(); });
-  SkipErrors([&] { i.ctx.dataSource.reset(); });
+  SkipErrors([&] { i.ctx.SetDataSource(nullptr); });
   SkipErrors([&] { i.model.Release(); });
   SkipErrors([&] {
     i.documents.ReplaceHead(NewDom());
@@ -114,7 +114,7 @@ void clsVoucherService::removeEventSink(const std::shared_ptr<clsVoucherServiceE
   impl_->ctx.RemoveSink(sink);
 }
 void clsVoucherService::attachBodyGrid(BodyGridPtr grid) {
-  if (!impl_->ctx.RefuseInPass("attachBodyGrid")) impl_->ctx.grid = std::move(grid);
+  if (!impl_->ctx.RefuseInPass("attachBodyGrid")) impl_->ctx.SetGrid(std::move(grid));
 }
 void clsVoucherService::setVoucherStatus(VoucherStatusConstants status) {
   if (!impl_->ctx.RefuseInPass("setVoucherStatus")) impl_->auth->SetVoucherStatus(status);
@@ -143,8 +143,8 @@ void clsVoucherService::m_BodyChineseData(bool b) {
 // ---------------------------------------------------------------- host objects
 
 LoginPtr clsVoucherService::LoginObj() {
-  if (!impl_->ctx.login) impl_->ctx.RaiseControlError(0, "");
-  return impl_->ctx.login;
+  if (!impl_->ctx.LoginObject()) impl_->ctx.RaiseControlError(0, "");
+  return impl_->ctx.LoginObject();
 }
 
 void clsVoucherService::LoginObj(LoginPtr login) {
@@ -152,29 +152,29 @@ void clsVoucherService::LoginObj(LoginPtr login) {
   if (ctx.RefuseInPass("LoginObj")) return;
   ServiceContext::Pass pass(ctx);
   try {
-    ctx.login = login;
-    if (ctx.grid) ctx.grid->LoginObj(login);
+    ctx.SetLogin(login);
+    if (ctx.GridObject()) ctx.GridObject()->LoginObj(login);
     if (!login) ctx.RaiseControlError(0, "对象为空，赋值无效！");
   } catch (...) {
     ctx.RaiseControlError(CurrentErrorInfo().first, "赋值错误");
   }
 }
 
-Variant clsVoucherService::SetDataSource() const { return Variant(ObjectPtr(impl_->ctx.dataSource)); }
+Variant clsVoucherService::SetDataSource() const { return Variant(ObjectPtr(impl_->ctx.DataSourceObject())); }
 
 void clsVoucherService::SetDataSource(DataSourcePtr dataSource) {
   Impl& i = *impl_;
   if (i.ctx.RefuseInPass("SetDataSource")) return;
   ServiceContext::Pass pass(i.ctx);
-  SkipErrors([&] { i.ctx.dataSource = dataSource; });
+  SkipErrors([&] { i.ctx.SetDataSource(dataSource); });
   if (Thread().webMode) {
-    SkipErrors([&] { i.ctx.login.reset(); });
+    SkipErrors([&] { i.ctx.SetLogin(nullptr); });
     SkipErrors([&] { i.settings.SetWebRootURL(i.ctx.DataSource().WebRootURL()); });
   } else {
-    SkipErrors([&] { i.ctx.login = i.ctx.DataSource().GetLogin(); });
+    SkipErrors([&] { i.ctx.SetLogin(i.ctx.DataSource().GetLogin()); });
     SkipErrors([&] {
-      if (!i.ctx.login) throw VbError::Standard(err::kObjectNotSet);
-      i.settings.SetSubId(i.ctx.login->cSub_Id());
+      if (!i.ctx.LoginObject()) throw VbError::Standard(err::kObjectNotSet);
+      i.settings.SetSubId(i.ctx.LoginObject()->cSub_Id());
     });
     i.settings.SetWebRootURL({});
   }
@@ -185,13 +185,13 @@ void clsVoucherService::InitDataSource() {
   ServiceContext& ctx = impl_->ctx;
   if (ctx.RefuseInPass("InitDataSource")) return;
   ServiceContext::Pass pass(ctx);
-  if (!ctx.dataSource) {
+  if (!ctx.DataSourceObject()) {
     SkipErrors([&] {
-      ctx.dataSource = ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource");
+      ctx.SetDataSource(ctx.Components().CreateAs<IDataSource>("DataSourceKit.DefaultDataSource"));
     });
-    if (!ctx.dataSource) Trace("InitDataSource -- XXXX", "创建单据数据源对象Fail!");
+    if (!ctx.DataSourceObject()) Trace("InitDataSource -- XXXX", "创建单据数据源对象Fail!");
   }
-  ctx.DataSource().setLogin(ctx.login);
+  ctx.DataSource().setLogin(ctx.LoginObject());
 }
 
 bool clsVoucherService::WebMode() const { return Thread().webMode; }

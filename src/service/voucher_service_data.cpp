@@ -107,7 +107,7 @@ void clsVoucherService::BodyTopRow(std::int32_t n) {
 std::int32_t clsVoucherService::BodyProtectUnload() {
   return impl_->ctx.Guard(std::int32_t{0}, [&] { return impl_->ctx.Grid().ProtectUnload(); });
 }
-BodyGridPtr clsVoucherService::GetBodyObject() const { return impl_->ctx.grid; }
+BodyGridPtr clsVoucherService::GetBodyObject() const { return impl_->ctx.GridObject(); }
 void clsVoucherService::FillList(DomPtr& oDom) { impl_->lines.FillList(oDom); }
 bool clsVoucherService::BodyReadOnly() const { return impl_->lines.BodyReadOnly(); }
 void clsVoucherService::BodyReadOnly(bool b) {

@@ -184,8 +184,8 @@ bool TemplateModel::LoadControl(const RecordsetPtr& rs, BillInfoPtr& bill, std::
     Trace("setTemplateData1-LoadControl2-loadvoucherdata1:", ElapsedText(start));
 
     const std::vector<Recordset::Row> rows = rs->GetRows();
-    if (ctx_.dataSource)
-      SkipErrors([&] { rights_.TakeFetchedAuthString(ctx_.dataSource->GetAuthString(new_bill->sBillNo)); });
+    if (ctx_.DataSourceObject())
+      SkipErrors([&] { rights_.TakeFetchedAuthString(ctx_.DataSourceObject()->GetAuthString(new_bill->sBillNo)); });
     Trace("setTemplateData1-LoadControl2-loadvoucherdata1.1GetRows:", ElapsedText(start));
 
     for (std::size_t r = 0; r < rows.size(); ++r) {

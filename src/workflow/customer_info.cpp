@@ -10,11 +10,11 @@ CustomerInfo::CustomerInfo(ServiceContext& context, TemplateModel& model) : ctx_
 // The operator stays the placeholder "#cUserName#": the data source puts in
 // the user.
 void CustomerInfo::Save(const std::string& record, const char* procedure) {
-  if (!ctx_.dataSource) return;
+  if (!ctx_.DataSourceObject()) return;
   std::string text = record;
   std::string error;
   try {
-    ctx_.dataSource->SaveCustomerInfo(text, error);
+    ctx_.DataSourceObject()->SaveCustomerInfo(text, error);
   } catch (...) {
     error = CurrentErrorInfo().second;
   }
@@ -51,11 +51,11 @@ Variant CustomerInfo::GetCustomerInfo(std::string& sType, std::string& sTemplate
     } else {
       voucher_type = bill.sBillNo;
     }
-    if (!ctx_.dataSource) return {};
+    if (!ctx_.DataSourceObject()) return {};
     std::string request = CustomerInfoRecord(sType, voucher_type, sTemplateID, "");
     std::string error;
     Trace("m_oDataSource-GetCustomerInfo---begin--strXML:", request);
-    Variant result = ctx_.dataSource->GetCustomerInfo(request, error);
+    Variant result = ctx_.DataSourceObject()->GetCustomerInfo(request, error);
     Trace("m_oDataSource-GetCustomerInfo---end");
     if (!error.empty()) {
       Trace("GetCustomerInfo -- XXXX", GetResString("Ordra.AA.VCH.050"), error);

@@ -31,7 +31,7 @@ void FieldAuth::Lift() {
 
 void FieldAuth::LoadWorkflowFieldAuth() {
   Trace("进入工作流权限控制");
-  if (!ctx_.dataSource) return;
+  if (!ctx_.DataSourceObject()) return;
   const clsBillInformation& bill = model_.Bill();
   std::string pk = vb::Replace(vb::Replace(bill.sPrimaryKeyValues, "{", ""), "}", "");
   std::string receipt = bill.sReceiptNO;

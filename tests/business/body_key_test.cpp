@@ -16,7 +16,7 @@ class BodyKeyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ds_->strict_sql = true;
-    ctx_.dataSource = ds_;
+    ctx_.SetDataSource(ds_);
   }
   int Sent(const std::string& sql) const {
     int n = 0;
@@ -69,9 +69,9 @@ TEST_F(BodyKeyTest, FailuresGiveAnEmptyNameAndCacheNothing) {
   ds_->strict_sql = false;
   ds_->fail_query_number = 1;
   EXPECT_EQ(key_.Name("SO"), "");
-  ctx_.dataSource = nullptr;  // error 91 inside, logged
+  ctx_.SetDataSource(nullptr);  // error 91 inside, logged
   EXPECT_EQ(key_.Name("SO"), "");
-  ctx_.dataSource = ds_;
+  ctx_.SetDataSource(ds_);
   ds_->OnSql("vouchers_base", MakeRecordset({"vchBodyPKName"}, {{Variant::Null()}}));
   EXPECT_EQ(key_.Name("SO"), "");
   EXPECT_EQ(cache_.Find("SO"), "");

@@ -84,7 +84,7 @@ struct DataHarness : TemplateHarness {
   FakeGrid& AttachGrid(std::int32_t row) {
     auto grid = std::make_shared<FakeGrid>();
     grid->row = row;
-    ctx.grid = grid;
+    ctx.SetGrid(grid);
     return *grid;
   }
 };

@@ -238,7 +238,7 @@ TEST(TemplateLoading, ARefusedTemplateLeavesThePreviousOneWhole) {
     TemplateHarness h;
     auto ds = std::make_shared<FakeDataSource>();
     ds->auth_string = "CMEMO[####]True";
-    h.ctx.dataSource = ds;
+    h.ctx.SetDataSource(ds);
     h.Load(kItems, "cParentKey='p' cKey='k' cBarCodeFieldNames='x{##}y{##}z'");
     TemplateModel& m = h.model;
     const RecordsetPtr rs = m.TemplateData();
@@ -303,7 +303,7 @@ TEST(TemplateLoading, FieldRightsHideAndProtectFields) {
   TemplateHarness h;
   auto ds = std::make_shared<FakeDataSource>();
   ds->auth_string = "CCODE{##}T;CMEMO[####]True";
-  h.ctx.dataSource = ds;
+  h.ctx.SetDataSource(ds);
   h.Load(kItems);
   TemplateModel& m = h.model;
   EXPECT_TRUE(h.rights.WorkflowAuth());
@@ -416,7 +416,7 @@ TEST(AccountOptions, ReadOncePerThread) {
               testing::MakeRecordset({"cValue", "cName"}, {{"1R#1R1#", "AuditSelectCols"},
                                                            {"TRUE", "bDescendAuditTime"},
                                                            {"true", "bPrintTemplatePointLength"}}));
-    h.ctx.dataSource = ds;
+    h.ctx.SetDataSource(ds);
     h.model.ReadAccountOptions();
     h.model.ReadAccountOptions();
     EXPECT_EQ(ds->queries.size(), 1u);
@@ -424,7 +424,7 @@ TEST(AccountOptions, ReadOncePerThread) {
     EXPECT_TRUE(Thread().accountOptions.bPrintTemplatePointLength);
     EXPECT_TRUE(h.model.DescendAuditTime());
     TemplateHarness other;
-    other.ctx.dataSource = ds;
+    other.ctx.SetDataSource(ds);
     other.model.ReadAccountOptions();
     EXPECT_EQ(ds->queries.size(), 1u);
     EXPECT_FALSE(other.model.DescendAuditTime());

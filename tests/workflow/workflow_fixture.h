@@ -16,7 +16,7 @@ struct WorkflowHarness : DataHarness {
   FieldAuth auth{ctx, model, rights, lines};
   CustomerInfo info{ctx, model};
 
-  WorkflowHarness() { ctx.dataSource = ds; }
+  WorkflowHarness() { ctx.SetDataSource(ds); }
   // A data load as the service makes it: the documents, then the rights.
   void LoadData(const DomPtr& head, VoucherStatusConstants status) {
     docs.Load(head, nullptr);

@@ -22,7 +22,7 @@ struct Rights : ::testing::Test {
   void Load(const std::string& auth) {
     h.ds->auth_string = auth;
     h.Load(kItems, "ReceiptNOFieldName='cCode'");
-    h.ctx.grid = grid;
+    h.ctx.SetGrid(grid);
   }
   void LoadData(VoucherStatusConstants status) {
     h.LoadData(Rowset("ID,cCode", "<z:row ID='{7}' cCode='SO-1'/>"), status);
@@ -89,7 +89,7 @@ TEST_F(Rights, SetVoucherAuthIsStoredButTheDataSourceWins) {
   EXPECT_EQ(Flag("cCode", siHeader), "");
   EXPECT_EQ(Flag("cMemo", siHeader), "R");
   // Without a data source the stored string is the one used.
-  h.ctx.dataSource = nullptr;
+  h.ctx.SetDataSource(nullptr);
   h.auth.SetVoucherAuth("{##}CCODE");
   h.Load(kItems, "ReceiptNOFieldName='cCode'");
   EXPECT_EQ(Flag("cCode", siHeader), "N");
@@ -123,7 +123,7 @@ TEST(CustomerInfo, RecordsAndRequests) {
   EXPECT_TRUE(h.info.GetCustomerInfo(type, id).IsEmpty());
   EXPECT_TRUE(h.sink->errors.empty());
 
-  h.ctx.dataSource = nullptr;
+  h.ctx.SetDataSource(nullptr);
   type.clear();
   EXPECT_TRUE(h.info.GetCustomerInfo(type, id).IsEmpty());
 }
