@@ -1,6 +1,7 @@
 // Outside components the service creates by identifier (components.h):
-// the calculator, the sorter and the language resource services; and the
-// print control a host hands to PrintControlObj. Defaults fail with error 438.
+// the calculator, the sorter, the language resource services and the
+// encoder; and the print control a host hands to PrintControlObj. Members an
+// implementation does not override fail with error 438.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +53,15 @@ class CAVRA_EXPORT IResourceFormatter : public Object {
  public:
   // The text of key with its placeholders filled from params.
   virtual std::string GetString(const std::string& key, VariantArray& params);
+};
+
+// "CodeRuleKit.CodeLib": encodes binary values (pictures) for the print
+// data document.
+class CAVRA_EXPORT ICodeLib : public Object {
+ public:
+  // Base64 text of value into out; 0 on success, any other number when value
+  // cannot be encoded. Callers pass 0 and 1 for the two numbers.
+  virtual std::int32_t Base64encode(const Variant& value, std::string& out, std::int32_t n1, std::int32_t n2);
 };
 
 // The print control: renders the print style and data documents (UTF-8

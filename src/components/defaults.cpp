@@ -5,6 +5,7 @@
 
 #include "cavra/components.h"
 #include "components/calculator.h"
+#include "components/code_lib.h"
 #include "components/voucher_sorter.h"
 
 namespace cavra {
@@ -18,6 +19,7 @@ void RegisterIfAbsent(std::string_view id, ComponentFactory factory) {
 
 void RegisterDefaultComponents() {
   RegisterIfAbsent("FormulaKit.Calculator", [] { return std::make_shared<Calculator>(); });
+  RegisterIfAbsent("CodeRuleKit.CodeLib", [] { return std::make_shared<CodeLib>(); });
   RegisterIfAbsent("TolmVoucherSorter.clsVoucherSorter", [] { return std::make_shared<VoucherSorter>(); });
 }
 

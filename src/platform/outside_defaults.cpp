@@ -56,6 +56,9 @@ void IBodyGrid::LoginObj(LoginPtr) { Unsupported(); }
 
 void ICalculator::Calculatet(const std::string&, double&) { Unsupported(); }
 bool ISorter::sortDOMVoucherBody(const std::string&, const std::string&, DomPtr&) { Unsupported(); }
+std::int32_t ICodeLib::Base64encode(const Variant&, std::string&, std::int32_t, std::int32_t) {
+  Unsupported();
+}
 std::string IResourceService::GetString(const std::string&) { Unsupported(); }
 std::string ILocalService::GetLocalID() { Unsupported(); }
 
