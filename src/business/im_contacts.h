@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cavra/variant.h"
 #include "core/service_context.h"

@@ -164,7 +164,8 @@ void SeedVoucher(SqlDataSourceImpl& ds, std::string_view xml) {
           dots == std::string::npos ? qualified
                                     : vb::LCase(qualified.substr(0, dots)) + "." + qualified.substr(dots + 2);
       const auto columns = ds.connection().Columns(catalog_name);
-      if (columns.empty()) throw VbError(err::kInvalidCall, where + " declares no columns and is not in the schema");
+      if (columns.empty())
+        throw VbError(err::kInvalidCall, where + " declares no columns and is not in the schema");
       InsertRows(ds, table, qualified, columns, where);
       continue;
     }

@@ -76,7 +76,8 @@ TEST_F(SqliteFileTest, SeedFilesAreCheckedAttributeByAttribute) {
       {"unsafe qualified name", "voucher.xml",
        "<voucher-data><table name='tolmmeta_001..x;drop'><row a='1'/></table></voucher-data>", "x;drop"},
       {"schema table row with an unknown column", "voucher.xml",
-       "<voucher-data><table name='tolmmeta_001..Cavra_JointQuery'><row Colour='red'/></table></voucher-data>",
+       "<voucher-data><table name='tolmmeta_001..Cavra_JointQuery'><row Colour='red'/></table>"
+       "</voucher-data>",
        "Colour"},
       {"neither kind", "readme.xml", "<x/>", "neither"},
   };
