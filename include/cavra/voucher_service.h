@@ -291,8 +291,8 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   bool BodyReadOnly() const;
   void BodyReadOnly(bool b);
   // 445: ExamineFlowAuditInfo, SetBillNumberRule, SetCustomRelation,
-  // IsAutoFillBackFillCustomField, CallAutoFillBackEvent, GetAllIMUsers,
-  // GetVoucherSummaryInfo, BlobToFile and WriteFromBinary.
+  // IsAutoFillBackFillCustomField, CallAutoFillBackEvent, BlobToFile and
+  // WriteFromBinary.
   std::string ExamineFlowAuditInfo();
   void ExamineFlowAuditInfo(const std::string& value);
   bool SetBillNumberRule(const std::string& sXML);
@@ -305,7 +305,12 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   // sTemplateID); empty when missing; errors logged, not reported.
   Variant GetCustomerInfo();
   Variant GetCustomerInfo(std::string& sType, std::string& sTemplateID);
+  // The system users behind the template's IM fields, through the account's
+  // joint-query metadata: "<ToUsers><UserID Description='..'>id</UserID>..</ToUsers>".
+  // Never raises; failures are logged and leave a field without a user.
   std::string GetAllIMUsers();
+  // The first five shown header fields with their display values:
+  // "<Summary><Field Name='..' DisplayName='..' Value='..' />..</Summary>".
   std::string GetVoucherSummaryInfo();
   // Inert: held for the portal host (a non-object Variant stores null).
   ObjectPtr PortalBusinessObject() const;

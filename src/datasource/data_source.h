@@ -85,7 +85,9 @@ class SqlDataSourceImpl final : public SqlDataSource {
 std::vector<std::string> BuildDatabase(SqlDataSourceImpl& ds, std::string_view schema,
                                        const std::vector<SeedFile>& examples);
 // One template.xml / voucher.xml document into the tables (inside the
-// caller's transaction).
+// caller's transaction). A voucher table with <column> elements is created
+// when missing; one without them must be a table of the schema ("db..table"
+// for another database) and only gets the rows.
 void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml);
 void SeedVoucher(SqlDataSourceImpl& ds, std::string_view xml);
 

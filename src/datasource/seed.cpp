@@ -68,6 +68,24 @@ void RequirePlainName(std::string_view name, std::string_view what) {
     throw VbError(err::kInvalidCall, std::string(what) + " '" + std::string(name) + "' is not a plain name");
 }
 
+// The <row> elements of table, one attribute per column, into name.
+void InsertRows(SqlDataSourceImpl& ds, pugi::xml_node table, const std::string& name,
+                const std::vector<ColumnInfo>& columns, const std::string& where) {
+  int n = 0;
+  for (pugi::xml_node row : table.children("row")) {
+    ++n;
+    const std::string at = where + " row " + std::to_string(n);
+    Insert insert;
+    for (pugi::xml_attribute a : row.attributes()) {
+      const ColumnInfo* c = Find(columns, a.name());
+      if (!c) throw VbError(err::kInvalidCall, at + ": unknown column " + a.name());
+      insert.Add(c->name, Convert(a.value(), *c, at));
+    }
+    if (insert.values.empty()) continue;
+    ds.Exec("INSERT INTO " + name + " (" + insert.names + ") VALUES (" + insert.marks + ")", insert.values);
+  }
+}
+
 }  // namespace
 
 void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
@@ -136,8 +154,22 @@ void SeedVoucher(SqlDataSourceImpl& ds, std::string_view xml) {
   const pugi::xml_node root = LoadRoot(doc, xml, "voucher-data");
   for (pugi::xml_node table : root.children("table")) {
     const std::string name = table.attribute("name").value();
-    RequirePlainName(name, "table name");
     const std::string where = "table " + name;
+    if (!table.child("column")) {
+      // No columns: rows for a table of the schema, which may live in another
+      // database ("db..table").
+      const std::string qualified = SqlName(name);
+      const std::size_t dots = qualified.find("..");
+      const std::string catalog_name =
+          dots == std::string::npos ? qualified
+                                    : vb::LCase(qualified.substr(0, dots)) + "." + qualified.substr(dots + 2);
+      const auto columns = ds.connection().Columns(catalog_name);
+      if (columns.empty())
+        throw VbError(err::kInvalidCall, where + " declares no columns and is not in the schema");
+      InsertRows(ds, table, qualified, columns, where);
+      continue;
+    }
+    RequirePlainName(name, "table name");
     std::string ddl;
     for (pugi::xml_node column : table.children("column")) {
       const std::string column_name = column.attribute("name").value();
@@ -151,20 +183,7 @@ void SeedVoucher(SqlDataSourceImpl& ds, std::string_view xml) {
       ddl += ", PRIMARY KEY (" + keys + ")";
     }
     ds.Exec("CREATE TABLE IF NOT EXISTS " + name + " (" + ddl + ")");
-    const auto columns = ds.connection().Columns(name);
-    int n = 0;
-    for (pugi::xml_node row : table.children("row")) {
-      ++n;
-      const std::string at = where + " row " + std::to_string(n);
-      Insert insert;
-      for (pugi::xml_attribute a : row.attributes()) {
-        const ColumnInfo* c = Find(columns, a.name());
-        if (!c) throw VbError(err::kInvalidCall, at + ": unknown column " + a.name());
-        insert.Add(c->name, Convert(a.value(), *c, at));
-      }
-      if (insert.values.empty()) continue;
-      ds.Exec("INSERT INTO " + name + " (" + insert.names + ") VALUES (" + insert.marks + ")", insert.values);
-    }
+    InsertRows(ds, table, name, ds.connection().Columns(name), where);
   }
 }
 

@@ -1,11 +1,13 @@
 // clsVoucherService: field rights, user settings, portal properties and the
-// business services. Audit flow, the numbering rule, custom relations, IM
-// contacts and pictures come with the business-services subsystem; until
-// then they report error 445 (or, where the member never raises, log it).
+// business services. Audit flow, the numbering rule, custom relations and
+// pictures come with the business-services subsystem; until then they report
+// error 445 (or, where the member never raises, log it).
 #include <map>
 #include <mutex>
 
 #include "business/body_key.h"
+#include "business/im_contacts.h"
+#include "business/voucher_summary.h"
 #include "cavra/voucher_service.h"
 #include "platform/error_flow.h"
 #include "service/impl.h"
@@ -49,6 +51,24 @@ std::string clsVoucherService::GetSelectedRows() { return impl_->lines.GetSelect
 
 std::string clsVoucherService::GetBodyPKName() { return BodyKey(impl_->ctx).Name(impl_->model); }
 
+// ---------------------------------------------------------------- IM contacts and summary
+
+namespace {
+// The header through the service's own members, as a host would read it.
+VoucherHeader HeaderOf(clsVoucherService& svc) {
+  return {[&svc](const std::string& f) { return svc.headerText(Variant(f)); },
+          [&svc](const std::string& f) { return svc.headerDisplayText(Variant(f)); },
+          [&svc] { return svc.VoucherType(); }};
+}
+}  // namespace
+
+std::string clsVoucherService::GetAllIMUsers() {
+  return IMContacts(impl_->ctx, impl_->model, HeaderOf(*this)).GetAllIMUsers();
+}
+std::string clsVoucherService::GetVoucherSummaryInfo() {
+  return VoucherSummary(impl_->model, HeaderOf(*this)).GetVoucherSummaryInfo();
+}
+
 // ---------------------------------------------------------------- not yet implemented
 
 std::string clsVoucherService::ExamineFlowAuditInfo() {
@@ -76,14 +96,6 @@ bool clsVoucherService::IsAutoFillBackFillCustomField(const Variant&, Variant&) 
 void clsVoucherService::CallAutoFillBackEvent(const std::string&, std::int32_t) {
   if (impl_->ctx.RefuseInPass("CallAutoFillBackEvent")) return;
   impl_->ctx.ReportNotImplemented("CallAutoFillBackEvent");
-}
-std::string clsVoucherService::GetAllIMUsers() {
-  impl_->ctx.ReportNotImplemented("GetAllIMUsers");
-  return {};
-}
-std::string clsVoucherService::GetVoucherSummaryInfo() {
-  impl_->ctx.ReportNotImplemented("GetVoucherSummaryInfo");
-  return {};
 }
 void clsVoucherService::BlobToFile(Field&, const std::string&, std::int32_t, std::int32_t) {
   impl_->ctx.ReportNotImplemented("BlobToFile");

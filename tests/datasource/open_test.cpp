@@ -71,6 +71,14 @@ TEST_F(SqliteFileTest, SeedFilesAreCheckedAttributeByAttribute) {
        "<voucher-data><table name='T;drop'><column name='a' type='int'/></table></voucher-data>", "T;drop"},
       {"row with an unknown column", "voucher.xml",
        "<voucher-data><table name='T'><column name='a' type='int'/><row b='1'/></table></voucher-data>", "b"},
+      {"rows for a table the schema lacks", "voucher.xml",
+       "<voucher-data><table name='Nowhere'><row a='1'/></table></voucher-data>", "Nowhere"},
+      {"unsafe qualified name", "voucher.xml",
+       "<voucher-data><table name='tolmmeta_001..x;drop'><row a='1'/></table></voucher-data>", "x;drop"},
+      {"schema table row with an unknown column", "voucher.xml",
+       "<voucher-data><table name='tolmmeta_001..Cavra_JointQuery'><row Colour='red'/></table>"
+       "</voucher-data>",
+       "Colour"},
       {"neither kind", "readme.xml", "<x/>", "neither"},
   };
   for (const Case& c : kCases) {

@@ -144,12 +144,24 @@ TEST(ServiceLifecycle, LaterMembersSayTheyAreNotImplemented) {
   std::string style, data;
   EXPECT_TRUE(h.svc.PreParePrint(nullptr, nullptr, style, data).IsEmpty());
   EXPECT_FALSE(h.svc.SetBillNumberRule("<r/>"));
-  EXPECT_EQ(h.svc.GetAllIMUsers(), "");
+  EXPECT_EQ(h.svc.ExamineFlowAuditInfo(), "");
   ASSERT_EQ(h.sink->errors.size(), 3u);
   for (const auto& [number, text] : h.sink->errors) {
     EXPECT_EQ(number, err::kNotImplemented);
     EXPECT_NE(text.find("not implemented"), std::string::npos);
   }
+}
+
+// Before any template and with no login, the IM members answer empty lists
+// and raise nothing.
+TEST(ServiceLifecycle, IMMembersAnswerWithoutATemplate) {
+  ServiceHarness h;
+  EXPECT_EQ(h.svc.GetAllIMUsers(), "<ToUsers></ToUsers>");
+  EXPECT_EQ(h.svc.GetVoucherSummaryInfo(), "<Summary></Summary>");
+  h.LoadTemplate("<item fieldname='cCusCode' cardsection='T' imfld='1' showit='1'/>");
+  EXPECT_EQ(h.svc.GetAllIMUsers(), "<ToUsers></ToUsers>");
+  EXPECT_TRUE(h.sink->errors.empty());
+  EXPECT_EQ(h.svc.GetLastError(), "");
 }
 
 // The wiring: the current template's card number, and the service's cache

@@ -114,6 +114,13 @@ both show
 both sort --by "cInvCode,ascending"
 both demo
 expect 0 "== 6. write the edited head and body back"
+expect 0 "业务员 +u02"
+both contacts
+expect 0 "客户编码 +u03"
+both summary
+expect 0 "订单号 +cSOCode +SO2026120001"
+both contacts --voucher 42
+expect 1 "no voucher 42"
 both show --voucher 42
 expect 1 "no voucher 42"
 both show --template 99:1

@@ -130,6 +130,23 @@ expect 0 "1 +1 +A-1001 " show
 expect 0 "saved: iSum,ascending" sort --by "iSum,ascending"
 check "the stored sort after a good command" "$(stored)" "iSum,ascending"
 
+# The IM addressees and the summary of the sample order. On a copy: a customer
+# code that would widen the lookup if it ended its literal finds no one, and
+# the business type decides which joint query the salesman's field follows.
+expect 0 "客户编码 +u03" contacts
+expect 0 "业务员 +u02" contacts
+expect 0 "^GetAllIMUsers: <ToUsers><UserID Description='客户编码'>u03</UserID>" contacts
+expect 0 "订单号 +cSOCode +SO2026120001" summary
+expect 0 "客户名称 +cCusName +华东精密仪器有限公司" summary
+expect 2 "contacts does not take --out" contacts --out "$work/x"
+expect 0 "usage: cavra-voucher summary" summary --help
+im=$work/im.db
+for f in "$work"/cli*.db; do cp "$f" "$work/im${f#"$work"/cli}"; done  # with its attached databases
+sqlite3 "$im" "update SO_SOMain set cCusCode = 'C001'' or ''1''=''1', cBusType = '02' where ID = 1000001"
+expect 0 "^GetAllIMUsers: <ToUsers><UserID Description='销售部门'>u04</UserID></ToUsers>$" contacts --db "$im"
+sqlite3 "$im" "delete from UserHRPersonContro"
+expect 0 "^\(no IM contacts\)$" contacts --db "$im"
+
 # A few hundred lines; one edited: the save writes that line and the line the
 # formulas really change (line 150's stored tax does not follow its formula).
 db=$work/lines.db

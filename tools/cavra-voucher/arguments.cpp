@@ -14,6 +14,8 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"calc", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--save"}},
     {"edit", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--set", "--save"}},
     {"sort", {"--db", "--template", "--voucher", "--lang", "--out", "--by"}},
+    {"contacts", {"--db", "--template", "--voucher", "--lang"}},
+    {"summary", {"--db", "--template", "--voucher", "--lang"}},
 };
 
 int ParseInt(const std::string& option, const std::string& text) {
@@ -115,6 +117,20 @@ std::string Usage(const std::string& command) {
            "Saves COMMAND (FIELD[,ascending|descending];...) as the user's sort of the template, reloads the\n"
            "voucher so the sort is re-applied, and shows the body.\n" +
            common;
+  const std::string voucher_options =
+      "  --db PATH            the database (default: the embedded default database, created on first use)\n"
+      "  --template CARD[:ID] voucher type and template id (default 17:12, the sample sales order)\n"
+      "  --voucher ID         the voucher's primary key (default: the first voucher of the type)\n"
+      "  --lang LANG          zh-CN (default) or en-US, for the library's messages\n";
+  if (command == "contacts")
+    return "usage: cavra-voucher contacts [options]\n"
+           "Lists the system users an instant message about the voucher goes to: one per IM field of the\n"
+           "template, found through the account's joint queries (GetAllIMUsers).\n" +
+           voucher_options;
+  if (command == "summary")
+    return "usage: cavra-voucher summary [options]\n"
+           "Shows the voucher's message summary: its first five shown header fields (GetVoucherSummaryInfo).\n" +
+           voucher_options;
   return "usage: cavra-voucher COMMAND [options]\n"
          "The document model of accounting vouchers, from a shell.\n\n"
          "commands:\n"
@@ -123,7 +139,9 @@ std::string Usage(const std::string& command) {
          "  show   show a voucher as display texts\n"
          "  calc   run the template's formulas\n"
          "  edit   change fields of a body line\n"
-         "  sort   sort the body lines and keep the sort for the user\n\n"
+         "  sort   sort the body lines and keep the sort for the user\n"
+         "  contacts  the users an instant message about the voucher goes to\n"
+         "  summary   the voucher's summary for such a message\n\n"
          "`cavra-voucher COMMAND --help` describes a command. Exit codes: 0 done, 1 failed, 2 bad arguments\n"
          "or values (nothing is saved).\n";
 }

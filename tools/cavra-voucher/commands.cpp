@@ -235,7 +235,56 @@ void Finish(Session& s, const Options& o) {
   }
 }
 
+// The errors the service raised, as notes: the IM members never fail.
+void NoteErrors(Session& s) {
+  for (const auto& [number, text] : s.events().errors)
+    Progress("note: error " + std::to_string(number) + ": " + text);
+  s.events().errors.clear();
+}
+
+void ShowContacts(Session& s) {
+  const std::string xml = s.service().GetAllIMUsers();
+  NoteErrors(s);
+  std::cout << "GetAllIMUsers: " << xml << "\n";
+  pugi::xml_document doc;
+  Table table({"描述", "用户"});
+  if (doc.load_string(xml.c_str()))
+    for (pugi::xml_node user : doc.child("ToUsers").children("UserID"))
+      table.Add({user.attribute("Description").value(), user.text().get()});
+  std::cout << "\n";
+  if (table.Rows() == 0) std::cout << "(no IM contacts)\n";
+  else table.Print(std::cout);
+}
+
+void ShowSummary(Session& s) {
+  const std::string xml = s.service().GetVoucherSummaryInfo();
+  NoteErrors(s);
+  std::cout << "GetVoucherSummaryInfo: " << xml << "\n";
+  pugi::xml_document doc;
+  Table table({"字段", "名称", "值"});
+  if (doc.load_string(xml.c_str()))
+    for (pugi::xml_node field : doc.child("Summary").children("Field"))
+      table.Add({field.attribute("DisplayName").value(), field.attribute("Name").value(),
+                 field.attribute("Value").value()});
+  std::cout << "\n";
+  table.Print(std::cout);
+}
+
 }  // namespace
+
+int Contacts(const Options& o) {
+  Session s(o);
+  s.LoadVoucher(false);
+  ShowContacts(s);
+  return 0;
+}
+
+int Summary(const Options& o) {
+  Session s(o);
+  s.LoadVoucher(false);
+  ShowSummary(s);
+  return 0;
+}
 
 int Items(const Options& o) {
   std::unique_ptr<Session> session;
@@ -376,6 +425,11 @@ int Demo(const Options& o) {
   std::cout << s.Save() << "\n";
   // The next user of the sample starts from its original order.
   s.SaveSortCommand("");
+
+  std::cout << "\n== 7. an instant message about the order: its addressees and its summary\n";
+  ShowContacts(s);
+  std::cout << "\n";
+  ShowSummary(s);
   return 0;
 }
 

@@ -11,5 +11,7 @@ int Show(const Options& options);
 int Calc(const Options& options);
 int Edit(const Options& options);
 int Sort(const Options& options);
+int Contacts(const Options& options);
+int Summary(const Options& options);
 
 }  // namespace cavra::tool

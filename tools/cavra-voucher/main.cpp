@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     if (options.command == "calc") return Calc(options);
     if (options.command == "edit") return Edit(options);
     if (options.command == "sort") return Sort(options);
+    if (options.command == "contacts") return Contacts(options);
+    if (options.command == "summary") return Summary(options);
   } catch (const InputError& e) {
     std::cerr << "cavra-voucher " << options.command << ": " << e.what() << "\n";
     return 2;
