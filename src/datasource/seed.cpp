@@ -68,6 +68,37 @@ void RequirePlainName(std::string_view name, std::string_view what) {
     throw VbError(err::kInvalidCall, std::string(what) + " '" + std::string(name) + "' is not a plain name");
 }
 
+// <numberrule> holds the voucher type's number rule document as its one element.
+void SeedNumberRule(SqlDataSourceImpl& ds, const std::string& card, const pugi::xml_node& holder,
+                    const std::string& where) {
+  pugi::xml_node rule;
+  for (pugi::xml_node child : holder.children()) {
+    if (child.type() != pugi::node_element) continue;
+    if (rule) throw VbError(err::kInvalidCall, where + ": <numberrule> holds more than one rule");
+    rule = child;
+  }
+  if (!rule) throw VbError(err::kInvalidCall, where + ": <numberrule> holds no rule");
+  ds.Exec("INSERT INTO VoucherNumberRule (cardnumber, cRuleXml) VALUES (?, ?)",
+          {Variant(card), Variant(xml::Text(rule))});
+}
+
+// <customrelation ItemKey=".." IsPrimary=".." .../>: one relation row.
+void SeedCustomRelation(SqlDataSourceImpl& ds, const std::string& card, const pugi::xml_node& row,
+                        const std::string& where) {
+  const auto columns = ds.connection().Columns("VoucherCustomRelation");
+  const std::string at = where + " customrelation " + row.attribute("ItemKey").value();
+  Insert insert;
+  insert.Add("cardnumber", Variant(card));
+  for (pugi::xml_attribute a : row.attributes()) {
+    const ColumnInfo* c = Find(columns, a.name());
+    if (!c || vb::EqualsNoCase(c->name, "cardnumber"))
+      throw VbError(err::kInvalidCall, at + ": unknown attribute " + a.name());
+    insert.Add(c->name, Convert(a.value(), *c, at));
+  }
+  ds.Exec("INSERT INTO VoucherCustomRelation (" + insert.names + ") VALUES (" + insert.marks + ")",
+          insert.values);
+}
+
 }  // namespace
 
 void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
@@ -110,6 +141,14 @@ void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
   int order = 0;
   for (pugi::xml_node item : root.children()) {
     if (item.type() != pugi::node_element) continue;
+    if (std::string_view(item.name()) == "numberrule") {
+      SeedNumberRule(ds, card, item, where);
+      continue;
+    }
+    if (std::string_view(item.name()) == "customrelation") {
+      SeedCustomRelation(ds, card, item, where);
+      continue;
+    }
     if (std::string_view(item.name()) != "item")
       throw VbError(err::kInvalidCall, where + ": unknown element <" + item.name() + ">");
     ++order;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "datasource/data_source.h"
 #include "fakes/scratch.h"
@@ -31,10 +32,11 @@ class ScratchDatabase {
  public:
   // backend: "sqlite" or "postgresql"; settings: run by the server's
   // superuser on the new PostgreSQL database before it is opened, with $DB
-  // standing for its name.
-  explicit ScratchDatabase(const std::string& backend, const std::string& settings = "") {
+  // standing for its name; examples: seed files written after the schema.
+  explicit ScratchDatabase(const std::string& backend, const std::string& settings = "",
+                           const std::vector<datasource::SeedFile>& examples = {}) {
     if (backend == "sqlite") {
-      ds = datasource::OpenSqlite(dir_ / "test.db", true, {});
+      ds = datasource::OpenSqlite(dir_ / "test.db", true, examples);
       return;
     }
     if (!PgConninfo()) return;
@@ -42,7 +44,7 @@ class ScratchDatabase {
     admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
     admin_->Exec("CREATE DATABASE " + name_);
     if (!settings.empty()) admin_->Exec(Replace(settings, "$DB", name_));
-    ds = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + name_, true, {});
+    ds = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + name_, true, examples);
   }
   ~ScratchDatabase() {
     ds.reset();
