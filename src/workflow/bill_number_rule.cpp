@@ -48,7 +48,9 @@ bool BillNumberRule::SetBillNumberRule(const std::string& sXML) {
       const std::string field = part.attribute(kSourceField).value();
       std::string rule = part.attribute(kRule).value();
       const std::int32_t type = SafeCLng(Variant(std::string(part.attribute(kObjectType).value())));
-      // A name, not an ordinal: a numeric field name finds no header item.
+      // Looked up by name (a numeric name is no ordinal) and quietly: an
+      // unknown field is a skipped part, not an error for the host. A
+      // missing attribute reads as empty.
       if (field.empty() || !model_.FindItem(field, false)) continue;
       fields_.Add(field);
       any_recorded = true;
