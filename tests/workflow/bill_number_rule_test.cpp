@@ -39,11 +39,14 @@ struct BillRule : ::testing::Test {
 };
 
 TEST_F(BillRule, RecordsHeaderFieldsInOrderWithRepeatsAndTheFirstDateRule) {
-  const auto r = Set(Rule(Part("dDate", "YYYYMMDD", "2") + Part("cDepCode", "", "1") +
+  const auto r = Set(Rule(Part("dDate", "YY&apos;MM&quot;;--; 年&amp;月", "2") + Part("cDepCode", "", "1") +
                           Part("dDate", "YYMM", "2") + Part("cDepCode", "x", "7")));
   EXPECT_TRUE(r.recorded);
   EXPECT_EQ(r.fields, (Fields{"dDate", "cDepCode", "dDate", "cDepCode"}));
-  EXPECT_EQ(r.formats, (Formats{{"dDate", "YYYYMMDD"}, {"cDepCode", "年月"}}));
+  EXPECT_EQ(r.formats, (Formats{{"dDate", "YY'MM\";--; 年&月"}, {"cDepCode", "年月"}}));
+  // No parts at all: an empty record.
+  EXPECT_TRUE(Set(Rule("")).recorded);
+  EXPECT_TRUE(rule.Record().fields.empty());
 }
 
 TEST_F(BillRule, SkipsPartsWithoutAHeaderField) {
@@ -62,11 +65,6 @@ TEST_F(BillRule, ObjectTypesOtherThanTwoAndSevenKeepNoRuleText) {
   EXPECT_EQ(r.formats, (Formats{{"dDate", "年月"}, {"cDepCode", "e"}}));
   // A part without the attributes at all reads as empty ones.
   EXPECT_EQ(Set(Rule("<p 源表字段名='dDate'/>")).formats, Formats{});
-}
-
-TEST_F(BillRule, RuleTextsAreKeptAsWritten) {
-  const auto r = Set(Rule("<p 源表字段名='dDate' 规则=\"YY'MM&quot;;--; 年&amp;月\" 对象类型='2'/>"));
-  EXPECT_EQ(r.formats, (Formats{{"dDate", "YY'MM\";--; 年&月"}}));
 }
 
 TEST_F(BillRule, ManualChangeAllowedKeepsThePreviousRecord) {
@@ -112,13 +110,6 @@ TEST_F(BillRule, AChildThatIsNotAnElementEndsTheCallOnlyBeforeTheFirstRecordedPa
   // Blank text between parts (an indented rule) is no part at all.
   const auto indented = Set(Rule("\n  " + Part("cNothing", "", "0") + "\n  " + Part("dDate", "Y", "2") + "\n"));
   EXPECT_TRUE(indented.recorded);
-}
-
-TEST_F(BillRule, ARuleWithoutPartsRecordsAnEmptyRule) {
-  Set(Rule(Part("dDate", "Y", "2")));
-  const auto r = Set(Rule(""));
-  EXPECT_TRUE(r.recorded);
-  EXPECT_TRUE(r.fields.empty());
 }
 
 TEST(BillRuleLog, ARefusedRuleLeavesALogLine) {

@@ -122,32 +122,18 @@ TEST_F(CustomManager, MissingColumnsReadAsEmpty) {
   ASSERT_TRUE(Init({{"ccuscode", 1, "customer"}}, {"ItemKey", "IsPrimary", "ArchivesName"}));
   EXPECT_EQ(BackFill("ccuscode"), "ccuscode");
   EXPECT_EQ(manager.m_colRecords.Item("ccuscode")->cExtendTablename, "");
-  // Without ItemKey every record is keyless: nothing can be found.
-  clsCustomManager other;
-  Variant rs(MakeRecordset({"IsPrimary", "ArchivesName"}, {{1, "customer"}}));
-  const std::shared_ptr<const ItemCollection> items(std::shared_ptr<const void>(), &h.model.Items());
-  EXPECT_TRUE(other.Initialize(rs, items));
-  EXPECT_EQ(other.m_colRecords.Count(), 1);
-  Variant found;
-  EXPECT_FALSE(other.IsNeedAutoBackFillCustom(Variant(""), found));
 }
 
 TEST_F(CustomManager, InitializeWantsARecordsetAndItems) {
   h.Load(Custom("T", "cdefine1", "customer,cCusPhone"));
   const std::shared_ptr<const ItemCollection> items(std::shared_ptr<const void>(), &h.model.Items());
-  for (Variant v : {Variant(), Variant::Null(), Variant("rows"), Variant(ObjectPtr()),
-                    Variant(std::make_shared<Object>())}) {
+  for (Variant v : {Variant(), Variant::Null(), Variant("rows"), Variant(std::make_shared<Object>())})
     EXPECT_FALSE(manager.Initialize(v, items));
-  }
   Variant rs(MakeRecordset(kColumns, {{"ccuscode", 1, "customer", "", ""}}));
   EXPECT_FALSE(manager.Initialize(rs, nullptr));
   rs.As<Recordset>()->Close();
   EXPECT_FALSE(manager.Initialize(rs, items));
   EXPECT_TRUE(manager.m_colRecords.empty());
-  // No rows: loaded, and nothing backs fill.
-  Variant none(MakeRecordset(kColumns, {}));
-  EXPECT_TRUE(manager.Initialize(none, items));
-  EXPECT_EQ(BackFill("ccuscode"), "-");
 }
 
 }  // namespace
