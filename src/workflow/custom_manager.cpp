@@ -47,7 +47,8 @@ bool clsCustomManager::Initialize(Variant& rst, const std::shared_ptr<const Item
 }
 
 void clsCustomManager::LoadRows(Recordset& rs) {
-  while (SkipErrors([&] { (void)rs.Eof(); }) && !rs.Eof()) {
+  // Open and positioned (Initialize moved to the first row): Eof cannot fail.
+  while (!rs.Eof()) {
     auto record = std::make_shared<clsCustomRecord>();
     record->strItemName = ColumnText(rs, "ItemKey");
     Step("IsPrimary", [&] {
