@@ -3,8 +3,10 @@
 #pragma once
 
 #include "cavra/bill_information.h"
+#include "cavra/bill_number_rule.h"
 #include "cavra/collection.h"
 #include "cavra/components.h"
+#include "cavra/custom_manager.h"
 #include "cavra/datasource.h"
 #include "cavra/dom.h"
 #include "cavra/enums.h"

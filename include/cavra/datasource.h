@@ -177,4 +177,14 @@ CAVRA_EXPORT Result<RecordsetPtr> LoadTemplateRecordset(IDataSource& dataSource,
                                                         const std::string& cardNumber,
                                                         std::int32_t templateId);
 
+// The voucher-number rule stored for a voucher type (the text
+// clsVoucherService::SetBillNumberRule takes); "" when none is stored.
+CAVRA_EXPORT Result<std::string> LoadBillNumberRule(IDataSource& dataSource, const std::string& cardNumber);
+
+// The custom archive relation rows stored for a voucher type (the recordset
+// clsVoucherService::SetCustomRelation takes): ItemKey, IsPrimary,
+// ArchivesName, ArchivesIndex and cTablename, by ItemKey; no rows when none
+// are stored.
+CAVRA_EXPORT Result<RecordsetPtr> LoadCustomRelation(IDataSource& dataSource, const std::string& cardNumber);
+
 }  // namespace cavra

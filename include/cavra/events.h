@@ -20,7 +20,8 @@
 //    UpdateLineData, ExecCalcExpression, CalcRowNO, ResetSigh, SetCurrentRow,
 //    NotifyVoucherSortChange, LoginObj, SetDataSource, InitDataSource,
 //    UnInitialise, attachBodyGrid, setVoucherStatus, SetVoucherAuth,
-//    SaveCustomerInfo, CallAutoFillBackEvent, the printing and export
+//    SaveCustomerInfo, SetBillNumberRule, SetCustomRelation,
+//    CallAutoFillBackEvent, the printing and export
 //    members, and every property write (TotalText, BodyMaxRows, WebMode,
 //    Version, BodyReadOnly, the Body grid properties, ...).
 //  - addEventSink and removeEventSink are allowed; a sink added in a handler
@@ -53,7 +54,10 @@ class CAVRA_EXPORT clsVoucherServiceEvents {
   virtual void PreParePrintEvnet(std::string& /*sStyle*/, std::string& /*sData*/) {}
   // The same in web mode.
   virtual void PreParePrintEvnetWeb(Variant& /*vStyle*/, Variant& /*vData*/) {}
-  // A reference field changed and custom fields should be filled back.
+  // A reference field changed and custom fields should be filled back:
+  // vtIndex is the field name, vtCurrentValue Empty, vtCurrentFieldObject its
+  // clsItemState and vtAutoFieldInfo the clsCustomRecord (vtAppend holds the
+  // body row) whose m_colCustom lists the fields to fill.
   virtual void AutoFillBackEvent(Variant& /*vtIndex*/, const Variant& /*vtCurrentValue*/,
                                  const Variant& /*vtCurrentFieldObject*/,
                                  const Variant& /*vtAutoFieldInfo*/) {}

@@ -34,6 +34,8 @@
 #include <string>
 
 #include "cavra/bill_information.h"
+#include "cavra/bill_number_rule.h"
+#include "cavra/custom_manager.h"
 #include "cavra/dom.h"
 #include "cavra/enums.h"
 #include "cavra/events.h"
@@ -290,14 +292,29 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   // Whether the body is read-only; the attached grid follows the setter.
   bool BodyReadOnly() const;
   void BodyReadOnly(bool b);
-  // 445: ExamineFlowAuditInfo, SetBillNumberRule, SetCustomRelation,
-  // IsAutoFillBackFillCustomField, CallAutoFillBackEvent, BlobToFile and
-  // WriteFromBinary.
+  // 445: ExamineFlowAuditInfo, BlobToFile and WriteFromBinary.
   std::string ExamineFlowAuditInfo();
   void ExamineFlowAuditInfo(const std::string& value);
+  // Records the voucher-number rule sXML unless its document element's
+  // "允许手工修改" is TRUE (trimmed, any case; the last record then stays):
+  // the header fields of its parts and the rule texts of date parts (object
+  // type 2; type 7 records "年月"). Always false; bad XML is logged, never
+  // reported. See cavra/bill_number_rule.h.
   bool SetBillNumberRule(const std::string& sXML);
+  // Ours, not in the dispatch interface: a copy of what SetBillNumberRule
+  // recorded, so that hosts and tests can see it.
+  BillNumberRuleRecord GetBillNumberRule() const;
+  // Replaces the custom archive relations by those of vtRecordSet (a
+  // Recordset, see cavra/custom_manager.h) over the loaded template's items;
+  // false, with an empty relation set left in place, when there are no rows
+  // or no items. Failures are logged, never reported.
   bool SetCustomRelation(const Variant& vtRecordSet);
+  // True, with the clsCustomRecord whose m_colCustom lists the fields to
+  // fill put into oResult, when a change of field vtIndex fills custom fields back.
   bool IsAutoFillBackFillCustomField(const Variant& vtIndex, Variant& oResult);
+  // Raises AutoFillBackEvent(field name, Empty, its clsItemState, the
+  // record, with vtAppend = Row) when body field sFieldName fills custom
+  // fields back. An unknown body field fires controlError once (the lookup's).
   void CallAutoFillBackEvent(const std::string& sFieldName, std::int32_t Row);
   // Saves strInfo as the template's aggregation record; data-source errors are logged, not reported.
   void SaveCustomerInfo(const std::string& strInfo);

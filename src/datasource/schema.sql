@@ -172,6 +172,25 @@ CREATE TABLE vouchertemplates_lang (
   PRIMARY KEY (vt_cardnumber, vt_id, localeid)
 );
 
+-- The voucher-number rule of a voucher type, the XML SetBillNumberRule takes
+-- (LoadBillNumberRule).
+CREATE TABLE VoucherNumberRule (
+  cardnumber VARCHAR(30) NOT NULL PRIMARY KEY,
+  cRuleXml TEXT
+);
+
+-- Reference fields of a voucher type and the archives they refer to: the
+-- rows SetCustomRelation takes (LoadCustomRelation).
+CREATE TABLE VoucherCustomRelation (
+  cardnumber VARCHAR(30) NOT NULL,
+  ItemKey VARCHAR(60) NOT NULL,
+  IsPrimary INTEGER,
+  ArchivesName VARCHAR(60),
+  ArchivesIndex VARCHAR(60),
+  cTablename VARCHAR(60),
+  PRIMARY KEY (cardnumber, ItemKey)
+);
+
 -- Per-user voucher settings ("Data" records); fchrOperator '#systemprinter#'
 -- holds the ones shared by every user.
 CREATE TABLE VoucherCustomerInfo (

@@ -86,6 +86,37 @@ void InsertRows(SqlDataSourceImpl& ds, pugi::xml_node table, const std::string& 
   }
 }
 
+// <numberrule> holds the voucher type's number rule document as its one element.
+void SeedNumberRule(SqlDataSourceImpl& ds, const std::string& card, const pugi::xml_node& holder,
+                    const std::string& where) {
+  pugi::xml_node rule;
+  for (pugi::xml_node child : holder.children()) {
+    if (child.type() != pugi::node_element) continue;
+    if (rule) throw VbError(err::kInvalidCall, where + ": <numberrule> holds more than one rule");
+    rule = child;
+  }
+  if (!rule) throw VbError(err::kInvalidCall, where + ": <numberrule> holds no rule");
+  ds.Exec("INSERT INTO VoucherNumberRule (cardnumber, cRuleXml) VALUES (?, ?)",
+          {Variant(card), Variant(xml::Text(rule))});
+}
+
+// <customrelation ItemKey=".." IsPrimary=".." .../>: one relation row.
+void SeedCustomRelation(SqlDataSourceImpl& ds, const std::string& card, const pugi::xml_node& row,
+                        const std::string& where) {
+  const auto columns = ds.connection().Columns("VoucherCustomRelation");
+  const std::string at = where + " customrelation " + row.attribute("ItemKey").value();
+  Insert insert;
+  insert.Add("cardnumber", Variant(card));
+  for (pugi::xml_attribute a : row.attributes()) {
+    const ColumnInfo* c = Find(columns, a.name());
+    if (!c || vb::EqualsNoCase(c->name, "cardnumber"))
+      throw VbError(err::kInvalidCall, at + ": unknown attribute " + a.name());
+    insert.Add(c->name, Convert(a.value(), *c, at));
+  }
+  ds.Exec("INSERT INTO VoucherCustomRelation (" + insert.names + ") VALUES (" + insert.marks + ")",
+          insert.values);
+}
+
 }  // namespace
 
 void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
@@ -128,6 +159,14 @@ void SeedTemplate(SqlDataSourceImpl& ds, std::string_view xml) {
   int order = 0;
   for (pugi::xml_node item : root.children()) {
     if (item.type() != pugi::node_element) continue;
+    if (std::string_view(item.name()) == "numberrule") {
+      SeedNumberRule(ds, card, item, where);
+      continue;
+    }
+    if (std::string_view(item.name()) == "customrelation") {
+      SeedCustomRelation(ds, card, item, where);
+      continue;
+    }
     if (std::string_view(item.name()) != "item")
       throw VbError(err::kInvalidCall, where + ": unknown element <" + item.name() + ">");
     ++order;

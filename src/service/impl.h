@@ -15,6 +15,8 @@
 #include "service/host_settings.h"
 #include "template/field_rights.h"
 #include "template/template_model.h"
+#include "workflow/bill_number_rule.h"
+#include "workflow/custom_relation.h"
 #include "workflow/portal.h"
 
 namespace cavra {
@@ -45,6 +47,8 @@ struct clsVoucherService::Impl {
   std::unique_ptr<CustomerInfo> customer_info;
   Printing printing;
   Portal portal;
+  BillNumberRule bill_rule{model};
+  CustomRelation custom_relation{ctx, model};
   HostSettings settings;
 };
 

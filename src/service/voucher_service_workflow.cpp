@@ -79,23 +79,24 @@ void clsVoucherService::ExamineFlowAuditInfo(const std::string&) {
   if (impl_->ctx.RefuseInPass("ExamineFlowAuditInfo")) return;
   impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
 }
-bool clsVoucherService::SetBillNumberRule(const std::string&) {
+bool clsVoucherService::SetBillNumberRule(const std::string& sXML) {
   if (impl_->ctx.RefuseInPass("SetBillNumberRule")) return false;
-  impl_->ctx.ReportNotImplemented("SetBillNumberRule");
-  return false;
+  ServiceContext::Pass pass(impl_->ctx);
+  return impl_->bill_rule.SetBillNumberRule(sXML);
 }
-bool clsVoucherService::SetCustomRelation(const Variant&) {
+BillNumberRuleRecord clsVoucherService::GetBillNumberRule() const { return impl_->bill_rule.Record(); }
+bool clsVoucherService::SetCustomRelation(const Variant& vtRecordSet) {
   if (impl_->ctx.RefuseInPass("SetCustomRelation")) return false;
-  impl_->ctx.ReportNotImplemented("SetCustomRelation");
-  return false;
+  ServiceContext::Pass pass(impl_->ctx);
+  return impl_->custom_relation.SetCustomRelation(vtRecordSet);
 }
-bool clsVoucherService::IsAutoFillBackFillCustomField(const Variant&, Variant&) {
-  impl_->ctx.ReportNotImplemented("IsAutoFillBackFillCustomField");
-  return false;
+bool clsVoucherService::IsAutoFillBackFillCustomField(const Variant& vtIndex, Variant& oResult) {
+  return impl_->custom_relation.IsAutoFillBackFillCustomField(vtIndex, oResult);
 }
-void clsVoucherService::CallAutoFillBackEvent(const std::string&, std::int32_t) {
+void clsVoucherService::CallAutoFillBackEvent(const std::string& sFieldName, std::int32_t Row) {
   if (impl_->ctx.RefuseInPass("CallAutoFillBackEvent")) return;
-  impl_->ctx.ReportNotImplemented("CallAutoFillBackEvent");
+  ServiceContext::Pass pass(impl_->ctx);
+  impl_->custom_relation.CallAutoFillBackEvent(sFieldName, Row);
 }
 void clsVoucherService::BlobToFile(Field&, const std::string&, std::int32_t, std::int32_t) {
   impl_->ctx.ReportNotImplemented("BlobToFile");

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "datasource/data_source.h"
 #include "datasource/embedded.h"
