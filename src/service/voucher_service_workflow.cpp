@@ -1,7 +1,7 @@
 // clsVoucherService: field rights, user settings, portal properties and the
-// business services. Audit flow, the numbering rule, custom relations, IM
-// contacts and pictures come with the business-services subsystem; until
-// then they report error 445 (or, where the member never raises, log it).
+// business services. The numbering rule, custom relations and IM contacts
+// come with the business-services subsystem; until then they report error
+// 445 (or, where the member never raises, log it).
 #include <map>
 #include <mutex>
 
@@ -49,16 +49,23 @@ std::string clsVoucherService::GetSelectedRows() { return impl_->lines.GetSelect
 
 std::string clsVoucherService::GetBodyPKName() { return BodyKey(impl_->ctx).Name(impl_->model); }
 
+// ---------------------------------------------------------------- audit flow and pictures
+
+std::string clsVoucherService::ExamineFlowAuditInfo() { return impl_->audit.ExamineFlowAuditInfo(); }
+void clsVoucherService::ExamineFlowAuditInfo(const std::string& value) {
+  if (impl_->ctx.RefuseInPass("ExamineFlowAuditInfo")) return;
+  impl_->audit.SetExamineFlowAuditInfo(value);
+}
+void clsVoucherService::BlobToFile(Field& fld, const std::string& FName, std::int32_t FieldSize,
+                                   std::int32_t Threshold) {
+  impl_->ctx.Guard([&] { Pictures::BlobToFile(fld, FName, FieldSize, Threshold); });
+}
+void clsVoucherService::WriteFromBinary(std::ostream& F, Field& fld, std::int32_t FieldSize) {
+  impl_->ctx.Guard([&] { Pictures::WriteFromBinary(F, fld, FieldSize); });
+}
+
 // ---------------------------------------------------------------- not yet implemented
 
-std::string clsVoucherService::ExamineFlowAuditInfo() {
-  impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
-  return {};
-}
-void clsVoucherService::ExamineFlowAuditInfo(const std::string&) {
-  if (impl_->ctx.RefuseInPass("ExamineFlowAuditInfo")) return;
-  impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
-}
 bool clsVoucherService::SetBillNumberRule(const std::string&) {
   if (impl_->ctx.RefuseInPass("SetBillNumberRule")) return false;
   impl_->ctx.ReportNotImplemented("SetBillNumberRule");
@@ -84,12 +91,6 @@ std::string clsVoucherService::GetAllIMUsers() {
 std::string clsVoucherService::GetVoucherSummaryInfo() {
   impl_->ctx.ReportNotImplemented("GetVoucherSummaryInfo");
   return {};
-}
-void clsVoucherService::BlobToFile(Field&, const std::string&, std::int32_t, std::int32_t) {
-  impl_->ctx.ReportNotImplemented("BlobToFile");
-}
-void clsVoucherService::WriteFromBinary(std::ostream&, Field&, std::int32_t) {
-  impl_->ctx.ReportNotImplemented("WriteFromBinary");
 }
 
 }  // namespace cavra
