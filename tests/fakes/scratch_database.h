@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "datasource/data_source.h"
 #include "fakes/scratch.h"
@@ -32,9 +33,11 @@ class ScratchDatabase {
   // backend: "sqlite" or "postgresql"; settings: run by the server's
   // superuser on the new PostgreSQL database before it is opened, with $DB
   // standing for its name.
-  explicit ScratchDatabase(const std::string& backend, const std::string& settings = "") {
+  // seeds: the example files the new database is seeded with.
+  explicit ScratchDatabase(const std::string& backend, const std::string& settings = "",
+                           const std::vector<datasource::SeedFile>& seeds = {}) {
     if (backend == "sqlite") {
-      ds = datasource::OpenSqlite(dir_ / "test.db", true, {});
+      ds = datasource::OpenSqlite(dir_ / "test.db", true, seeds);
       return;
     }
     if (!PgConninfo()) return;
@@ -42,7 +45,7 @@ class ScratchDatabase {
     admin_ = datasource::OpenPostgres(PgConninfo(), false, {});
     admin_->Exec("CREATE DATABASE " + name_);
     if (!settings.empty()) admin_->Exec(Replace(settings, "$DB", name_));
-    ds = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + name_, true, {});
+    ds = datasource::OpenPostgres(std::string(PgConninfo()) + " dbname=" + name_, true, seeds);
   }
   ~ScratchDatabase() {
     ds.reset();
