@@ -112,7 +112,8 @@ TEST(AuditDisplayFlagParse, SectionsMarkersAndMask) {
 }
 
 TEST(AuditActions, MaskPositionsAndNames) {
-  const char* codes[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "11", "12", "13", "14", "9", "10", "", "01"};
+  const char* codes[] = {"0",  "1",  "2",  "3",  "4", "5",  "6", "7", "8",
+                         "11", "12", "13", "14", "9", "10", "",  "01"};
   const std::string full = "11111111";
   for (const char* code : codes) {
     const std::string c = code;
@@ -126,7 +127,8 @@ TEST(AuditActions, MaskPositionsAndNames) {
     std::string mask(8, '0');
     mask[static_cast<std::size_t>(position - 1)] = '1';
     for (const auto& [other, unused] : positions)
-      EXPECT_EQ(AuditFlow::IsAuditActionShown(other, mask), std::string(other) == code) << mask << " " << other;
+      EXPECT_EQ(AuditFlow::IsAuditActionShown(other, mask), std::string(other) == code)
+          << mask << " " << other;
   }
   EXPECT_FALSE(AuditFlow::IsAuditActionShown("8", "1111111"));  // a 7-character mask has no position 8
   EXPECT_TRUE(AuditFlow::IsAuditActionShown("13", ""));
@@ -238,9 +240,9 @@ TEST_F(AuditFlowTest, FlagComesFromTheTemplateThenTheAccountThenTheDefault) {
   ds_->fail_query_number = 0;
   answer({});
   EXPECT_EQ(audit_.BuildAuditDisplay(kHistory, "99", ""), "");
-  EXPECT_EQ(ds_->queries, std::vector<std::string>{
-                              "select isnull(AuditDisplayFlag,'') as AuditDisplayFlag   from vouchertemplates_base "
-                              "where vt_cardnumber='17' and vt_id='99'"});
+  EXPECT_EQ(ds_->queries,
+            std::vector<std::string>{"select isnull(AuditDisplayFlag,'') as AuditDisplayFlag   from "
+                                     "vouchertemplates_base where vt_cardnumber='17' and vt_id='99'"});
 }
 
 TEST_F(AuditFlowTest, HostileIdentifiersStayInsideTheirLiterals) {

@@ -53,7 +53,8 @@ TEST_P(SqlValuesTest, LiteralsAndParametersReachTheDatabaseIntact) {
     const std::string other = "row" + std::to_string(++n);  // a row the value must not reach
     Exec(*ds_, "insert into VoucherFieldAuth (cardnumber, cAuthString) values (?, ?), (?, ?)",
          {Variant(value), Variant("auth of " + value), Variant(other), Variant("other")});
-    Exec(*ds_, "insert into VoucherAuditFlow (cardnumber, vchid, iSeq, cAction, cOperator) values (?, ?, 1, '1', ?)",
+    Exec(*ds_,
+         "insert into VoucherAuditFlow (cardnumber, vchid, iSeq, cAction, cOperator) values (?, ?, 1, '1', ?)",
          {Variant(value), Variant(value), Variant(value)});
 
     // Through the builder, as the service's own texts carry values.
