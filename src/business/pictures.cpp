@@ -1,5 +1,6 @@
 #include "business/pictures.h"
 
+#include <atomic>
 #include <fstream>
 #include <system_error>
 #include <unistd.h>
@@ -108,8 +109,11 @@ std::string Pictures::PictureFile(const std::string& pictureId) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   const std::filesystem::path target = folder / (FileStem(pictureId) + std::string(ExtensionOf(bytes)));
+  // A temporary name of this process and call, so that writers of one picture
+  // never share a half-written file; the rename makes the last one win.
+  static std::atomic<std::uint64_t> calls{0};
   std::filesystem::path temp = target;
-  temp += ".tmp" + std::to_string(::getpid());
+  temp += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++calls);
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) throw FileError(temp, "cannot create");
