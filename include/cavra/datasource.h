@@ -69,8 +69,16 @@ struct RowsetWrite {
 // - GetAuthString: the VoucherFieldAuth text of the voucher type, else "1=2".
 // - GetWorkflowAuthString: the VoucherWorkflowAuth text of (voucher type,
 //   primary-key text), else "NotInFlow"; the receipt number is not used.
-// - GetAuditString: the VoucherAuditFlow XML of (voucher type, primary-key
-//   text), else "".
+// - GetAuditString: the audit-flow XML built from the VoucherAuditFlow rows
+//   of (voucher type, primary-key text); "" when there are none. Shape:
+//     <AuditFlow cardnumber=".." vchid="..">
+//       <History> every action, newest first </History>
+//       <CurrentRound> the actions from the last submit or resubmit on
+//                      (all, when there is none), oldest first </CurrentRound>
+//     </AuditFlow>
+//   each action a <Record action taskName operator auditTime opinion/>, the
+//   time as "YYYY-MM-DDTHH:MM:SS". Rows are ordered by iSeq. History is the
+//   normal record list of an audit display, CurrentRound the alternative one.
 // - SaveCustomerInfo / GetCustomerInfo: VoucherCustomerInfo records keyed by
 //   the "Data" element's fchrType, fchrOperator, fchrVoucherType and
 //   fchrVoucherTemplateType; "#cUserName#" in fchrOperator stands for the

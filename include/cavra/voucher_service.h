@@ -292,7 +292,9 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   // Whether the body is read-only; the attached grid follows the setter.
   bool BodyReadOnly() const;
   void BodyReadOnly(bool b);
-  // 445: ExamineFlowAuditInfo, BlobToFile and WriteFromBinary.
+  // The audit history: let with "get" fetches the loaded voucher's, with
+  // "x,<voucher type>,<primary key>" another one's, with "" none; get gives
+  // it as a fixed-width text block. Never raises.
   std::string ExamineFlowAuditInfo();
   void ExamineFlowAuditInfo(const std::string& value);
   // Records the voucher-number rule sXML unless its document element's
@@ -346,8 +348,14 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   std::string GetAggregateParameters();
   // The grid's selected row numbers, last first, comma-separated.
   std::string GetSelectedRows();
+  // Writes a binary field to file FName: in one piece unless FieldSize is
+  // greater than Threshold, else FieldSize bytes in chunks of 16384. Failures
+  // (a file that cannot be written, a Null value) go through the error
+  // convention.
   void BlobToFile(Field& fld, const std::string& FName, std::int32_t FieldSize = -1,
                   std::int32_t Threshold = 1048576);
+  // Appends FieldSize bytes of fld to F, read with GetChunk in pieces of at
+  // most 16384 bytes.
   void WriteFromBinary(std::ostream& F, Field& fld, std::int32_t FieldSize);
 
  private:

@@ -81,8 +81,7 @@ Variant FieldValues::headerDisplayText(const Variant& index) {
       if (at != std::string::npos) text.resize(at);
     }
     if (refer == 8) text = vb::Replace(vb::Replace(text, "\n", "\r\n"), "\r\n\n", "\r\n");
-    // Kind 11 (a picture identifier) would become the path of the picture's
-    // temporary file; the picture files are not written yet, so the value stays.
+    if (refer == 11 && picture_file_) text = picture_file_(text);
     return Variant(std::move(text));
   });
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -47,6 +48,11 @@ class FieldValues {
   std::string ColumnTotal(const clsItemState& item) const;
   // Drops the compiled pictures (a template was loaded).
   void ResetFormats();
+  // What turns a picture identifier (a header value of reference kind 11)
+  // into the path of the picture's file; without one the identifier shows.
+  void SetPictureFileWriter(std::function<std::string(const std::string&)> writer) {
+    picture_file_ = std::move(writer);
+  }
 
  private:
   // The formats of one item, compiled from the type, decimals and format
@@ -69,6 +75,7 @@ class FieldValues {
   TemplateModel& model_;
   VoucherDocuments& docs_;
   mutable std::unordered_map<const clsItemState*, Compiled> formats_;
+  std::function<std::string(const std::string&)> picture_file_;
 };
 
 }  // namespace cavra

@@ -213,8 +213,35 @@ std::string SqlDataSourceImpl::GetWorkflowAuthString(std::string& primaryKeys, s
 std::string SqlDataSourceImpl::GetAuditString(const std::string& primaryKeys, const std::string& billNo,
                                               std::string& errText) {
   try {
-    return ScalarText("SELECT cAuditXml FROM VoucherAuditFlow WHERE cardnumber = ? AND vchid = ?",
-                      {Variant(billNo), Variant(primaryKeys)}, "");
+    const ResultSet rs = Exec(
+        "SELECT cAction, cTaskName, cOperator, dAuditTime, cOpinion FROM VoucherAuditFlow "
+        "WHERE cardnumber = ? AND vchid = ? ORDER BY iSeq",
+        {Variant(billNo), Variant(primaryKeys)});
+    if (rs.rows.empty()) return "";
+    pugi::xml_document doc;
+    pugi::xml_node root = doc.append_child("AuditFlow");
+    root.append_attribute("cardnumber") = billNo.c_str();
+    root.append_attribute("vchid") = primaryKeys.c_str();
+    pugi::xml_node history = root.append_child("History");
+    pugi::xml_node round = root.append_child("CurrentRound");
+    constexpr const char* kAttributes[] = {"action", "taskName", "operator", "auditTime", "opinion"};
+    std::size_t round_start = 0;
+    for (std::size_t i = 0; i < rs.rows.size(); ++i) {
+      const std::string action = rs.rows[i][0].IsNull() ? "" : CStr(rs.rows[i][0]);
+      if (action == "0" || action == "8") round_start = i;
+    }
+    for (std::size_t i = 0; i < rs.rows.size(); ++i) {
+      auto fill = [&](pugi::xml_node record) {
+        for (std::size_t c = 0; c < 5; ++c) {
+          const Variant& v = rs.rows[i][c];
+          const std::string text = v.IsNull() ? "" : c == 3 ? ValueText(v, "dateTime") : CStr(v);
+          record.append_attribute(kAttributes[c]) = text.c_str();
+        }
+      };
+      fill(history.prepend_child("Record"));
+      if (i >= round_start) fill(round.append_child("Record"));
+    }
+    return xml::Text(doc);
   } catch (...) {
     errText = Reason();
     return "";

@@ -332,12 +332,20 @@ CREATE TABLE VoucherWorkflowAuth (
   PRIMARY KEY (cardnumber, vchid)
 );
 
--- Audit-flow XML of a voucher (GetAuditString).
+-- The audit history of a voucher, one row per action, in the order of iSeq
+-- (GetAuditString builds the audit-flow XML from it). cAction is the action
+-- code: 0 submit, 1 agree, 2 disagree, 3 transfer, 4 send back, 5 revoke,
+-- 6 withdraw, 7 cancel approval, 8 resubmit, 11-14 workflow events.
 CREATE TABLE VoucherAuditFlow (
   cardnumber VARCHAR(30) NOT NULL,
   vchid VARCHAR(100) NOT NULL,
-  cAuditXml TEXT,
-  PRIMARY KEY (cardnumber, vchid)
+  iSeq INTEGER NOT NULL,
+  cTaskName VARCHAR(100),
+  cOperator VARCHAR(60),
+  cAction VARCHAR(10),
+  dAuditTime TIMESTAMP,
+  cOpinion VARCHAR(255),
+  PRIMARY KEY (cardnumber, vchid, iSeq)
 );
 
 -- Total captions per language, "{##}"-joined (GetCustomerizeTotalTitle).

@@ -60,6 +60,7 @@ std::string SqlTypeOf(std::string_view type, std::string_view size) {
   if (t == "date") return "DATE";
   if (t == "datetime") return "TIMESTAMP";
   if (t == "boolean") return "BOOLEAN";
+  if (t == "binary") return "BLOB";  // Base64 in the file
   throw VbError(err::kInvalidCall, "unknown column type '" + std::string(type) + "'");
 }
 

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "business/audit_flow.h"
+#include "business/pictures.h"
 #include "cavra/voucher_service.h"
 #include "core/service_context.h"
 #include "data/field_values.h"
@@ -45,6 +47,8 @@ struct clsVoucherService::Impl {
   std::unique_ptr<Sorting> sorting;
   std::unique_ptr<FieldAuth> auth;
   std::unique_ptr<CustomerInfo> customer_info;
+  AuditFlow audit;
+  Pictures pictures;
   Printing printing;
   Portal portal;
   BillNumberRule bill_rule{model};

@@ -48,6 +48,8 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
       sorting(std::make_unique<Sorting>(ctx, model, documents, *outline)),
       auth(std::make_unique<FieldAuth>(ctx, model, rights, lines)),
       customer_info(std::make_unique<CustomerInfo>(ctx, model)),
+      audit(ctx, model),
+      pictures(ctx),
       printing(ctx) {
   auto read_sort_command = [this] {
     std::string kind = "VoucherSorterCommand";
@@ -57,6 +59,7 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
   };
   lines.SetLineRecalculator([this](std::int32_t line) { calculation->ExecCalcExpression(line); });
   model.SetSortCommandReader(read_sort_command);
+  values.SetPictureFileWriter([this](const std::string& id) { return pictures.PictureFile(id); });
   sorting->SetSortCommandReader(read_sort_command);
 }
 
@@ -100,6 +103,7 @@ void clsVoucherService::Impl::Release() {
   SkipErrors([&] { i.portal.ReleaseBusinessObject(); });
   SkipErrors([&] { i.ctx.SetDataSource(nullptr); });
   SkipErrors([&] { i.model.Release(); });
+  i.audit.Clear();
   SkipErrors([&] {
     i.documents.ReplaceHead(NewDom());
     i.documents.ReplaceBody(NewDom());

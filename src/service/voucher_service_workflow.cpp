@@ -1,7 +1,5 @@
 // clsVoucherService: field rights, user settings, portal properties and the
-// business services. Audit flow, the numbering rule, custom relations and
-// pictures come with the business-services subsystem; until then they report
-// error 445 (or, where the member never raises, log it).
+// business services.
 #include <map>
 #include <mutex>
 
@@ -69,16 +67,23 @@ std::string clsVoucherService::GetVoucherSummaryInfo() {
   return VoucherSummary(impl_->model, HeaderOf(*this)).GetVoucherSummaryInfo();
 }
 
-// ---------------------------------------------------------------- not yet implemented
+// ---------------------------------------------------------------- audit flow and pictures
 
-std::string clsVoucherService::ExamineFlowAuditInfo() {
-  impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
-  return {};
-}
-void clsVoucherService::ExamineFlowAuditInfo(const std::string&) {
+std::string clsVoucherService::ExamineFlowAuditInfo() { return impl_->audit.ExamineFlowAuditInfo(); }
+void clsVoucherService::ExamineFlowAuditInfo(const std::string& value) {
   if (impl_->ctx.RefuseInPass("ExamineFlowAuditInfo")) return;
-  impl_->ctx.ReportNotImplemented("ExamineFlowAuditInfo");
+  impl_->audit.SetExamineFlowAuditInfo(value);
 }
+void clsVoucherService::BlobToFile(Field& fld, const std::string& FName, std::int32_t FieldSize,
+                                   std::int32_t Threshold) {
+  impl_->ctx.Guard([&] { Pictures::BlobToFile(fld, FName, FieldSize, Threshold); });
+}
+void clsVoucherService::WriteFromBinary(std::ostream& F, Field& fld, std::int32_t FieldSize) {
+  impl_->ctx.Guard([&] { Pictures::WriteFromBinary(F, fld, FieldSize); });
+}
+
+// ---------------------------------------------------------------- numbering rule and custom relations
+
 bool clsVoucherService::SetBillNumberRule(const std::string& sXML) {
   if (impl_->ctx.RefuseInPass("SetBillNumberRule")) return false;
   ServiceContext::Pass pass(impl_->ctx);
@@ -97,12 +102,6 @@ void clsVoucherService::CallAutoFillBackEvent(const std::string& sFieldName, std
   if (impl_->ctx.RefuseInPass("CallAutoFillBackEvent")) return;
   ServiceContext::Pass pass(impl_->ctx);
   impl_->custom_relation.CallAutoFillBackEvent(sFieldName, Row);
-}
-void clsVoucherService::BlobToFile(Field&, const std::string&, std::int32_t, std::int32_t) {
-  impl_->ctx.ReportNotImplemented("BlobToFile");
-}
-void clsVoucherService::WriteFromBinary(std::ostream&, Field&, std::int32_t) {
-  impl_->ctx.ReportNotImplemented("WriteFromBinary");
 }
 
 }  // namespace cavra

@@ -162,14 +162,10 @@ TEST_P(DataSourceTest, HostMembersAnswerTheirDefaultsThenTheStoredTexts) {
       "insert into VoucherFieldAuth (cardnumber, cAuthString) values ('SO', "
       "'T;cCode{##}B;iPrice[####]True')");
   Exec("insert into VoucherWorkflowAuth (cardnumber, vchid, cAuthString) values ('SO', '1001', 'T;cMemo')");
-  Exec(
-      "insert into VoucherAuditFlow (cardnumber, vchid, cAuditXml) values ('SO', '1001', "
-      "'<flow><a/><b/></flow>')");
   Exec("insert into VoucherTotalTitle (localeid, cTitles) values ('en-US', 'Page{##}Sub{##}No.{##}Total')");
   Exec("insert into DataSourceSettings (cName, cValue) values ('WebRootURL', 'http://localhost/cavra/')");
   EXPECT_EQ(ds_->GetAuthString("SO"), "T;cCode{##}B;iPrice[####]True");
   EXPECT_EQ(ds_->GetWorkflowAuthString(pk, receipt, "SO"), "T;cMemo");
-  EXPECT_EQ(ds_->GetAuditString(pk, "SO", err), "<flow><a/><b/></flow>");
   EXPECT_EQ(ds_->GetCustomerizeTotalTitle("EN-us"), "Page{##}Sub{##}No.{##}Total");
   EXPECT_EQ(ds_->WebRootURL(), "http://localhost/cavra/");
   EXPECT_EQ(err, "");
