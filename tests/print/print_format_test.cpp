@@ -293,41 +293,16 @@ TEST(PrintFormatStyle, TitleHeightFromSelfDef2) {
   EXPECT_NE(out.find("高='100'"), std::string::npos) << out;  // (417 + 150) twips
 }
 
-TEST(PrintFormatData, HeadAndPiecesParseAndEscape) {
+// The rest of the data document is checked through preparation; these are
+// the pieces it does not reach.
+TEST(PrintFormatData, VoucherNumberAndTabbedTitles) {
   std::string out;
-  AppendDataHead(out, "A&B", "销售订单\\n第二行", "SO'1", "1000001", "");
-  out += "<表头>\r\n";
-  AppendDataField(out, "客户(cCusName)", "<\"Acme\" & 'Co'>\r\n");
-  out += "</表头>";
-  AppendDataBodyHead(out, {"数量\t(件)", "金额"});
-  out += kDataSumRowStart;
-  AppendDataCell(out, "1&2");
-  AppendDataCell(out, CellReference(-1, "iQuantity"));
-  out += kDataRowEnd;
-  out += "</表体>";
-  AppendDataPageFooter(out, "页脚'");
-  AppendDataPicture(out, "文本1", "QUJD");
-  out += kDataEnd;
-
-  EXPECT_EQ(out.rfind("<?xml version='1.0' encoding='utf-16' ?>\r\n<数据>\r\n<任务>\r\n", 0), 0u);
-  EXPECT_NE(out.find("<标题>销售订单\r\n第二行</标题>\r\n<单据号>SO&apos;1{##}1000001</单据号>\r\n"),
-            std::string::npos);
-  pugi::xml_document raw;
-  ASSERT_TRUE(raw.load_buffer(out.data(), out.size(), pugi::parse_default, pugi::encoding_utf8));
-  const pugi::xml_node rtask = raw.child("数据").child("任务");
-  EXPECT_STREQ(rtask.child("表头").child("字段").attribute("名字").value(), "客户(cCusName)");
-  EXPECT_STREQ(rtask.child("表头").child("字段").text().get(), "<\"Acme\" & 'Co'>\n");
-  const pugi::xml_node row = rtask.child("表体").child("表体行");
-  EXPECT_STREQ(row.attribute("SumRow").value(), "1");
-  EXPECT_STREQ(row.first_child().text().get(), "1&2");
-  EXPECT_STREQ(row.last_child().text().get(), "%G:-1,##iQuantity##%");
-  EXPECT_STREQ(rtask.child("图片").attribute("名字").value(), "文本1");
-
-  std::string withCard;
-  AppendDataHead(withCard, "", "", "R", "K", "C1");
-  EXPECT_NE(withCard.find("<单据号>R{##}K{##}C1</单据号>"), std::string::npos);
-  EXPECT_EQ(PageSumCell("0.00"), "%PAGE_SUM_F%[0.00]");
-  EXPECT_EQ(SubTotalCell(""), "%SUB_TOTAL_F%[]");
+  AppendDataHead(out, "", "", "R'1", "K", "C1");
+  EXPECT_NE(out.find("<单据号>R&apos;1{##}K{##}C1</单据号>\r\n"), std::string::npos);
+  out.clear();
+  AppendDataBodyHead(out, {"数量\t(件)"});
+  EXPECT_EQ(out, "<表体>\r\n<表体头>\r\n<单元>数量\r\n(件)</单元></表体头>\r\n");
+  EXPECT_EQ(CellReference(-1, "iQuantity"), "%G:-1,##iQuantity##%");
 }
 
 }  // namespace
