@@ -1,6 +1,7 @@
 #include "print/print_preparation.h"
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <unordered_map>
 
@@ -10,6 +11,8 @@
 #include "core/resources.h"
 #include "core/thread_state.h"
 #include "core/trace_log.h"
+#include "data/decimal.h"
+#include "data/field_format.h"
 #include "data/sorting.h"
 #include "platform/vbstring.h"
 #include "print/output_sink.h"
@@ -60,6 +63,8 @@ std::string PlainPunctuation(std::string text) {
   text = vb::Replace(text, "‘", "'");
   return vb::Replace(text, "’", "'");
 }
+
+bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
 bool IsSpecialQuantityField(std::string_view name) {
   return vb::EqualsNoCase(name, "FFIXDEFINEFEE2") || vb::EqualsNoCase(name, "iquantity");
@@ -197,13 +202,12 @@ std::string PrintPreparation::HeaderDisplay(const clsItemState& item) {
   return value;
 }
 
-std::string PrintPreparation::BodyDisplay(const clsItemState& item, const pugi::xml_node& row) const {
-  if (item.nFieldType == 5)
-    return vb::Left(vb::Replace(docs_.RowFieldView(row, item.sFieldName, false), "T", " "), 19);
-  const std::string cell = values_.BodyCellText(item, row);
+std::string PrintPreparation::BodyDisplay(const clsItemState& item, std::string_view stored) const {
+  if (item.nFieldType == 5) return vb::Left(vb::Replace(stored, "T", " "), 19);
   if (IsNumberType(item.nFieldType) && !item.IsEnum)
-    return values_.FormatFieldValue(item, cell, true, item.sFormatData);
-  return cell;
+    return values_.FormatFieldValue(item, stored, true, item.sFormatData);
+  if (!item.IsEnum && (item.nFieldType == 0 || item.nFieldType == 1)) return std::string(stored);
+  return values_.BodyCellFromStored(item, stored);
 }
 
 std::string PrintPreparation::TotalDisplay(const clsItemState& item) const {
@@ -481,11 +485,37 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
   }
 
   std::string& out = job.data;
+  // The stored values of a row are read in one pass over its attributes:
+  // looking each column up by name costs a scan of the row per cell.
+  std::unordered_map<std::string_view, std::size_t> columnOf;
+  for (std::size_t c = 0; c < job.columns.size(); ++c) columnOf.try_emplace(job.columns[c]->sFieldName, c);
+  const bool displayNames = docs_.BodyChineseData();
+  std::vector<std::string_view> stored(job.columns.size());
+  // Column totals for the total row, added up in the same pass (rows of the
+  // outline's subtotals left out, as the service's own totals do).
+  const bool totalRow = bill.nPageTotal == 1 || bill.nPageTotal == 2;
+  const bool outline = model_.IsRowOutline();
+  std::vector<std::size_t> summed;
+  std::vector<FieldFormat> sumFormats;
+  std::vector<ColumnSum> sums;
+  for (std::size_t c = 0; totalRow && c < job.columns.size(); ++c) {
+    const clsItemState& item = *job.columns[c];
+    if (item.nNeedSum == 0) continue;
+    summed.push_back(c);
+    sumFormats.emplace_back(item.nFieldType, item.nNumPoint(), "", false);
+    sums.emplace_back();
+  }
+
   std::string previousKey;
   bool inGroup = false;
   std::int32_t line = 0;
   for (const pugi::xml_node& row : rows) {
     ++line;
+    std::fill(stored.begin(), stored.end(), std::string_view());
+    for (pugi::xml_attribute a = row.first_attribute(); a; a = a.next_attribute()) {
+      const auto found = columnOf.find(a.name());
+      if (found != columnOf.end() && stored[found->second].empty()) stored[found->second] = a.value();
+    }
     if (grouped) {
       std::string key;
       for (std::size_t i = 0; i < groupFields.size(); ++i) {
@@ -501,10 +531,23 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
     }
     out += row.attribute("SumRow") ? kDataSumRowStart : kDataRowStart;
     if (job.rowNumberPrints) AppendDataCell(out, std::to_string(line));
-    for (const ItemPtr& item : job.columns) AppendDataCell(out, BodyDisplay(*item, row));
+    for (std::size_t c = 0; c < job.columns.size(); ++c) {
+      const clsItemState& item = *job.columns[c];
+      // Data keyed by display names: the schema names the column (not for kind-10 fields).
+      if (displayNames && IsBlank(stored[c]) && !(item.nReferType() == 10 && !IsBlank(item.Reserve6)))
+        stored[c] = docs_.RowFieldView(row, item.sFieldName, false);
+      AppendDataCell(out, BodyDisplay(item, stored[c]));
+    }
     out += kDataRowEnd;
+    if (!summed.empty() && !(outline && vb::Trim(row.attribute("SumRow").value()) == "1"))
+      for (std::size_t k = 0; k < summed.size(); ++k) sums[k].Add(sumFormats[k].Apply(stored[summed[k]]));
   }
   if (inGroup) out += kDataGroupEnd;
+  for (std::size_t k = 0; k < summed.size(); ++k) {
+    const clsItemState& item = *job.columns[summed[k]];
+    column_totals_[&item] =
+        values_.FormatFieldValue(item, sumFormats[k].Apply(sums[k].total().ToString()), true, item.sFormatData);
+  }
 }
 
 void PrintPreparation::WriteSummaryRows(PrintJob& job) {
@@ -532,7 +575,10 @@ void PrintPreparation::WriteSummaryRows(PrintJob& job) {
   if (bill.sfootHeaderFont == "1")
     row(captions_[1], [](const clsItemState& item) { return SubTotalCell(item.sFormatData); });
   if (bill.nPageTotal == 1 || bill.nPageTotal == 2)
-    row(captions_[3], [&](const clsItemState& item) { return TotalDisplay(item); });
+    row(captions_[3], [&](const clsItemState& item) {
+      const auto found = column_totals_.find(&item);
+      return found != column_totals_.end() ? found->second : TotalDisplay(item);
+    });
 }
 
 void PrintPreparation::FinishColumnLists(PrintJob& job) {
@@ -732,6 +778,7 @@ bool PrintPreparation::Prepare(const RecordsetPtr& rs, const RecordsetPtr& rsFix
   job.data += b.items.headerData;
   job.data += kDataHeaderEnd;
 
+  column_totals_.clear();
   Step("Body", [&] { WriteBody(job); });
   Step("ColumnLists", [&] { FinishColumnLists(job); });
   Step("StyleBody", [&] { WriteStyleBody(job); });
@@ -747,6 +794,7 @@ bool PrintPreparation::Prepare(const RecordsetPtr& rs, const RecordsetPtr& rsFix
   data = std::move(job.data);
   // The compiled pictures of the copy's items would outlive them.
   values_.ResetFormats();
+  column_totals_.clear();
   return true;
 }
 

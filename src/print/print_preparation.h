@@ -51,6 +51,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -149,7 +150,7 @@ class PrintPreparation {
 
   ItemPtr FindItem(const PrintJob& job, const std::string& name, bool body) const;
   std::string HeaderDisplay(const clsItemState& item);
-  std::string BodyDisplay(const clsItemState& item, const pugi::xml_node& row) const;
+  std::string BodyDisplay(const clsItemState& item, std::string_view stored) const;
   std::string TotalDisplay(const clsItemState& item) const;
   std::int32_t GridColumnOf(const PrintJob& job, const std::string& name) const;
 
@@ -161,6 +162,8 @@ class PrintPreparation {
   CustomerInfo& customer_info_;
   std::shared_ptr<RowLayoutPrinter> row_layout_;
   std::string captions_[4];
+  // Totals of the printed columns, added up while the rows were written.
+  std::unordered_map<const clsItemState*, std::string> column_totals_;
   std::string last_column_lists_;
 };
 
