@@ -545,8 +545,8 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
   if (inGroup) out += kDataGroupEnd;
   for (std::size_t k = 0; k < summed.size(); ++k) {
     const clsItemState& item = *job.columns[summed[k]];
-    column_totals_[&item] =
-        values_.FormatFieldValue(item, sumFormats[k].Apply(sums[k].total().ToString()), true, item.sFormatData);
+    const std::string total = sumFormats[k].Apply(sums[k].total().ToString());
+    column_totals_[&item] = values_.FormatFieldValue(item, total, true, item.sFormatData);
   }
 }
 
