@@ -46,7 +46,11 @@ std::string FieldValues::BodyCell(const clsItemState& item, const pugi::xml_node
   const std::string_view raw = !IsBlank(item.Reserve6) && item.nReferType() == 10
                                    ? std::string_view(row.attribute(item.sFieldName.c_str()).value())
                                    : docs_.RowFieldView(row, item.sFieldName, false);
-  std::string text = Formats(item).plain.Apply(raw);
+  return BodyCellFromStored(item, raw);
+}
+
+std::string FieldValues::BodyCellFromStored(const clsItemState& item, std::string_view stored) const {
+  std::string text = Formats(item).plain.Apply(stored);
   return item.IsEnum ? LookUpEnumText(text, item, false) : text;
 }
 

@@ -141,8 +141,7 @@ TEST(ServiceLifecycle, UnInitialiseTwiceAndAfterwardsNothingCrashes) {
 
 TEST(ServiceLifecycle, LaterMembersSayTheyAreNotImplemented) {
   ServiceHarness h;
-  std::string style, data;
-  EXPECT_TRUE(h.svc.PreParePrint(nullptr, nullptr, style, data).IsEmpty());
+  EXPECT_TRUE(h.svc.PrintVoucher(Variant(), Variant()).IsEmpty());
   ASSERT_EQ(h.sink->errors.size(), 1u);
   for (const auto& [number, text] : h.sink->errors) {
     EXPECT_EQ(number, err::kNotImplemented);
