@@ -213,14 +213,14 @@ void VoucherMailer::Show(LoginPtr& login, const std::string& destInfo, const std
   m += "Date: " + DateHeader() + kCrLf;
   m += "Message-ID: <" + Unique() + "@cavra.localhost>" + kCrLf;
   m += std::string("MIME-Version: 1.0") + kCrLf;
-  m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"" + kCrLf + kCrLf;
+  m += "Content-Type: multipart/mixed;\r\n boundary=\"" + boundary + "\"" + kCrLf + kCrLf;
   m += "--" + boundary + kCrLf;
   m += std::string("Content-Type: text/plain; charset=UTF-8") + kCrLf;
   m += std::string("Content-Transfer-Encoding: base64") + kCrLf + kCrLf;
   m += Wrapped(Base64Of("单据号：" + receiptNo + "\r\n"));
   m += "--" + boundary + kCrLf;
-  m += "Content-Type: " + ContentTypeOf(name) + "; " + FileParameter("name", name) + kCrLf;
-  m += "Content-Disposition: attachment; " + FileParameter("filename", name) + kCrLf;
+  m += "Content-Type: " + ContentTypeOf(name) + ";\r\n " + FileParameter("name", name) + kCrLf;
+  m += "Content-Disposition: attachment;\r\n " + FileParameter("filename", name) + kCrLf;
   m += std::string("Content-Transfer-Encoding: base64") + kCrLf + kCrLf;
   m += Wrapped(Base64Of(content));
   m += "--" + boundary + "--" + kCrLf;
