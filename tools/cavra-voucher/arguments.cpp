@@ -14,6 +14,9 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"calc", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--save"}},
     {"edit", {"--db", "--template", "--voucher", "--lang", "--out", "--line", "--set", "--save"}},
     {"sort", {"--db", "--template", "--voucher", "--lang", "--out", "--by"}},
+    {"print", {"--db", "--template", "--voucher", "--lang", "--out"}},
+    {"export", {"--db", "--template", "--voucher", "--lang", "--out", "--type"}},
+    {"mail", {"--db", "--template", "--voucher", "--lang", "--out"}},
 };
 
 int ParseInt(const std::string& option, const std::string& text) {
@@ -77,6 +80,9 @@ Options ParseArguments(int argc, char** argv) {
       o.file = value(arg);
     } else if (arg == "--save") {
       o.save = true;
+    } else if (arg == "--type") {
+      o.file_type = ParseInt(arg, value(arg));
+      if (o.file_type < -32768 || o.file_type > 32767) throw UsageError("--type: a 16-bit file-type code");
     }
   }
   if (o.help) return o;
@@ -110,6 +116,20 @@ std::string Usage(const std::string& command) {
            "Changes fields of body line N (its formulas run), shows the line and its state. Each value must\n"
            "fit its field (type, length, enumeration); key columns cannot be changed.\n" +
            common + "  --save               write the voucher back to the database\n";
+  if (command == "print")
+    return "usage: cavra-voucher print [--db PATH] [--template CARD[:ID]] [--voucher ID] [--out DIR]\n"
+           "Prepares the voucher's print documents and prints them through the default print control, which\n"
+           "writes them (UTF-16) into DIR (default: $CAVRA_PRINT_DIR, else cavra-print in the temp folder);\n"
+           "the print is counted in PrintPolicy_VCH. Names the files written.\n";
+  if (command == "export")
+    return "usage: cavra-voucher export [--db PATH] [--template CARD[:ID]] [--voucher ID] [--type N] [--out DIR]\n"
+           "Exports the voucher with file-type code N (default 0) through the default print control into DIR\n"
+           "(as for print). Names the files written.\n";
+  if (command == "mail")
+    return "usage: cavra-voucher mail [--db PATH] [--template CARD[:ID]] [--voucher ID] [--out DIR]\n"
+           "Exports the voucher to a temporary file and mails it to the recipients its header fields name\n"
+           "(VouchersExInfo): the default mailer writes the message into DIR (default: $CAVRA_OUTBOX_DIR,\n"
+           "else cavra-outbox in the temp folder). Names the message written.\n";
   if (command == "sort")
     return "usage: cavra-voucher sort [options] --by COMMAND\n"
            "Saves COMMAND (FIELD[,ascending|descending];...) as the user's sort of the template, reloads the\n"
@@ -123,7 +143,10 @@ std::string Usage(const std::string& command) {
          "  show   show a voucher as display texts\n"
          "  calc   run the template's formulas\n"
          "  edit   change fields of a body line\n"
-         "  sort   sort the body lines and keep the sort for the user\n\n"
+         "  sort   sort the body lines and keep the sort for the user\n"
+         "  print  print the voucher through the default print control\n"
+         "  export export the voucher to a file\n"
+         "  mail   export the voucher and write a mail with it to its recipients\n\n"
          "`cavra-voucher COMMAND --help` describes a command. Exit codes: 0 done, 1 failed, 2 bad arguments\n"
          "or values (nothing is saved).\n";
 }

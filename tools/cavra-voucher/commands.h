@@ -11,5 +11,8 @@ int Show(const Options& options);
 int Calc(const Options& options);
 int Edit(const Options& options);
 int Sort(const Options& options);
+int Print(const Options& options);
+int Export(const Options& options);
+int Mail(const Options& options);
 
 }  // namespace cavra::tool

@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
     if (options.command == "calc") return Calc(options);
     if (options.command == "edit") return Edit(options);
     if (options.command == "sort") return Sort(options);
+    if (options.command == "print") return Print(options);
+    if (options.command == "export") return Export(options);
+    if (options.command == "mail") return Mail(options);
   } catch (const InputError& e) {
     std::cerr << "cavra-voucher " << options.command << ": " << e.what() << "\n";
     return 2;
