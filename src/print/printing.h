@@ -1,6 +1,7 @@
 // Printing: the print state of one service (its print control, the print
 // environment text, the logo picture and the print-count switches) and the
-// members that print, export and mail. The members after preparation are
+// members that print, export and mail. The print documents are built by
+// PrintPreparation (print_preparation.h); the members after preparation are
 // short: PrintFlow (print/print_flow.h) does the work on the prepared texts.
 // Without a print control from the host, the one registered as
 // kDefaultPrintControlId is created on first use and kept.
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "cavra/outside.h"
@@ -18,6 +20,7 @@
 namespace cavra {
 
 class ServiceContext;
+class PrintPreparation;
 
 // Registers the default print control, print-policy client and mailer in the
 // process-wide component set, where no factory is registered yet.
@@ -52,6 +55,11 @@ class Printing {
   const std::string& CardnumAndValue() const noexcept { return cardnum_and_value_; }
   void SetCardnumAndValue(std::string s) { cardnum_and_value_ = std::move(s); }
 
+  // What builds the print documents (set by the service once its subsystems exist).
+  void SetPreparation(std::shared_ptr<PrintPreparation> preparation);
+  // types + "{##}" + sizes + "{##}" + names of the body last prepared; "" before.
+  std::string LastColumnLists() const;
+
   Variant PreParePrint(const RecordsetPtr& rs, const RecordsetPtr& rsFixel, std::string& sStyle,
                        std::string& sData, bool bHorzTile);
   Variant PreParePrintWeb(Variant& rs, Variant& rsFixel, Variant& sStyle, Variant& sData);
@@ -69,8 +77,6 @@ class Printing {
 
  private:
   PrintFlow Flow();
-  // The column lists export reads ("types{##}sizes{##}names").
-  std::string ColumnListsForExport() const { return {}; }
 
   ServiceContext& ctx_;
   PrintControlPtr print_control_;
@@ -80,6 +86,7 @@ class Printing {
   std::string logo_picture_;
   bool stop_print_control_ = false;
   std::string cardnum_and_value_;
+  std::shared_ptr<PrintPreparation> preparation_;
 };
 
 }  // namespace cavra
