@@ -67,6 +67,7 @@ std::int32_t DefaultPrintControl::SetDataStyleXML(const std::string& sData, bool
   loaded_ = false;
   written_.clear();
   error_.clear();
+  client_.reset();  // its vouchers were those of the documents before
   std::string data = sData, style = sStyle, reason;
   if (bDataIsFile && !ReadDocumentFile(sData, data, reason)) return Fail(3, reason);
   if (bStyleIsFile && !ReadDocumentFile(sStyle, style, reason)) return Fail(3, reason);

@@ -28,6 +28,8 @@
 //                          an empty name gets a new file cavra-export-*.xml in
 //                          the temporary folder, handed back in OutputFileName
 // <n> is the smallest number from 1 whose files do not exist yet.
+// SetDataStyleXML starts a new job: it lets go of the client SetOB attached
+// for the documents before, so a print that attaches none counts nothing.
 #pragma once
 
 #include <filesystem>

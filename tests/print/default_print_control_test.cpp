@@ -64,8 +64,8 @@ TEST_F(DefaultControl, DocumentsThatDoNotParseGiveTheirCodeAndTheParsersReason) 
 
 TEST_F(DefaultControl, PrintWritesBothDocumentsAsUtf16UnderNewNamesAndCountsOnlyRealPrints) {
   auto policy = std::make_shared<CountingPolicy>();
-  control.SetOB(policy);
   ASSERT_EQ(control.SetDataStyleXML(kData, false, kStyle, false, "default"), 0);
+  control.SetOB(policy);
   EXPECT_EQ(CLng(control.PrintPreview()), 0);
   EXPECT_EQ(policy->printed, 0) << "a preview is not a print";
   EXPECT_EQ(CLng(control.PrintEx(false)), 0);
@@ -80,6 +80,12 @@ TEST_F(DefaultControl, PrintWritesBothDocumentsAsUtf16UnderNewNamesAndCountsOnly
   EXPECT_EQ(CLng(control.PrintEx(false)), 6);
   EXPECT_NE(control.ErrorText().find("table is locked"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(dir / "out" / "print-3.data.xml"));
+
+  // New documents are a new job: the client of the earlier ones is let go.
+  policy->fail = false;
+  ASSERT_EQ(control.SetDataStyleXML(kData, false, kStyle, false, "default"), 0);
+  EXPECT_EQ(CLng(control.PrintEx(false)), 0);
+  EXPECT_EQ(policy->printed, 2);
 }
 
 TEST_F(DefaultControl, TheFolderComesFromTheHostThenTheEnvironmentThenTheTempFolder) {
