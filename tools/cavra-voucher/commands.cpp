@@ -269,7 +269,12 @@ std::size_t NameNewFiles(const fs::path& dir, const std::set<fs::path>& before) 
 // The template and fixed-label recordsets printing takes. The tool has no
 // fixed labels of its own: the preparation prints the template's fields.
 Variant TemplateOf(Session& s) { return Variant(ObjectPtr(s.service().GetTemplateData())); }
-Variant NoLabels() { return Variant(); }
+Variant LabelsOf(const Options& o) {
+  if (!o.labels) return Variant();
+  auto labels = ReadFixedLabelFile(*o.labels);
+  if (!labels.ok()) throw Failure(labels.error().description());
+  return Variant(ObjectPtr(*labels));
+}
 
 void CheckPrinted(Session& s, const std::string& doing) {
   s.CheckErrors(doing);
@@ -283,7 +288,7 @@ int Print(const Options& o) {
   Session s(o);
   s.LoadVoucher(false);
   const auto before = FilesIn(dir);
-  const Variant code = s.service().PrintVoucher(TemplateOf(s), NoLabels(), false, false, false);
+  const Variant code = s.service().PrintVoucher(TemplateOf(s), LabelsOf(o), false, false, false);
   CheckPrinted(s, "printing");
   if (code.IsEmpty()) throw Failure("printing: the voucher gave no print documents");
   if (CLng(code) != 0) throw Failure("printing: the print control answered " + CStr(code));
@@ -297,7 +302,7 @@ int Export(const Options& o) {
   s.LoadVoucher(false);
   const auto before = FilesIn(dir);
   const bool done =
-      s.service().ExportToFile2(TemplateOf(s), NoLabels(), false, nullptr, Variant(std::int32_t{o.file_type}));
+      s.service().ExportToFile2(TemplateOf(s), LabelsOf(o), false, nullptr, Variant(std::int32_t{o.file_type}));
   CheckPrinted(s, "exporting");
   if (!done || NameNewFiles(dir, before) == 0) throw Failure("exporting: no file was written");
   return 0;
@@ -308,7 +313,7 @@ int Mail(const Options& o) {
   Session s(o);
   s.LoadVoucher(false);
   const auto before = FilesIn(outbox);
-  const bool done = s.service().ExportToFile(TemplateOf(s), NoLabels(), true, nullptr, 0);
+  const bool done = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), true, nullptr, 0);
   CheckPrinted(s, "mailing");
   if (!done || NameNewFiles(outbox, before) == 0) throw Failure("mailing: no message was written");
   return 0;
@@ -453,6 +458,19 @@ int Demo(const Options& o) {
   std::cout << s.Save() << "\n";
   // The next user of the sample starts from its original order.
   s.SaveSortCommand("");
+
+  std::cout << "\n== 7. print documents: prepared and handed to the default print control (a preview)\n";
+  {
+    const fs::path base = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", std::nullopt);
+    fs::create_directories(base);
+    std::string folder = (base / "demo-XXXXXX").string();
+    if (!::mkdtemp(folder.data())) throw Failure("cannot create a folder in " + base.string());
+    setenv("CAVRA_PRINT_DIR", folder.c_str(), 1);
+    const Variant code = svc.PrintVoucher(TemplateOf(s), Variant(), true, false, false);
+    CheckPrinted(s, "printing");
+    if (code.IsEmpty() || CLng(code) != 0) throw Failure("printing: no print documents were written");
+    NameNewFiles(folder, {});
+  }
   return 0;
 }
 
