@@ -1,5 +1,7 @@
 #include "business/mailer.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -9,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
-#include <unistd.h>
 
 #include "cavra/error.h"
 #include "cavra/sql_text.h"
@@ -163,8 +164,8 @@ std::string VoucherMailer::Resolve(const std::string& id, const std::string& typ
     const Lookup& t = kLookups[k - 1];
     std::string err;
     RecordsetPtr rs =
-        source_->GetRsBySql(std::string("select ") + t.email + " from " + t.table + " where " + t.code + " = " +
-                                SqlLiteral(id) + " or " + t.name + " = " + SqlLiteral(id),
+        source_->GetRsBySql(std::string("select ") + t.email + " from " + t.table + " where " + t.code +
+                                " = " + SqlLiteral(id) + " or " + t.name + " = " + SqlLiteral(id),
                             err);
     for (; rs && !rs->Eof(); rs->MoveNext()) {
       const std::string address = vb::Trim(Null2Str(rs->Fields(0).Value()));

@@ -25,11 +25,14 @@ void PrintPolicy::Printed() {
   for (const std::string& id : ids_) {
     const std::string vchid = id.substr(0, id.find("{##}"));
     if (vchid.empty()) continue;
-    const std::string where = " where PolicyID = " + SqlLiteral(policy_) + " and vchid = " + SqlLiteral(vchid);
+    const std::string where =
+        " where PolicyID = " + SqlLiteral(policy_) + " and vchid = " + SqlLiteral(vchid);
     RecordsetPtr rs = Run(*source_, "select total from PrintPolicy_VCH" + where);
     if (rs && !rs->Eof()) {
-      Run(*source_, "update PrintPolicy_VCH set total = isnull(total, 0) + 1, lastprintTime = GetDate(), lastprintUser = " +
-                        SqlLiteral(user) + where);
+      Run(*source_,
+          "update PrintPolicy_VCH set total = isnull(total, 0) + 1, lastprintTime = GetDate(), lastprintUser "
+          "= " +
+              SqlLiteral(user) + where);
     } else {
       Run(*source_,
           "insert into PrintPolicy_VCH (PolicyID, vchid, total, lastprintTime, lastprintUser) values (" +

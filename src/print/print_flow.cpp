@@ -85,7 +85,8 @@ void PrintFlow::AttachPolicy(const std::string& sData) {
   client->policyid(voucher_.sBillNo + "_" + std::to_string(voucher_.nID));
   pugi::xml_document doc;
   if (xml::Load(doc, sData))
-    for (const pugi::xpath_node& n : xml::SelectNodes(doc, "//数据/任务/单据号")) client->AddSVID(NodeText(n.node()));
+    for (const pugi::xpath_node& n : xml::SelectNodes(doc, "//数据/任务/单据号"))
+      client->AddSVID(NodeText(n.node()));
   Trace("PrintVoucher   begin SetOB");
   control_.SetOB(client);
   Trace("PrintVoucher   end SetOB");
@@ -199,16 +200,17 @@ bool PrintFlow::ExportSteps(const std::string& sData, bool blnEmail, Variant*, s
 bool PrintFlow::EmailFile(const Variant& sFileName) {
   try {
     std::string err;
-    const std::string sql = "select FieldName,CatalogType from VouchersExInfo where cardnumber =" +
-                            SqlLiteral(voucher_.sBillNo) + "  and IsUsed=1 order by CatalogType";
+    const std::string sql =
+        "select FieldName,CatalogType from VouchersExInfo where cardnumber =" + SqlLiteral(voucher_.sBillNo) +
+        "  and IsUsed=1 order by CatalogType";
     RecordsetPtr rs = ctx_.DataSource().GetRsBySql(sql, err);
     if (!rs) return false;
     std::string list;
     while (!rs->Eof()) {
       const std::string value = header_ ? header_(Null2Str(rs->Value("FieldName"))) : std::string();
       if (!value.empty())
-        list += "<Person Id='" + XmlEncode(value) + "' Type='" + XmlEncode(Null2Str(rs->Value("CatalogType"))) +
-                "' />\r\n";
+        list += "<Person Id='" + XmlEncode(value) + "' Type='" +
+                XmlEncode(Null2Str(rs->Value("CatalogType"))) + "' />\r\n";
       rs->MoveNext();
     }
     rs->Close();

@@ -1,10 +1,11 @@
 // The default mailer: recipients resolved through the database, and a
 // message file that a mail reader takes apart again.
+#include "business/mailer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "business/mailer.h"
 #include "fakes/fakes.h"
 #include "fakes/scratch.h"
 #include "fakes/scratch_database.h"
@@ -23,7 +24,7 @@ std::string Header(const std::string& message, const std::string& name) {
   const auto at = ("\r\n" + message).find(key);
   if (at == std::string::npos) return "";
   std::string value;
-  for (std::size_t i = at + key.size() - 2;; ) {
+  for (std::size_t i = at + key.size() - 2;;) {
     const auto end = message.find("\r\n", i);
     value += message.substr(i, end - i);
     if (message[end + 2] != ' ') break;
@@ -67,7 +68,8 @@ TEST_F(Mailer, RecipientsResolveByTypeAndUnknownOrUnsafeOnesAreSetAside) {
       "<Person Id='C001' Type='1' />\r\n<Person Id='王明' Type='2' />\r\n<Person Id='C001' Type='2' />\r\n"
       "<Person Id='direct@mail.example' Type='9' />\r\n<Person Id='P9' Type='2' />\r\n"
       "<Person Id='华东精密' Type='7' />");
-  EXPECT_EQ(Header(m, "To"), "buyer@east.example, wang@cavra.example, direct@mail.example, buyer@east.example");
+  EXPECT_EQ(Header(m, "To"),
+            "buyer@east.example, wang@cavra.example, direct@mail.example, buyer@east.example");
   EXPECT_EQ(Header(m, "Bcc"), "") << "a stored address cannot add a header";
   EXPECT_NE(Header(m, "X-Unresolved-Recipients"), "");
   EXPECT_EQ(mailer.LastMessage(), dir / "outbox" / "mail-1.eml");
@@ -100,7 +102,8 @@ TEST_F(Mailer, TheMessageIsMimeWithAnEncodedSubjectAndAWrappedBase64Attachment) 
   EXPECT_NE(Header(m, "Date"), "");
 
   const std::string type = Header(m, "Content-Type");
-  const std::string boundary = type.substr(type.find("boundary=\"") + 10, type.size() - type.find("boundary=\"") - 11);
+  const std::string boundary =
+      type.substr(type.find("boundary=\"") + 10, type.size() - type.find("boundary=\"") - 11);
   const auto part = m.find("filename*=UTF-8''%E5%8D%95%E6%8D%AE.xml\r\n");
   ASSERT_NE(part, std::string::npos);
   const auto body = m.find("\r\n\r\n", part) + 4;
@@ -113,14 +116,15 @@ TEST_F(Mailer, TheMessageIsMimeWithAnEncodedSubjectAndAWrappedBase64Attachment) 
   // A mail reader agrees, where python3 is at hand.
   if (std::system("python3 -c 'import email' 2>/dev/null") != 0) return;
   const auto script = dir / "check.py";
-  WriteFile(script,
-            "import sys, email, email.policy\n"
-            "m = email.message_from_binary_file(open(sys.argv[1], 'rb'), policy=email.policy.default)\n"
-            "a = [p for p in m.iter_attachments()]\n"
-            "ok = (m['Subject'] == '销售订单 SO-1' and m['To'] == 'buyer@east.example' and len(a) == 1\n"
-            "      and a[0].get_filename() == '单据.xml' and a[0].get_content() == open(sys.argv[2], 'rb').read()\n"
-            "      and not m.defects)\n"
-            "sys.exit(0 if ok else 1)\n");
+  WriteFile(
+      script,
+      "import sys, email, email.policy\n"
+      "m = email.message_from_binary_file(open(sys.argv[1], 'rb'), policy=email.policy.default)\n"
+      "a = [p for p in m.iter_attachments()]\n"
+      "ok = (m['Subject'] == '销售订单 SO-1' and m['To'] == 'buyer@east.example' and len(a) == 1\n"
+      "      and a[0].get_filename() == '单据.xml' and a[0].get_content() == open(sys.argv[2], 'rb').read()\n"
+      "      and not m.defects)\n"
+      "sys.exit(0 if ok else 1)\n");
   const std::string cmd = "python3 '" + script.string() + "' '" + mailer.LastMessage().string() + "' '" +
                           attachment.string() + "'";
   EXPECT_EQ(std::system(cmd.c_str()), 0);

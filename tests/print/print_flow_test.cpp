@@ -1,6 +1,8 @@
 // The flow after preparation, driven with hand-written documents and doubles
 // of the print control, the print-policy client and the mailer that record
 // what they are called with and in which order.
+#include "print/print_flow.h"
+
 #include <gtest/gtest.h>
 
 #include "cavra/ini_file.h"
@@ -10,7 +12,6 @@
 #include "core/trace_log.h"
 #include "fakes/fakes.h"
 #include "fakes/scratch.h"
-#include "print/print_flow.h"
 
 namespace cavra {
 namespace {
@@ -45,7 +46,9 @@ struct RecordingControl : IPrintControl {
     calls.push_back(std::string("PrintEx(") + (show ? "true" : "false") + ")");
     return print_result;
   }
-  void EnableExport(bool on) override { calls.push_back(std::string("EnableExport(") + (on ? "1" : "0") + ")"); }
+  void EnableExport(bool on) override {
+    calls.push_back(std::string("EnableExport(") + (on ? "1" : "0") + ")");
+  }
   void SetOB(const ObjectPtr& c) override {
     client = c;
     calls.push_back("SetOB");
@@ -107,7 +110,8 @@ const std::string kStyle = "<?xml version='1.0' encoding='utf-16' ?><样式/>";
 std::string DataWith(int vouchers) {
   std::string d = "<?xml version='1.0' encoding='utf-16' ?>\r\n<数据>\r\n";
   for (int i = 1; i <= vouchers; ++i)
-    d += "<任务>\r\n<单据号>SO-" + std::to_string(i) + "{##}100" + std::to_string(i) + "</单据号>\r\n</任务>\r\n";
+    d += "<任务>\r\n<单据号>SO-" + std::to_string(i) + "{##}100" + std::to_string(i) +
+         "</单据号>\r\n</任务>\r\n";
   return d + "</数据>";
 }
 
@@ -223,7 +227,7 @@ TEST_F(Flow, PolicyClientIsAttachedOnlyWhenAllowedAndEnabled) {
     bool attached;
   } cases[] = {
       {true, "17|SO-1", "SO-1", false},  // StopPrintControl wins over everything
-      {false, "", "", false},             // nothing enables the policy
+      {false, "", "", false},            // nothing enables the policy
       {false, "17|SO-1", "", true},
       {false, "", "SO-1", true},
   };
@@ -276,8 +280,11 @@ TEST_F(Flow, TheRegistryDecidesThePrinterDialogOfPrintVoucherOnly) {
   struct Case {
     const char* value;  // nullptr: no value at all
     const char* call;
-  } cases[] = {{nullptr, "PrintEx(true)"}, {"1", "PrintEx(false)"}, {" 1 ", "PrintEx(false)"},
-               {"0", "PrintEx(true)"},     {"yes", "PrintEx(true)"}};
+  } cases[] = {{nullptr, "PrintEx(true)"},
+               {"1", "PrintEx(false)"},
+               {" 1 ", "PrintEx(false)"},
+               {"0", "PrintEx(true)"},
+               {"yes", "PrintEx(true)"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value ? c.value : "(none)");
     if (c.value) ini.RegWrite(kPortalKey, "NoShowPrinterDlg", c.value);
@@ -318,8 +325,8 @@ TEST_F(Flow, ExportToANamedFileSwapsAPdfEmailTypeForTheExportAndRestoresIt) {
     EXPECT_TRUE(flow.ExportToFile(kStyle, DataWith(1), false, &file, 3));
     EXPECT_EQ(control.registry_seen, std::string(before) == "pdf" ? "xls" : before);
     EXPECT_EQ(ini.RegRead(kLoginKey, "VoucherEmailFileType"), before);
-    EXPECT_EQ(control.calls, (Calls{"SetDataStyleXML(default)", "sFileType(3)",
-                                    "ExportToAttached(1,2|a,b|/tmp/out.pdf)"}));
+    EXPECT_EQ(control.calls,
+              (Calls{"SetDataStyleXML(default)", "sFileType(3)", "ExportToAttached(1,2|a,b|/tmp/out.pdf)"}));
   }
   // Restored when the export throws too.
   ini.RegWrite(kLoginKey, "VoucherEmailFileType", "pdf");

@@ -11,8 +11,8 @@
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
 #include "fakes/scratch.h"
-#include "print/print_flow.h"
 #include "platform/xml.h"
+#include "print/print_flow.h"
 
 namespace cavra {
 namespace {
@@ -114,7 +114,8 @@ TEST_F(SalesOrder, MailGoesToTheAddressesOfTheHeaderFieldsNamed) {
   EXPECT_TRUE(svc.ExportToFile(Tpl(), Labels(), true, nullptr, 0));
   EXPECT_EQ(svc.GetLastError(), "");
   const std::string mail = ReadFile(dir / "outbox" / "mail-1.eml");
-  EXPECT_NE(mail.find("\r\nTo: purchase@east-precision.example, li.qiang@cavra.example\r\n"), std::string::npos)
+  EXPECT_NE(mail.find("\r\nTo: purchase@east-precision.example, li.qiang@cavra.example\r\n"),
+            std::string::npos)
       << mail.substr(0, 400);
   EXPECT_EQ(mail.find("X-Unresolved-Recipients"), std::string::npos);
 
@@ -130,7 +131,8 @@ TEST_F(SalesOrder, MailGoesToTheAddressesOfTheHeaderFieldsNamed) {
 TEST_F(SalesOrder, AHostControlReplacesTheDefaultAndItsCodeIsReported) {
   struct Failing : IPrintControl {
     int calls = 0;
-    std::int32_t SetDataStyleXML(const std::string&, bool, const std::string&, bool, const std::string&) override {
+    std::int32_t SetDataStyleXML(const std::string&, bool, const std::string&, bool,
+                                 const std::string&) override {
       ++calls;
       return 42;
     }

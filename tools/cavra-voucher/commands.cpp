@@ -301,8 +301,8 @@ int Export(const Options& o) {
   Session s(o);
   s.LoadVoucher(false);
   const auto before = FilesIn(dir);
-  const bool done =
-      s.service().ExportToFile2(TemplateOf(s), LabelsOf(o), false, nullptr, Variant(std::int32_t{o.file_type}));
+  const Variant type(std::int32_t{o.file_type});
+  const bool done = s.service().ExportToFile2(TemplateOf(s), LabelsOf(o), false, nullptr, type);
   CheckPrinted(s, "exporting");
   if (!done || NameNewFiles(dir, before) == 0) throw Failure("exporting: no file was written");
   return 0;
