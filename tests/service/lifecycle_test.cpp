@@ -141,10 +141,9 @@ TEST(ServiceLifecycle, UnInitialiseTwiceAndAfterwardsNothingCrashes) {
 
 TEST(ServiceLifecycle, LaterMembersSayTheyAreNotImplemented) {
   ServiceHarness h;
-  EXPECT_TRUE(h.svc.PrintVoucher(Variant(), Variant()).IsEmpty());
   EXPECT_FALSE(h.svc.SetBillNumberRule("<r/>"));
   EXPECT_EQ(h.svc.GetAllIMUsers(), "");
-  ASSERT_EQ(h.sink->errors.size(), 3u);
+  ASSERT_EQ(h.sink->errors.size(), 2u);
   for (const auto& [number, text] : h.sink->errors) {
     EXPECT_EQ(number, err::kNotImplemented);
     EXPECT_NE(text.find("not implemented"), std::string::npos);
