@@ -49,7 +49,6 @@ Variant Printing::PreParePrint(const RecordsetPtr& rs, const RecordsetPtr& rsFix
   return {};
 }
 Variant Printing::PreParePrintWeb(Variant& rs, Variant& rsFixel, Variant& sStyle, Variant& sData) {
-  // Refused under its own name, before the out-arguments are touched.
   if (ctx_.RefuseInPass("PreParePrintWeb")) return {};
   std::string style, data;
   const Variant result = PreParePrint(rs.As<Recordset>(), rsFixel.As<Recordset>(), style, data, false);

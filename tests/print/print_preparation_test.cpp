@@ -10,6 +10,7 @@
 #include "cavra/components.h"
 #include "cavra/outside.h"
 #include "cavra/voucher_service.h"
+#include "core/resources.h"
 #include "core/trace_log.h"
 #include "fakes/fakes.h"
 #include "fakes/rowset_xml.h"
@@ -40,6 +41,7 @@ struct Preparation {
   std::string style, data;
 
   Preparation() {
+    InitResourceService();  // the service does it when it is created
     ctx.SetDataSource(ds);
     ctx.SetLogin(std::make_shared<testing::FakeLogin>());
     ctx.AddSink(sink);
