@@ -88,16 +88,6 @@ TEST_F(DefaultControl, PrintWritesBothDocumentsAsUtf16UnderNewNamesAndCountsOnly
   EXPECT_EQ(policy->printed, 2);
 }
 
-TEST_F(DefaultControl, TheFolderComesFromTheHostThenTheEnvironmentThenTheTempFolder) {
-  EXPECT_EQ(control.OutputFolder(), dir / "out");
-  {
-    ScopedEnv unset{"CAVRA_PRINT_DIR", nullptr};
-    EXPECT_EQ(control.OutputFolder(), std::filesystem::temp_directory_path() / "cavra-print");
-  }
-  control.OutputFolder(dir / "mine");
-  EXPECT_EQ(control.OutputFolder(), dir / "mine");
-}
-
 TEST_F(DefaultControl, ExportsCarryTheFileTypeOrGoWhereTheHostSaysOrToANewTempFile) {
   ASSERT_EQ(control.SetDataStyleXML(kData, false, kStyle, false, "default"), 0);
   control.sFileType(2);

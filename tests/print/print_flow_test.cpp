@@ -12,6 +12,7 @@
 #include "core/trace_log.h"
 #include "fakes/fakes.h"
 #include "fakes/scratch.h"
+#include "fakes/scratch_database.h"
 
 namespace cavra {
 namespace {
@@ -439,6 +440,28 @@ TEST_F(Mail, ANoCurrentRecordErrorDuringExportIsLoggedAndGivesFalse) {
   EXPECT_FALSE(flow.ExportToFile(kStyle, DataWith(1), false, nullptr, 0));
   EXPECT_NE(TraceText().find("ExportToFile -- XXXX" + GetResString("Ordra.AA.VCH.101")), std::string::npos);
 }
+
+// The recipient query on the real databases: a bill number with quotes finds
+// nothing and breaks nothing; the plain one finds its row.
+class MailOnDatabase : public Flow, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(MailOnDatabase, AHostileBillNumberStaysInsideItsLiteral) {
+  testing::ScratchDatabase db{GetParam()};
+  if (!db.ds) GTEST_SKIP() << "CAVRA_TEST_PG is not set: run tests/datasource/pg_test_server.sh start";
+  ASSERT_TRUE(db.ds->ExecuteSql("insert into VouchersExInfo values ('17', 'cCusCode', 1, 1)", {}).ok());
+  ctx.SetDataSource(db.ds);
+  UseMailer();
+  header = {{"cCusCode", "C001"}};
+  voucher.sBillNo = "17' or '1'='1";
+  EXPECT_TRUE(Make().EmailFile(Variant("/tmp/a.xml")));
+  voucher.sBillNo = "17";
+  EXPECT_TRUE(Make().EmailFile(Variant("/tmp/a.xml")));
+  ASSERT_EQ(mail_log.size(), 2u);
+  EXPECT_NE(mail_log[0].find("|<DestInfo></DestInfo>|"), std::string::npos) << mail_log[0];
+  EXPECT_NE(mail_log[1].find("<Person Id='C001' Type='1' />"), std::string::npos) << mail_log[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, MailOnDatabase, ::testing::Values("sqlite", "postgresql"));
 
 }  // namespace
 }  // namespace cavra
