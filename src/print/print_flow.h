@@ -8,8 +8,10 @@
 // error and controlError, then the failed value), except where the print
 // control's code or the export's error state decide the result:
 //  - a non-zero code of SetDataStyleXML only sets the last error;
-//  - export steps after the control took the documents report their error as
-//    the last error and give False (error 3021 is also logged);
+//  - an export without OutputFileName (to the control's own file, or to an
+//    attachment for mail) reports its error as the last error only and gives
+//    False (error 3021 is also logged); with OutputFileName an error follows
+//    the convention, and the "VoucherEmailFileType" value is restored first;
 //  - EmailFile logs its error, sets it as the last error and gives False.
 //
 // Decisions:
