@@ -1,6 +1,7 @@
 // Outside components the service creates by identifier (components.h):
-// the calculator, the sorter, the language resource services and the
-// encoder; and the print control a host hands to PrintControlObj. Members an
+// the calculator, the sorter, the language resource services, the encoder,
+// the print-policy client and the mailer; and the print control a host
+// hands to PrintControlObj. Members an
 // implementation does not override fail with error 438.
 #pragma once
 
@@ -10,6 +11,7 @@
 
 #include "cavra/dom.h"
 #include "cavra/export.h"
+#include "cavra/host.h"
 #include "cavra/object.h"
 #include "cavra/variant.h"
 
@@ -91,5 +93,30 @@ class CAVRA_EXPORT IPrintControl : public Object {
 };
 
 using PrintControlPtr = std::shared_ptr<IPrintControl>;
+
+// "PrintGuard.ISvr": counts printed vouchers. The service sets it up and
+// hands it to the print control (SetOB); the control calls Printed() once
+// the documents went to paper.
+class CAVRA_EXPORT IPrintPolicy : public Object {
+ public:
+  virtual void DataSource(DataSourcePtr source);
+  virtual void langID(const std::string& id);
+  virtual void policyid(const std::string& id);
+  // One voucher of the print: the text of a 单据号 element.
+  virtual void AddSVID(const std::string& text);
+  // The vouchers added were printed once more.
+  virtual void Printed();
+};
+
+// "VoucherMailer.ClassFullEMail": sends an exported voucher. destInfo is
+// "<DestInfo>" + one "<Person Id='...' Type='...' />" per recipient + "</DestInfo>".
+class CAVRA_EXPORT IVoucherMailer : public Object {
+ public:
+  // The service's data source, handed over before Show so that a mailer can
+  // look up addresses; a mailer that needs none ignores it (no error).
+  virtual void DataSource(DataSourcePtr source);
+  virtual void Show(LoginPtr& login, const std::string& destInfo, const std::string& fileName,
+                    const std::string& title, const std::string& receiptNo);
+};
 
 }  // namespace cavra

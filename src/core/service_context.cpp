@@ -71,13 +71,6 @@ void ServiceContext::RemoveSink(const std::shared_ptr<clsVoucherServiceEvents>& 
   sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), sink), sinks_.end());
 }
 
-void ServiceContext::ReportNotImplemented(const char* member) noexcept {
-  try {
-    Report(err::kNotImplemented, std::string(member) + " is not implemented in this release");
-  } catch (...) {
-  }
-}
-
 std::pair<std::int32_t, std::string> CurrentErrorInfo() noexcept {
   try {
     throw;

@@ -56,8 +56,6 @@ class ServiceContext {
   void Report(std::int32_t number, const std::string& description) noexcept;
   // Report() for the exception being handled.
   void ReportCurrentException() noexcept;
-  // Reports that a member comes in a later release: error 445.
-  void ReportNotImplemented(const char* member) noexcept;
 
   // Runs body under the error convention; returns failed when it throws.
   template <class R, class F>

@@ -80,6 +80,16 @@ Variant IPrintControl::ExportToAttached(std::int32_t, std::int32_t, std::string&
                                         const std::string&, Variant&) {
   Unsupported();
 }
+void IPrintPolicy::DataSource(DataSourcePtr) { Unsupported(); }
+void IPrintPolicy::langID(const std::string&) { Unsupported(); }
+void IPrintPolicy::policyid(const std::string&) { Unsupported(); }
+void IPrintPolicy::AddSVID(const std::string&) { Unsupported(); }
+void IPrintPolicy::Printed() { Unsupported(); }
+void IVoucherMailer::DataSource(DataSourcePtr) {}
+void IVoucherMailer::Show(LoginPtr&, const std::string&, const std::string&, const std::string&,
+                          const std::string&) {
+  Unsupported();
+}
 std::shared_ptr<IResourceService> IResourceServiceFactory::GetResourceService() { Unsupported(); }
 std::shared_ptr<ILocalService> IResourceServiceFactory::GetLocalService() { Unsupported(); }
 std::string IResourceFormatter::GetString(const std::string&, VariantArray&) { Unsupported(); }

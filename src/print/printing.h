@@ -1,21 +1,36 @@
 // Printing: the print state of one service (its print control, the print
 // environment text, the logo picture and the print-count switches) and the
 // members that print, export and mail. The print documents are built by
-// PrintPreparation (print_preparation.h).
+// PrintPreparation (print_preparation.h); the members after preparation are
+// short: PrintFlow (print/print_flow.h) does the work on the prepared texts.
+// Without a print control from the host, the one registered as
+// kDefaultPrintControlId is created on first use and kept.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "cavra/outside.h"
 #include "cavra/recordset.h"
 #include "cavra/variant.h"
+#include "print/print_flow.h"
 
 namespace cavra {
 
 class ServiceContext;
 class PrintPreparation;
+
+// Registers the default print control, print-policy client and mailer in the
+// process-wide component set, where no factory is registered yet.
+void RegisterPrintComponents();
+
+// What printing reads of the service's loaded voucher (set by the service).
+struct PrintVoucherAccess {
+  std::function<PrintedVoucher()> voucher;
+  PrintFlow::HeaderReader headerText;
+};
 
 class Printing {
  public:
@@ -23,7 +38,11 @@ class Printing {
 
   // A new template clears the print environment text.
   void TemplateLoaded() { print_entir_.clear(); }
-  void Release() { print_control_.reset(); }
+  void Release() {
+    print_control_.reset();
+    default_control_.reset();
+  }
+  void SetVoucherAccess(PrintVoucherAccess access) { access_ = std::move(access); }
 
   const PrintControlPtr& PrintControl() const noexcept { return print_control_; }
   void SetPrintControl(PrintControlPtr control) { print_control_ = std::move(control); }
@@ -53,9 +72,16 @@ class Printing {
                      Variant* OutputFileName, const Variant& sFileType);
   bool EmailFile(const Variant& sFileName);
 
+  // The control printing goes to: the host's, else the default one.
+  IPrintControl& Control();
+
  private:
+  PrintFlow Flow();
+
   ServiceContext& ctx_;
   PrintControlPtr print_control_;
+  PrintControlPtr default_control_;
+  PrintVoucherAccess access_;
   std::string print_entir_;
   std::string logo_picture_;
   bool stop_print_control_ = false;

@@ -30,6 +30,7 @@ void RegisterLibraryComponents() {
     RegisterResourceComponents();
     RegisterDefaultComponents();
     RegisterDataSourceComponents();
+    RegisterPrintComponents();
   });
 }
 
@@ -59,6 +60,14 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
     return v.IsString() ? v.AsString() : std::string();
   };
   lines.SetLineRecalculator([this](std::int32_t line) { calculation->ExecCalcExpression(line); });
+  printing.SetVoucherAccess({[this] {
+                               const clsBillInformation& bill = model.Bill();
+                               return PrintedVoucher{bill.sBillNo, bill.sReceiptNO, bill.sTitle, bill.nID};
+                             },
+                             [this](const std::string& field) {
+                               const ItemPtr item = model.FindItem(field, false);
+                               return item ? values.HeaderValue(*item) : std::string();
+                             }});
   model.SetSortCommandReader(read_sort_command);
   values.SetPictureFileWriter([this](const std::string& id) { return pictures.PictureFile(id); });
   printing.SetPreparation(

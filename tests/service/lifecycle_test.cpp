@@ -139,16 +139,6 @@ TEST(ServiceLifecycle, UnInitialiseTwiceAndAfterwardsNothingCrashes) {
   EXPECT_TRUE(h.svc.setVoucherDataXML(nullptr, nullptr));
 }
 
-TEST(ServiceLifecycle, LaterMembersSayTheyAreNotImplemented) {
-  ServiceHarness h;
-  EXPECT_TRUE(h.svc.PrintVoucher(Variant(), Variant()).IsEmpty());
-  ASSERT_EQ(h.sink->errors.size(), 1u);
-  for (const auto& [number, text] : h.sink->errors) {
-    EXPECT_EQ(number, err::kNotImplemented);
-    EXPECT_NE(text.find("not implemented"), std::string::npos);
-  }
-}
-
 // Before any template and with no login, the IM members answer empty lists
 // and raise nothing.
 TEST(ServiceLifecycle, IMMembersAnswerWithoutATemplate) {

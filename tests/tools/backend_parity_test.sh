@@ -23,7 +23,7 @@ trap cleanup EXIT
 "$dump" exec "$CAVRA_TEST_PG" "CREATE DATABASE $pg_name" || exit 1
 mkdir -p "$work/sqlite" "$work/pg"
 sqlite_db="$work/sqlite/cavra.db"
-export CAVRA_COMPONENT_DIR="$work"
+export CAVRA_COMPONENT_DIR="$work" CAVRA_PRINT_DIR="$work/print" CAVRA_OUTBOX_DIR="$work/outbox"
 
 # Every table of the schema and of the sample voucher.
 mapfile -t tables < <(
@@ -42,7 +42,7 @@ fail() {
 # The name of the database is the one thing that may differ.
 normalise() {
   grep -vE '^cavra-voucher: (connecting to PostgreSQL|creating the embedded database at .*)$' |
-    sed -e "s#$sqlite_db#<db>#g" -e 's#PostgreSQL#<db>#g'
+    sed -E -e "s#$sqlite_db#<db>#g" -e 's#PostgreSQL#<db>#g' -e 's#/demo-[A-Za-z0-9]{6}/#/demo-XXXXXX/#'
 }
 
 # both ARGS...: runs the command on both databases and compares exit code,

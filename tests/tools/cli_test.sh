@@ -52,7 +52,18 @@ expect 0 "50,000.00" show --out "$work/out"
 [[ -s $work/out/body.xml ]] || { echo "FAIL: --out wrote no body.xml"; failures=$((failures + 1)); }
 expect 0 "saved: iSum,descending" sort --by "iSum,descending"
 expect 0 "1 +2 +A-1002 .* 56,500.00" show   # the saved sort is re-applied on load
+# Printing goes through the default print control, mail through the default
+# mailer: each names the files it wrote.
+export CAVRA_PRINT_DIR="$work/print" CAVRA_OUTBOX_DIR="$work/outbox" CAVRA_REGISTRY_FILE="$work/registry.ini"
 expect 0 "== 6. write the edited head and body back" demo
+expect 0 "$work/print/demo-[A-Za-z0-9]{6}/preview-1.style.xml" demo
+expect 0 "^$work/p/print-1.data.xml" print --out "$work/p" --labels "$examples/sales_order/labels.xml"
+expect 0 "^$work/print/export-1-type2.style.xml" export --type 2
+expect 2 "--type: not a whole number" export --type x
+expect 1 "cannot read" print --labels "$work/missing.xml"
+expect 0 "^$work/outbox/mail-1.eml" mail
+grep -q "^To: purchase@east-precision.example, li.qiang@cavra.example" "$work/outbox/mail-1.eml" ||
+  { echo "FAIL: the mail does not go to the sample order's recipients"; failures=$((failures + 1)); }
 
 # check WHAT ACTUAL EXPECTED: a fact about the database after a command.
 check() {

@@ -16,6 +16,9 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"sort", {"--db", "--template", "--voucher", "--lang", "--out", "--by"}},
     {"contacts", {"--db", "--template", "--voucher", "--lang"}},
     {"summary", {"--db", "--template", "--voucher", "--lang"}},
+    {"print", {"--db", "--template", "--voucher", "--lang", "--out", "--labels"}},
+    {"export", {"--db", "--template", "--voucher", "--lang", "--out", "--type", "--labels"}},
+    {"mail", {"--db", "--template", "--voucher", "--lang", "--out", "--labels"}},
 };
 
 int ParseInt(const std::string& option, const std::string& text) {
@@ -79,6 +82,11 @@ Options ParseArguments(int argc, char** argv) {
       o.file = value(arg);
     } else if (arg == "--save") {
       o.save = true;
+    } else if (arg == "--labels") {
+      o.labels = value(arg);
+    } else if (arg == "--type") {
+      o.file_type = ParseInt(arg, value(arg));
+      if (o.file_type < -32768 || o.file_type > 32767) throw UsageError("--type: a 16-bit file-type code");
     }
   }
   if (o.help) return o;
@@ -97,7 +105,8 @@ std::string Usage(const std::string& command) {
   if (command == "demo")
     return "usage: cavra-voucher demo [--db PATH] [--lang LANG]\n"
            "Opens (or creates) the database, loads the sample sales order, shows it, edits a line, runs the\n"
-           "formulas, shows the line states, re-applies a saved sort and writes the voucher back.\n";
+           "formulas, shows the line states, re-applies a saved sort, writes the voucher back and prepares its\n"
+           "print documents (written into a new demo-* folder of the print folder).\n";
   if (command == "items")
     return "usage: cavra-voucher items [--template CARD[:ID] | --file TEMPLATE.xml] [--db PATH]\n"
            "Lists a template's fields: key, section, caption, type and visible position.\n"
@@ -112,6 +121,22 @@ std::string Usage(const std::string& command) {
            "Changes fields of body line N (its formulas run), shows the line and its state. Each value must\n"
            "fit its field (type, length, enumeration); key columns cannot be changed.\n" +
            common + "  --save               write the voucher back to the database\n";
+  const std::string kLabels =
+      "  --labels FILE        the fixed labels of the layout (see examples/sales_order/labels.xml)\n";
+  if (command == "print")
+    return "usage: cavra-voucher print [--db PATH] [--template CARD[:ID]] [--voucher ID] [--out DIR]\n"
+           "Prepares the voucher's print documents and prints them through the default print control, which\n"
+           "writes them (UTF-16) into DIR (default: $CAVRA_PRINT_DIR, else cavra-print in the temp folder);\n"
+           "the print is counted in PrintPolicy_VCH. Names the files written.\n" + kLabels;
+  if (command == "export")
+    return "usage: cavra-voucher export [--db PATH] [--template CARD[:ID]] [--voucher ID] [--type N] [--out DIR]\n"
+           "Exports the voucher with file-type code N (default 0) through the default print control into DIR\n"
+           "(as for print). Names the files written.\n" + kLabels;
+  if (command == "mail")
+    return "usage: cavra-voucher mail [--db PATH] [--template CARD[:ID]] [--voucher ID] [--out DIR]\n"
+           "Exports the voucher to a temporary file and mails it to the recipients its header fields name\n"
+           "(VouchersExInfo): the default mailer writes the message into DIR (default: $CAVRA_OUTBOX_DIR,\n"
+           "else cavra-outbox in the temp folder). Names the message written.\n" + kLabels;
   if (command == "sort")
     return "usage: cavra-voucher sort [options] --by COMMAND\n"
            "Saves COMMAND (FIELD[,ascending|descending];...) as the user's sort of the template, reloads the\n"
@@ -142,6 +167,9 @@ std::string Usage(const std::string& command) {
          "  sort   sort the body lines and keep the sort for the user\n"
          "  contacts  the users an instant message about the voucher goes to\n"
          "  summary   the voucher's summary for such a message\n\n"
+         "  print  print the voucher through the default print control\n"
+         "  export export the voucher to a file\n"
+         "  mail   export the voucher and write a mail with it to its recipients\n\n"
          "`cavra-voucher COMMAND --help` describes a command. Exit codes: 0 done, 1 failed, 2 bad arguments\n"
          "or values (nothing is saved).\n";
 }

@@ -40,6 +40,8 @@ struct Options {
   std::optional<std::string> by;       // --by SORT-COMMAND
   std::optional<std::string> file;     // --file TEMPLATE.xml
   bool save = false;                   // --save
+  int file_type = 0;                   // --type N (export)
+  std::optional<std::string> labels;   // --labels LABELS.xml
 };
 
 // Parses argv; UsageError on a bad option or value. Options a command does

@@ -5,7 +5,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <set>
 
 #include "session.h"
 #include "table.h"
@@ -268,6 +271,47 @@ void ShowSummary(Session& s) {
                  field.attribute("Value").value()});
   std::cout << "\n";
   table.Print(std::cout);
+namespace fs = std::filesystem;
+
+// The folder a default component writes into: the environment variable, else
+// the name under the temp folder. With --out, the variable is set to it first.
+fs::path OutputFolder(const char* variable, const char* fallback, const std::optional<std::string>& out) {
+  if (out) setenv(variable, fs::absolute(*out).c_str(), 1);
+  const char* v = std::getenv(variable);
+  return v && *v ? fs::path(v) : fs::temp_directory_path() / fallback;
+}
+
+std::set<fs::path> FilesIn(const fs::path& dir) {
+  std::set<fs::path> files;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) files.insert(it->path());
+  return files;
+}
+
+// Prints the files of dir that were not there before; their number.
+std::size_t NameNewFiles(const fs::path& dir, const std::set<fs::path>& before) {
+  std::size_t n = 0;
+  for (const fs::path& p : FilesIn(dir))
+    if (!before.count(p)) {
+      std::cout << p.string() << "\n";
+      ++n;
+    }
+  return n;
+}
+
+// The template and fixed-label recordsets printing takes. The tool has no
+// fixed labels of its own: the preparation prints the template's fields.
+Variant TemplateOf(Session& s) { return Variant(ObjectPtr(s.service().GetTemplateData())); }
+Variant LabelsOf(const Options& o) {
+  if (!o.labels) return Variant();
+  auto labels = ReadFixedLabelFile(*o.labels);
+  if (!labels.ok()) throw Failure(labels.error().description());
+  return Variant(ObjectPtr(*labels));
+}
+
+void CheckPrinted(Session& s, const std::string& doing) {
+  s.CheckErrors(doing);
+  if (std::string text = s.service().GetLastError(); !text.empty()) throw Failure(doing + ": " + text);
 }
 
 }  // namespace
@@ -283,6 +327,39 @@ int Summary(const Options& o) {
   Session s(o);
   s.LoadVoucher(false);
   ShowSummary(s);
+int Print(const Options& o) {
+  const fs::path dir = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", o.out);
+  Session s(o);
+  s.LoadVoucher(false);
+  const auto before = FilesIn(dir);
+  const Variant code = s.service().PrintVoucher(TemplateOf(s), LabelsOf(o), false, false, false);
+  CheckPrinted(s, "printing");
+  if (code.IsEmpty()) throw Failure("printing: the voucher gave no print documents");
+  if (CLng(code) != 0) throw Failure("printing: the print control answered " + CStr(code));
+  NameNewFiles(dir, before);
+  return 0;
+}
+
+int Export(const Options& o) {
+  const fs::path dir = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", o.out);
+  Session s(o);
+  s.LoadVoucher(false);
+  const auto before = FilesIn(dir);
+  const Variant type(std::int32_t{o.file_type});
+  const bool done = s.service().ExportToFile2(TemplateOf(s), LabelsOf(o), false, nullptr, type);
+  CheckPrinted(s, "exporting");
+  if (!done || NameNewFiles(dir, before) == 0) throw Failure("exporting: no file was written");
+  return 0;
+}
+
+int Mail(const Options& o) {
+  const fs::path outbox = OutputFolder("CAVRA_OUTBOX_DIR", "cavra-outbox", o.out);
+  Session s(o);
+  s.LoadVoucher(false);
+  const auto before = FilesIn(outbox);
+  const bool done = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), true, nullptr, 0);
+  CheckPrinted(s, "mailing");
+  if (!done || NameNewFiles(outbox, before) == 0) throw Failure("mailing: no message was written");
   return 0;
 }
 
@@ -430,6 +507,18 @@ int Demo(const Options& o) {
   ShowContacts(s);
   std::cout << "\n";
   ShowSummary(s);
+  std::cout << "\n== 8. print documents: prepared and handed to the default print control (a preview)\n";
+  {
+    const fs::path base = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", std::nullopt);
+    fs::create_directories(base);
+    std::string folder = (base / "demo-XXXXXX").string();
+    if (!::mkdtemp(folder.data())) throw Failure("cannot create a folder in " + base.string());
+    setenv("CAVRA_PRINT_DIR", folder.c_str(), 1);
+    const Variant code = svc.PrintVoucher(TemplateOf(s), Variant(), true, false, false);
+    CheckPrinted(s, "printing");
+    if (code.IsEmpty() || CLng(code) != 0) throw Failure("printing: no print documents were written");
+    NameNewFiles(folder, {});
+  }
   return 0;
 }
 

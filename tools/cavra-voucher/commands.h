@@ -13,5 +13,8 @@ int Edit(const Options& options);
 int Sort(const Options& options);
 int Contacts(const Options& options);
 int Summary(const Options& options);
+int Print(const Options& options);
+int Export(const Options& options);
+int Mail(const Options& options);
 
 }  // namespace cavra::tool

@@ -30,6 +30,9 @@ int main(int argc, char** argv) {
     if (options.command == "sort") return Sort(options);
     if (options.command == "contacts") return Contacts(options);
     if (options.command == "summary") return Summary(options);
+    if (options.command == "print") return Print(options);
+    if (options.command == "export") return Export(options);
+    if (options.command == "mail") return Mail(options);
   } catch (const InputError& e) {
     std::cerr << "cavra-voucher " << options.command << ": " << e.what() << "\n";
     return 2;

@@ -1,0 +1,58 @@
+// The default mailer ("VoucherMailer.ClassFullEMail"): instead of opening a
+// mail window it writes the message, ready to send, as an RFC 5322 / MIME
+// file into an outbox folder: mail-<n>.eml, <n> the smallest number not in
+// use. The folder is OutboxFolder() when set, else the environment variable
+// CAVRA_OUTBOX_DIR, else "cavra-outbox" under the temporary folder.
+//
+// The message: From the login's user (UA_User.cUserEmail when the data source
+// holds it, else "<user>@localhost"), To the recipients of DestInfo, Subject
+// the title (RFC 2047 B-encoded when not ASCII), a short UTF-8 text naming
+// the receipt number, and the file as a Base64 attachment with lines of 76
+// characters. Lines end in CR LF.
+//
+// Recipients: each Person of DestInfo names a value (Id) and a catalogue
+// type (Type). An Id holding "@" is taken as an address. Otherwise the data
+// source is asked, by type: 1 Customer (cCusCode or cCusName, cCusEmail),
+// 2 Person (cPersonCode or cPersonName, cPersonEmail), 3 hr_hi_person
+// (cPsn_Num or cPsn_Name, cPsnEmail), 4 UA_User (cUser_Id or cUser_Name,
+// cUserEmail); any other type tries those four in that order. Ids no table
+// resolves are listed in an "X-Unresolved-Recipients" header; the message is
+// written all the same.
+//
+// Show raises VbError when DestInfo is not XML, the file cannot be read or the
+// message cannot be written (no earlier message is lost).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cavra/outside.h"
+
+namespace cavra {
+
+class VoucherMailer final : public IVoucherMailer {
+ public:
+  void DataSource(DataSourcePtr source) override { source_ = std::move(source); }
+  void Show(LoginPtr& login, const std::string& destInfo, const std::string& fileName,
+            const std::string& title, const std::string& receiptNo) override;
+
+  std::filesystem::path OutboxFolder() const;
+  void OutboxFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+  // The message file the last Show wrote.
+  const std::filesystem::path& LastMessage() const noexcept { return last_; }
+
+  // " =?UTF-8?B?...?=" words for text that is not printable ASCII, folded
+  // so no line passes 76 characters; text itself otherwise.
+  static std::string EncodeHeaderText(const std::string& text);
+
+ private:
+  // The e-mail address of a DestInfo entry, "" when none is found.
+  std::string Resolve(const std::string& id, const std::string& type);
+
+  DataSourcePtr source_;
+  std::filesystem::path folder_;
+  std::filesystem::path last_;
+};
+
+}  // namespace cavra
