@@ -263,8 +263,10 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   bool SorterExcludeExtendedField() const;
 
   // ---- Printing, export, e-mail ----
-  // 445: PreParePrint, PreParePrintWeb, PrintVoucher, PrintVoucherEx,
-  // ExportToFile, ExportToFile2 and EmailFile.
+  // PreParePrint and PreParePrintWeb write the print style and data
+  // documents (print/print_preparation.h); only a failing template copy is
+  // an error. 445: PrintVoucher, PrintVoucherEx, ExportToFile, ExportToFile2
+  // and EmailFile.
   Variant PreParePrint(const RecordsetPtr& rs, const RecordsetPtr& rsFixel, std::string& sStyle,
                        std::string& sData, bool bHorzTile = false);
   Variant PreParePrintWeb(Variant& rs, Variant& rsFixel, Variant& sStyle, Variant& sData);

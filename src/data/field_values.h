@@ -42,6 +42,11 @@ class FieldValues {
   // What bodyText / headerText give for a known item.
   std::string BodyValue(const clsItemState& item, std::int32_t line) const;
   std::string HeaderValue(const clsItemState& item);
+  // What BodyValue gives for a row node of any body document (a sorted copy
+  // for printing, say).
+  std::string BodyCellText(const clsItemState& item, const pugi::xml_node& row) const {
+    return BodyCell(item, row);
+  }
   // The exact column total of a body field, formatted with its type and
   // decimals (outline subtotal rows skipped when the outline is on).
   std::string ColumnTotal(const clsItemState& item) const;

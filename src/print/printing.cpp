@@ -1,18 +1,32 @@
 #include "print/printing.h"
 
 #include "core/service_context.h"
+#include "print/print_preparation.h"
 
 namespace cavra {
 
-Variant Printing::PreParePrint(const RecordsetPtr&, const RecordsetPtr&, std::string&, std::string&, bool) {
+Variant Printing::PreParePrint(const RecordsetPtr& rs, const RecordsetPtr& rsFixel, std::string& sStyle,
+                               std::string& sData, bool bHorzTile) {
+  sStyle.clear();
+  sData.clear();
   if (ctx_.RefuseInPass("PreParePrint")) return {};
-  ctx_.ReportNotImplemented("PreParePrint");
+  ctx_.Guard([&] {
+    if (!preparation_) throw VbError::Standard(err::kObjectNotSet);
+    PrintRequest request;
+    request.horzTile = bHorzTile;
+    request.printEntir = print_entir_;
+    request.cardnumAndValue = cardnum_and_value_;
+    request.logoPicture = logo_picture_;
+    preparation_->Prepare(rs, rsFixel, request, sStyle, sData);
+  });
   return {};
 }
-Variant Printing::PreParePrintWeb(Variant&, Variant&, Variant&, Variant&) {
-  if (ctx_.RefuseInPass("PreParePrintWeb")) return {};
-  ctx_.ReportNotImplemented("PreParePrintWeb");
-  return {};
+Variant Printing::PreParePrintWeb(Variant& rs, Variant& rsFixel, Variant& sStyle, Variant& sData) {
+  std::string style, data;
+  const Variant result = PreParePrint(rs.As<Recordset>(), rsFixel.As<Recordset>(), style, data, false);
+  sStyle = Variant(std::move(style));
+  sData = Variant(std::move(data));
+  return result;
 }
 Variant Printing::PrintVoucher(const Variant&, const Variant&, bool, bool, bool) {
   if (ctx_.RefuseInPass("PrintVoucher")) return {};

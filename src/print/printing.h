@@ -1,10 +1,11 @@
 // Printing: the print state of one service (its print control, the print
 // environment text, the logo picture and the print-count switches) and the
-// members that print, export and mail. Preparing the print documents comes
-// with a later release: until then those members report error 445.
+// members that print, export and mail. The print documents are built by
+// PrintPreparation (print_preparation.h).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "cavra/outside.h"
@@ -14,6 +15,7 @@
 namespace cavra {
 
 class ServiceContext;
+class PrintPreparation;
 
 class Printing {
  public:
@@ -34,6 +36,11 @@ class Printing {
   const std::string& CardnumAndValue() const noexcept { return cardnum_and_value_; }
   void SetCardnumAndValue(std::string s) { cardnum_and_value_ = std::move(s); }
 
+  // What builds the print documents (set by the service once its subsystems exist).
+  void SetPreparation(std::shared_ptr<PrintPreparation> preparation);
+  // types + "{##}" + sizes + "{##}" + names of the body last prepared; "" before.
+  std::string LastColumnLists() const;
+
   Variant PreParePrint(const RecordsetPtr& rs, const RecordsetPtr& rsFixel, std::string& sStyle,
                        std::string& sData, bool bHorzTile);
   Variant PreParePrintWeb(Variant& rs, Variant& rsFixel, Variant& sStyle, Variant& sData);
@@ -53,6 +60,7 @@ class Printing {
   std::string logo_picture_;
   bool stop_print_control_ = false;
   std::string cardnum_and_value_;
+  std::shared_ptr<PrintPreparation> preparation_;
 };
 
 }  // namespace cavra

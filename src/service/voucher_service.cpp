@@ -16,6 +16,7 @@
 #include "data/row_outline.h"
 #include "data/sorting.h"
 #include "platform/error_flow.h"
+#include "print/print_preparation.h"
 #include "service/impl.h"
 #include "template/item_metadata.h"
 #include "workflow/customer_info.h"
@@ -57,6 +58,8 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
   };
   lines.SetLineRecalculator([this](std::int32_t line) { calculation->ExecCalcExpression(line); });
   model.SetSortCommandReader(read_sort_command);
+  printing.SetPreparation(
+      std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info));
   sorting->SetSortCommandReader(read_sort_command);
 }
 

@@ -48,16 +48,42 @@ Result<RecordsetPtr> TemplateRecordsetFromXml(const pugi::xml_document& document
   return RecordsetPtr(std::move(rs));
 }
 
-Result<RecordsetPtr> ReadTemplateFile(const std::string& path) {
+namespace {
+template <class FromXml>
+Result<RecordsetPtr> ReadXmlFile(const std::string& path, FromXml fromXml) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return VbError(err::kPathFileAccess, "cannot read " + path);
   std::stringstream text;
   text << in.rdbuf();
   pugi::xml_document doc;
   if (auto r = xml::Load(doc, text.str()); !r) return VbError(err::kInvalidCall, path + ": " + r.reason);
-  Result<RecordsetPtr> rs = TemplateRecordsetFromXml(doc);
+  Result<RecordsetPtr> rs = fromXml(doc);
   if (!rs.ok()) return VbError(rs.error().number(), path + ": " + rs.error().description());
   return rs;
+}
+}  // namespace
+
+Result<RecordsetPtr> ReadTemplateFile(const std::string& path) { return ReadXmlFile(path, TemplateRecordsetFromXml); }
+
+Result<RecordsetPtr> FixedLabelRecordsetFromXml(const pugi::xml_document& document) {
+  const pugi::xml_node root = document.child("labels");
+  if (!root) return VbError(err::kInvalidCall, "the document has no labels element");
+  auto rs = std::make_shared<Recordset>(
+      std::vector<std::string>(std::begin(kFixedLabelColumns), std::end(kFixedLabelColumns)));
+  for (pugi::xml_node label : root.children("label")) {
+    Recordset::Row row;
+    for (const char* column : kFixedLabelColumns) {
+      const pugi::xml_attribute a = label.attribute(column);
+      row.push_back(a ? Variant(a.value()) : Variant::Null());
+    }
+    rs->AddRow(std::move(row));
+  }
+  if (rs->RecordCount() > 0) rs->MoveFirst();
+  return RecordsetPtr(std::move(rs));
+}
+
+Result<RecordsetPtr> ReadFixedLabelFile(const std::string& path) {
+  return ReadXmlFile(path, FixedLabelRecordsetFromXml);
 }
 
 }  // namespace cavra

@@ -1,0 +1,108 @@
+// The print documents of the examples/ sales order, compared byte for byte
+// with the reviewed pair under tests/print/golden/. A change to them must be
+// deliberate: regenerate with
+//   CAVRA_UPDATE_GOLDEN=1 build/dev/tests/print/print_tests --gtest_filter='PrintGolden*'
+// then read the diff of tests/print/golden/ before committing it.
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "cavra/datasource.h"
+#include "cavra/rowset.h"
+#include "cavra/template_file.h"
+#include "cavra/voucher_service.h"
+#include "fakes/fakes.h"
+#include "fakes/scratch.h"
+
+namespace cavra {
+namespace {
+
+const std::string kExamples = std::string(CAVRA_SOURCE_DIR) + "/examples/sales_order/";
+const std::string kGolden = std::string(CAVRA_SOURCE_DIR) + "/tests/print/golden/";
+
+// The embedded database, with a fixed clock and count for the print-count
+// query so that the documents do not change from run to run.
+class FixedClockSource : public IDataSource {
+ public:
+  explicit FixedClockSource(DataSourcePtr inner) : inner_(std::move(inner)) {}
+  RecordsetPtr GetRsBySql(const std::string& sql, std::string& errText) override {
+    if (sql.rfind("select sum(total)", 0) == 0) {
+      auto rs = std::make_shared<Recordset>(std::vector<std::string>{"total", "lastprintTime", "CurrentServerDate"});
+      rs->AddRow({Variant(2), Variant("2026-12-02 10:00:00"), Variant("2026-12-06 08:30:00")});
+      return rs;
+    }
+    return inner_->GetRsBySql(sql, errText);
+  }
+  std::string GetAuthString(const std::string& billNo) override { return inner_->GetAuthString(billNo); }
+  Variant GetCustomerInfo(std::string& request, std::string& errText) override {
+    return inner_->GetCustomerInfo(request, errText);
+  }
+  std::string GetCustomerizeTotalTitle() override { return ""; }
+  std::string GetCustomerizeTotalTitle(const std::string&) override { return ""; }
+  std::string GetWorkflowAuthString(std::string& pk, std::string& receipt, const std::string& billNo) override {
+    return inner_->GetWorkflowAuthString(pk, receipt, billNo);
+  }
+
+ private:
+  DataSourcePtr inner_;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+struct SalesOrderPrint {
+  std::string style, data;
+  SalesOrderPrint() {
+    testing::ScratchDir dir;
+    auto db = OpenSqliteDataSource(dir / "golden.db", true);
+    EXPECT_TRUE(db.ok());
+    if (!db.ok()) return;
+    auto tpl = LoadTemplateRecordset(**db, "17", 12);
+    auto labels = ReadFixedLabelFile(kExamples + "labels.xml");
+    auto head = (*db)->QuerySql("select * from SO_SOMain where ID=?", {1000001});
+    auto body = (*db)->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {1000001});
+    EXPECT_TRUE(tpl.ok() && labels.ok() && head.ok() && body.ok());
+    if (!tpl.ok() || !labels.ok() || !head.ok() || !body.ok()) return;
+
+    clsVoucherService svc;
+    auto login = std::make_shared<testing::FakeLogin>();
+    login->user_name = "王晓梅";
+    svc.LoginObj(login);
+    svc.SetDataSource(std::make_shared<FixedClockSource>(*db));
+    svc.setTemplateData(*tpl);
+    svc.setVoucherDataXML(RecordsetToRowset(**head), RecordsetToRowset(**body));
+    svc.LogoPictureDataString("TE9HTw==");
+    svc.PreParePrint(*tpl, *labels, style, data);
+  }
+};
+
+void Compare(const std::string& name, const std::string& text) {
+  if (std::getenv("CAVRA_UPDATE_GOLDEN")) WriteBytes(kGolden + name, text);
+  EXPECT_EQ(text, ReadBytes(kGolden + name)) << name << " differs from the reviewed document";
+}
+
+TEST(PrintGolden, SalesOrderDocumentsMatchTheReviewedPair) {
+  const SalesOrderPrint print;
+  ASSERT_FALSE(print.style.empty());
+  for (const std::string* text : {&print.style, &print.data}) {
+    pugi::xml_document doc;
+    const auto result = doc.load_buffer(text->data(), text->size(), pugi::parse_default, pugi::encoding_utf8);
+    EXPECT_TRUE(result) << result.description() << " at " << result.offset;
+  }
+  Compare("sales_order_style.xml", print.style);
+  Compare("sales_order_data.xml", print.data);
+}
+
+}  // namespace
+}  // namespace cavra
