@@ -15,7 +15,7 @@
 #include "platform/xml.h"
 #include "print/print_format.h"
 #include "template/item_metadata.h"
-#include "template/template_model.h"
+#include "core/resources.h"
 
 namespace cavra {
 namespace {
@@ -120,23 +120,6 @@ void AppendSummaryRow(std::string& out, const std::vector<Cell>& cells, Summary 
 
 }  // namespace
 
-// ---- ServiceRowLayoutVoucher ----
-
-const clsItemState* ServiceRowLayoutVoucher::Item(std::string_view field) {
-  if (ItemPtr item = model_.FindItem(field, true)) return item.get();
-  return model_.FindItem(field, false).get();
-}
-
-std::string ServiceRowLayoutVoucher::HeaderValue(const clsItemState& item) { return values_.HeaderValue(item); }
-
-std::int32_t ServiceRowLayoutVoucher::BodyRowCount() { return docs_.LineCount(); }
-
-std::string ServiceRowLayoutVoucher::BodyValue(std::int32_t row, std::string_view column) {
-  return CStr(values_.bodyText(row, Variant(std::string(column))));
-}
-
-std::string ServiceRowLayoutVoucher::ColumnTotal(const clsItemState& item) { return values_.ColumnTotal(item); }
-
 // ---- Reading the definition ----
 
 std::string RowLayoutDefinitionSql(std::int32_t templateId, std::string_view billNo, std::string_view language) {
@@ -145,7 +128,7 @@ std::string RowLayoutDefinitionSql(std::int32_t templateId, std::string_view bil
          " and localeid=" + SqlLiteral(language);
 }
 
-bool RowLayoutPrinter::Prepare(IDataSource* source, const clsBillInformation& bill, std::string_view language,
+bool RowLayout::Prepare(IDataSource* source, const clsBillInformation& bill, std::string_view language,
                                RowLayoutVoucher& voucher) {
   loaded_ = false;
   if (source == nullptr) return false;
@@ -159,13 +142,13 @@ bool RowLayoutPrinter::Prepare(IDataSource* source, const clsBillInformation& bi
     if (vb::Trim(definition).empty()) return false;
     return Load(std::move(definition), language, voucher);
   } catch (const std::exception& e) {
-    Trace("RowLayoutPrinter.Prepare: ", e.what());
+    Trace(InfoMessage("PreParePrint", std::string("row layout skipped: ") + e.what()));
     loaded_ = false;
     return false;
   }
 }
 
-bool RowLayoutPrinter::Load(std::string definition, std::string_view language, RowLayoutVoucher& voucher) {
+bool RowLayout::Load(std::string definition, std::string_view language, RowLayoutVoucher& voucher) {
   loaded_ = false;
   style_fields_.clear();
   row_template_.clear();
@@ -256,7 +239,7 @@ bool RowLayoutPrinter::Load(std::string definition, std::string_view language, R
   return true;
 }
 
-void RowLayoutPrinter::StylePart(std::string& style) const {
+void RowLayout::StylePart(std::string& style) const {
   if (!loaded_) return;
   style += "<自定义表体 是否启用='是' 打印表头='";
   style += YesNo(print_caption_);
@@ -265,7 +248,7 @@ void RowLayoutPrinter::StylePart(std::string& style) const {
   style += "</自定义表体>";
 }
 
-void RowLayoutPrinter::AppendDataBody(std::string& data, const clsBillInformation& bill,
+void RowLayout::AppendDataBody(std::string& data, const clsBillInformation& bill,
                                      RowLayoutVoucher& voucher) const {
   AppendRowLayoutBody(data, row_template_, bill, voucher);
 }
@@ -318,6 +301,68 @@ void AppendRowLayoutBody(std::string& data, std::string_view rowTemplate, const 
     if (bill.nPageTotal == 1 || bill.nPageTotal == 2) AppendSummaryRow(data, cells, Summary::kTotal, voucher);
   }
   data += kDataBodyEnd;
+}
+
+// ---- Preparation's printer ----
+
+namespace {
+
+// The voucher loaded into the service, seen through the print job's template copy.
+class JobVoucher final : public RowLayoutVoucher {
+ public:
+  JobVoucher(const PrintJob& job, VoucherDocuments& docs, FieldValues& values)
+      : job_(job), docs_(docs), values_(values) {}
+  const clsItemState* Item(std::string_view field) override {
+    if (!job_.items) return nullptr;
+    const std::string key = vb::UCase(field);
+    if (const ItemPtr* found = job_.items->Find("B" + key)) return found->get();
+    if (const ItemPtr* found = job_.items->Find("T" + key)) return found->get();
+    return nullptr;
+  }
+  std::string HeaderValue(const clsItemState& item) override { return values_.HeaderValue(item); }
+  std::int32_t BodyRowCount() override { return docs_.LineCount(); }
+  std::string BodyValue(std::int32_t row, std::string_view column) override {
+    const clsItemState* item = Item(column);
+    return item ? values_.BodyValue(*item, row) : std::string();
+  }
+  std::string ColumnTotal(const clsItemState& item) override { return values_.ColumnTotal(item); }
+
+ private:
+  const PrintJob& job_;
+  VoucherDocuments& docs_;
+  FieldValues& values_;
+};
+
+}  // namespace
+
+void ServiceRowLayoutPrinter::WriteStyleBody(PrintJob& job) {
+  const clsBillInformation& bill = *job.bill;
+  JobVoucher voucher(job, docs_, values_);
+  if (!layout_.Prepare(ctx_.DataSourceObject().get(), bill, GetLanguageID(), voucher)) {
+    Trace(InfoMessage("PreParePrint", "row layout: no definition, the body prints as a grid"));
+  }
+  AppendStyleBodyStart(job.style, bill, job.lists);
+  AppendStyleBodyHead(job.style, ParseGridStyle(bill.sGridStyleHead), GetEnvString(bill.sPrintSetting, 2, "中"));
+  AppendStyleBodyRow(job.style, ParseGridStyle(bill.sGridStyleBody),
+                     GetEnvString(bill.sPrintSetting, 3, job.lists.alignments));
+  AppendStyleBodyTail(job.style, ParseGridStyle(bill.sGridStyleTotal),
+                      GetEnvString(bill.sPrintSetting, 4, job.lists.alignments), bill.nPageTotal);
+  layout_.StylePart(job.style);
+  job.style += kStyleBodyEnd;
+}
+
+void ServiceRowLayoutPrinter::PostProcess(PrintJob& job) {
+  if (!layout_.Loaded()) return;
+  // Values and captions are escaped, so the first "<表体>" is the body's own.
+  constexpr std::string_view kStart = "<表体>";
+  const std::size_t start = job.data.find(kStart);
+  if (start == std::string::npos) return;
+  const std::size_t end = job.data.find(kDataBodyEnd, start);
+  if (end == std::string::npos) return;
+  JobVoucher voucher(job, docs_, values_);
+  std::string body;
+  layout_.AppendDataBody(body, *job.bill, voucher);
+  job.data.replace(start, end + kDataBodyEnd.size() - start, body);
 }
 
 }  // namespace cavra

@@ -11,8 +11,6 @@
 // - 自定义表体 is written inside the style 表体, after 表体尾 and before
 //   "</表体>": the control keeps reading the body's place, column lists and
 //   grid styles from 表体 and finds the panel that replaces the grid there.
-// - The data body is written in one pass while the document is built (where
-//   the grid body would go), not patched into the finished document.
 // - Label text sources: "nactiontext" 0 is the literal "text"; otherwise
 //   "scol" names a field, a body field ("nactionsource" 2) printing the
 //   current row's value and any other source the header value. A header value
@@ -30,11 +28,16 @@
 // - Every text is escaped where it is written, so captions and values with
 //   "&", "<" or "'" keep the documents well formed.
 //
-// Example (preparation):
-//   RowLayoutPrinter printer;
-//   if (bill.bRowLayoutEnabled && printer.Prepare(source, bill, GetLanguageID(), voucher)) {
-//     ... AppendStyleBodyTail(style, ...); printer.StylePart(style); style += kStyleBodyEnd;
-//     ... printer.AppendDataBody(data, bill, voucher);       // instead of the grid body
+// - The data body replaces, after the data document is finished, the grid
+//   body preparation wrote (from "<表体>" to "</表体>"); a voucher without
+//   body rows has no data body in either layout. Rows print in the voucher's
+//   own order: group-by fields (分单) do not apply to panels.
+//
+// Example (what preparation does through ServiceRowLayoutPrinter):
+//   RowLayout layout;
+//   if (layout.Prepare(source, bill, GetLanguageID(), voucher)) {
+//     ... AppendStyleBodyTail(style, ...); layout.StylePart(style); style += kStyleBodyEnd;
+//     ... layout.AppendDataBody(data, bill, voucher);       // in place of the grid body
 //   }
 #pragma once
 
@@ -46,12 +49,12 @@
 #include "cavra/bill_information.h"
 #include "cavra/host.h"
 #include "cavra/item_state.h"
+#include "core/service_context.h"
+#include "data/field_values.h"
+#include "data/voucher_documents.h"
+#include "print/print_preparation.h"
 
 namespace cavra {
-
-class FieldValues;
-class TemplateModel;
-class VoucherDocuments;
 
 inline constexpr std::string_view kRowNumberToken = "#RowNumber#";
 inline constexpr std::string_view kCurrentRowReference = "%G:-1,##";
@@ -73,27 +76,10 @@ class RowLayoutVoucher {
   virtual std::string ColumnTotal(const clsItemState& item) = 0;
 };
 
-// The voucher loaded into a service: its template, data and field values.
-class ServiceRowLayoutVoucher final : public RowLayoutVoucher {
- public:
-  ServiceRowLayoutVoucher(TemplateModel& model, VoucherDocuments& documents, FieldValues& values)
-      : model_(model), docs_(documents), values_(values) {}
-  const clsItemState* Item(std::string_view field) override;
-  std::string HeaderValue(const clsItemState& item) override;
-  std::int32_t BodyRowCount() override;
-  std::string BodyValue(std::int32_t row, std::string_view column) override;
-  std::string ColumnTotal(const clsItemState& item) override;
-
- private:
-  TemplateModel& model_;
-  VoucherDocuments& docs_;
-  FieldValues& values_;
-};
-
 // The SQL text that reads the definition of the template, card and language.
 std::string RowLayoutDefinitionSql(std::int32_t templateId, std::string_view billNo, std::string_view language);
 
-class RowLayoutPrinter {
+class RowLayout {
  public:
   // Reads the definition through source and loads it. False (print the
   // grid) when there is none, it is empty or it does not parse; never throws.
@@ -126,5 +112,24 @@ class RowLayoutPrinter {
 // logged and gives a body without rows.
 void AppendRowLayoutBody(std::string& data, std::string_view rowTemplate, const clsBillInformation& bill,
                          RowLayoutVoucher& voucher);
+
+// Preparation's row-layout printer for a service: reads the definition of the
+// template copy in the login language and lays out the voucher loaded into
+// the service. Without a definition the body prints as a grid.
+class ServiceRowLayoutPrinter final : public RowLayoutPrinter {
+ public:
+  ServiceRowLayoutPrinter(ServiceContext& context, VoucherDocuments& documents, FieldValues& values)
+      : ctx_(context), docs_(documents), values_(values) {}
+  // The grid's style body, with the 自定义表体 part when a definition loads.
+  void WriteStyleBody(PrintJob& job) override;
+  // Replaces the grid's data body by the panel rows.
+  void PostProcess(PrintJob& job) override;
+
+ private:
+  ServiceContext& ctx_;
+  VoucherDocuments& docs_;
+  FieldValues& values_;
+  RowLayout layout_;
+};
 
 }  // namespace cavra

@@ -17,6 +17,7 @@
 #include "data/sorting.h"
 #include "platform/error_flow.h"
 #include "print/print_preparation.h"
+#include "print/row_layout.h"
 #include "service/impl.h"
 #include "template/item_metadata.h"
 #include "workflow/customer_info.h"
@@ -58,8 +59,9 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
   };
   lines.SetLineRecalculator([this](std::int32_t line) { calculation->ExecCalcExpression(line); });
   model.SetSortCommandReader(read_sort_command);
-  printing.SetPreparation(
-      std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info));
+  auto preparation = std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info);
+  preparation->SetRowLayoutPrinter(std::make_shared<ServiceRowLayoutPrinter>(ctx, documents, values));
+  printing.SetPreparation(std::move(preparation));
   sorting->SetSortCommandReader(read_sort_command);
 }
 

@@ -104,7 +104,7 @@ class RowLayoutTest : public ::testing::Test {
   clsBillInformation bill;
   Voucher voucher;
   testing::FakeDataSource source;
-  RowLayoutPrinter printer;
+  RowLayout printer;
 };
 
 TEST_F(RowLayoutTest, DefinitionQueryKeepsItsTextAndQuotesTheBillNumber) {
@@ -122,7 +122,7 @@ TEST_F(RowLayoutTest, DefinitionQueryKeepsItsTextAndQuotesTheBillNumber) {
 TEST_F(RowLayoutTest, MissingOrBrokenDefinitionsLeaveTheGrid) {
   for (const char* definition : {"", "   ", "<voucher><template>", "<voucher/>", "<other><template/></other>"}) {
     SCOPED_TRACE(definition);
-    RowLayoutPrinter fresh;
+    RowLayout fresh;
     source.sql_handlers.clear();
     source.OnSql("vouchertemplates_lang", DefinitionRows(definition));
     EXPECT_FALSE(fresh.Prepare(&source, bill, "zh-CN", voucher));
