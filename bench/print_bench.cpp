@@ -5,7 +5,8 @@
 //                (both are one pass writing text)
 //   growth       PreParePrint 100k lines / 10k lines                        <= 11
 // and, reported without a target, the same voucher printed in row layout
-// (a four-label panel per line) against the grid.
+// (a four-label panel per line) and printed without summed columns (no
+// total row), each against the grid.
 // Run: build/<dir>/bench/print_bench   (times are CPU times)
 //
 // The allocator keeps what it frees, as in voucher_bench: otherwise each
@@ -70,7 +71,10 @@ constexpr const char* kFields[20] = {"irowno", "cInvCode", "cInvName", "cInvStd"
 
 // 20 printed body columns (texts, numbers with pictures and sums, dates, an
 // enumeration) and two header fields; page subtotal and total rows.
-std::string TemplateXml(bool rowLayout) {
+enum class Kind { kGrid, kRowLayout, kNoSums };
+
+std::string TemplateXml(Kind kind) {
+  const std::string sum = kind == Kind::kNoSums ? "0" : "1";
   std::string items =
       "<item fieldname='cCode' carditemname='单号' cardsection='T' fieldtype='1' showit='1' cox='100' coy='100' "
       "width='1500' height='300'/>"
@@ -82,10 +86,10 @@ std::string TemplateXml(bool rowLayout) {
   for (const char* n : {"iQuantity", "iDisCount", "iWeight", "iVolume", "iTaxRate", "iTaxUnitPrice", "iTax",
                         "iNatMoney"})
     items += std::string("<item fieldname='") + n + "' carditemname='" + n +
-             "' cardsection='B' fieldtype='4' numpoint='2' showit='1' width='900' needsum='1'/>";
+             "' cardsection='B' fieldtype='4' numpoint='2' showit='1' width='900' needsum='" + sum + "'/>";
   for (const char* n : {"iUnitPrice", "iMoney", "iSum"})
     items += std::string("<item fieldname='") + n + "' carditemname='" + n +
-             "' cardsection='B' fieldtype='4' numpoint='2' formatdata='1' showit='1' width='900' needsum='1'/>";
+             "' cardsection='B' fieldtype='4' numpoint='2' formatdata='1' showit='1' width='900' needsum='" + sum + "'/>";
   items +=
       "<item fieldname='dPreDate' carditemname='预发货日期' cardsection='B' fieldtype='5' formatdata='YYYY-MM-DD' "
       "showit='1' width='1100'/>"
@@ -103,7 +107,7 @@ std::string TemplateXml(bool rowLayout) {
                      "VT_FiexdColor='0' VT_TotalColor='0' VT_AmongColor='0' VT_GridStyleHead='' "
                      "VT_GridStyleBody='' VT_GridStyleTotal='' VT_GridPrnRows='0' VT_GridPrnRowHeight='0' "
                      "VT_PageSubTotal='1' VT_PageTotal='1' vt_RowLayoutEnabled='") +
-         (rowLayout ? "1" : "0") + "'>" + items + "</template>";
+         (kind == Kind::kRowLayout ? "1" : "0") + "'>" + items + "</template>";
 }
 
 DomPtr NewRowset(const std::vector<std::string>& columns) {
@@ -159,9 +163,9 @@ struct Fixture {
   Voucher voucher;
   RecordsetPtr tpl;
   RecordsetPtr labels = std::make_shared<Recordset>(std::vector<std::string>{"Text", "X", "Y"});
-  Fixture(int lines, bool rowLayout) : voucher(Generate(lines)) {
+  Fixture(int lines, Kind kind) : voucher(Generate(lines)) {
     pugi::xml_document doc;
-    doc.load_string(TemplateXml(rowLayout).c_str());
+    doc.load_string(TemplateXml(kind).c_str());
     tpl = TemplateRecordsetFromXml(doc).value();
     svc.SetDataSource(ds);
     svc.setTemplateData(tpl);
@@ -169,15 +173,15 @@ struct Fixture {
   }
 };
 
-Fixture& Get(int lines, bool rowLayout = false) {
-  static std::map<std::pair<int, bool>, std::unique_ptr<Fixture>> fixtures;
-  auto& f = fixtures[{lines, rowLayout}];
-  if (!f) f = std::make_unique<Fixture>(lines, rowLayout);
+Fixture& Get(int lines, Kind kind = Kind::kGrid) {
+  static std::map<std::pair<int, Kind>, std::unique_ptr<Fixture>> fixtures;
+  auto& f = fixtures[{lines, kind}];
+  if (!f) f = std::make_unique<Fixture>(lines, kind);
   return *f;
 }
 
-void Prepare(benchmark::State& state, bool rowLayout) {
-  Fixture& f = Get(static_cast<int>(state.range(0)), rowLayout);
+void Prepare(benchmark::State& state, Kind kind) {
+  Fixture& f = Get(static_cast<int>(state.range(0)), kind);
   std::string style, data;
   for (auto _ : state) {
     f.svc.PreParePrint(f.tpl, f.labels, style, data);
@@ -188,8 +192,9 @@ void Prepare(benchmark::State& state, bool rowLayout) {
   state.counters["data_MB"] = static_cast<double>(data.size()) / 1e6;
 }
 
-void BM_PreParePrint(benchmark::State& state) { Prepare(state, false); }
-void BM_PreParePrintRowLayout(benchmark::State& state) { Prepare(state, true); }
+void BM_PreParePrint(benchmark::State& state) { Prepare(state, Kind::kGrid); }
+void BM_PreParePrintRowLayout(benchmark::State& state) { Prepare(state, Kind::kRowLayout); }
+void BM_PreParePrintNoSums(benchmark::State& state) { Prepare(state, Kind::kNoSums); }
 
 void BM_SerializeBody(benchmark::State& state) {
   Fixture& f = Get(static_cast<int>(state.range(0)));
@@ -207,6 +212,7 @@ void BM_SerializeBody(benchmark::State& state) {
 BENCHMARK(BM_PreParePrint) SIZES;
 BENCHMARK(BM_SerializeBody) SIZES;
 BENCHMARK(BM_PreParePrintRowLayout)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PreParePrintNoSums)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
@@ -224,6 +230,8 @@ int main(int argc, char** argv) {
       {"prepare 100k / 10k", "BM_PreParePrint/100000", "BM_PreParePrint/10000", 11},
       {"(baseline) serialise 100k / 10k", "BM_SerializeBody/100000", "BM_SerializeBody/10000", 0},
       {"row layout 100k / grid 100k", "BM_PreParePrintRowLayout/100000", "BM_PreParePrint/100000", 0},
+      {"no sums 100k / grid 100k", "BM_PreParePrintNoSums/100000", "BM_PreParePrint/100000", 0},
+      {"no sums 100k / serialise", "BM_PreParePrintNoSums/100000", "BM_SerializeBody/100000", 0},
   });
   benchmark::Shutdown();
   return 0;
