@@ -1,13 +1,13 @@
 #include "print/row_layout.h"
 
 #include <cmath>
-#include <exception>
 #include <pugixml.hpp>
 
 #include "cavra/recordset.h"
 #include "cavra/sql_text.h"
 #include "cavra/variant.h"
 #include "core/global_helpers.h"
+#include "core/resources.h"
 #include "core/trace_log.h"
 #include "data/field_values.h"
 #include "data/voucher_documents.h"
@@ -15,7 +15,6 @@
 #include "platform/xml.h"
 #include "print/print_format.h"
 #include "template/item_metadata.h"
-#include "core/resources.h"
 
 namespace cavra {
 namespace {
@@ -141,8 +140,8 @@ bool RowLayout::Prepare(IDataSource* source, const clsBillInformation& bill, std
     std::string definition = CStr(value);
     if (vb::Trim(definition).empty()) return false;
     return Load(std::move(definition), language, voucher);
-  } catch (const std::exception& e) {
-    Trace(InfoMessage("PreParePrint", std::string("row layout skipped: ") + e.what()));
+  } catch (...) {
+    Trace(InfoMessage("PreParePrint", "row layout skipped: " + CurrentErrorInfo().second));
     loaded_ = false;
     return false;
   }

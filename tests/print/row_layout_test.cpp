@@ -140,6 +140,13 @@ TEST_F(RowLayoutTest, MissingOrBrokenDefinitionsLeaveTheGrid) {
   source.OnSql("vouchertemplates_lang", DefinitionRows(kDefinition));
   source.fail_query_number = static_cast<int>(source.queries.size()) + 1;
   EXPECT_FALSE(printer.Prepare(&source, bill, "zh-CN", voucher));
+  // Nor is a voucher that fails while the labels are read.
+  struct Failing : Voucher {
+    std::string HeaderValue(const clsItemState&) override { throw VbError(5, "no header"); }
+  } failing;
+  source.fail_query_number = 0;
+  EXPECT_FALSE(printer.Prepare(&source, bill, "zh-CN", failing));
+  EXPECT_FALSE(printer.Loaded());
 }
 
 TEST_F(RowLayoutTest, StylePartHasOneFieldPerLabelOfTheLoginLanguage) {
