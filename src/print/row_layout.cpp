@@ -286,7 +286,8 @@ void AppendRowLayoutBody(std::string& data, std::string_view rowTemplate, const 
       const std::string number = std::to_string(r);
       for (const Cell& cell : cells) {
         if (!cell.column.empty()) {
-          AppendCellText(data, cell, voucher.BodyValue(r, cell.column));
+          // A field the template does not know has no value (as bodyText gives).
+          AppendCellText(data, cell, cell.item ? voucher.BodyValue(r, *cell.item) : std::string());
         } else if (numbered && cell.text.find(kRowNumberToken) != std::string::npos) {
           AppendCellText(data, cell, vb::Replace(cell.text, kRowNumberToken, number));
         } else {
@@ -320,10 +321,7 @@ class JobVoucher final : public RowLayoutVoucher {
   }
   std::string HeaderValue(const clsItemState& item) override { return values_.HeaderValue(item); }
   std::int32_t BodyRowCount() override { return docs_.LineCount(); }
-  std::string BodyValue(std::int32_t row, std::string_view column) override {
-    const clsItemState* item = Item(column);
-    return item ? values_.BodyValue(*item, row) : std::string();
-  }
+  std::string BodyValue(std::int32_t row, const clsItemState& item) override { return values_.BodyValue(item, row); }
   std::string ColumnTotal(const clsItemState& item) override { return values_.ColumnTotal(item); }
 
  private:

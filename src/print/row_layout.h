@@ -70,8 +70,8 @@ class RowLayoutVoucher {
   // The display value of a header field, formatted by item.
   virtual std::string HeaderValue(const clsItemState& item) = 0;
   virtual std::int32_t BodyRowCount() = 0;
-  // The display value of a body cell (bodyText); row counted from 1.
-  virtual std::string BodyValue(std::int32_t row, std::string_view column) = 0;
+  // The display value of a body cell (bodyText) of item's field; row counted from 1.
+  virtual std::string BodyValue(std::int32_t row, const clsItemState& item) = 0;
   // The formatted total of a summed body field.
   virtual std::string ColumnTotal(const clsItemState& item) = 0;
 };

@@ -30,8 +30,8 @@ class Voucher : public RowLayoutVoucher {
   }
   std::string HeaderValue(const clsItemState& item) override { return header[item.sFieldName]; }
   std::int32_t BodyRowCount() override { return static_cast<std::int32_t>(body.size()); }
-  std::string BodyValue(std::int32_t row, std::string_view column) override {
-    return body.at(row - 1)[std::string(column)];
+  std::string BodyValue(std::int32_t row, const clsItemState& item) override {
+    return body.at(row - 1)[item.sFieldName];
   }
   std::string ColumnTotal(const clsItemState& item) override { return "total:" + item.sFieldName; }
 
@@ -243,8 +243,11 @@ TEST_F(RowLayoutTest, RowTemplateThatDoesNotParseGivesABodyWithoutRows) {
   }
   // A template without the row-number token keeps "#" texts as they are.
   std::string data;
-  AppendRowLayoutBody(data, "<单元>#行#</单元><单元>%G:-1,##cinvcode##%</单元>", bill, voucher);
-  EXPECT_NE(data.find("<表体行><单元>#行#</单元><单元>A&amp;1</单元></表体行>"), std::string::npos) << data;
+  // A field the template does not know prints empty.
+  AppendRowLayoutBody(data, "<单元>#行#</单元><单元>%G:-1,##cinvcode##%</单元><单元>%G:-1,##nosuch##%</单元>",
+                      bill, voucher);
+  EXPECT_NE(data.find("<表体行><单元>#行#</单元><单元>A&amp;1</单元><单元></单元></表体行>"), std::string::npos)
+      << data;
 }
 
 }  // namespace
