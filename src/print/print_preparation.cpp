@@ -688,6 +688,7 @@ bool PrintPreparation::Prepare(const RecordsetPtr& rs, const RecordsetPtr& rsFix
     }
   }
   clsBillInformation& bill = *job.bill;
+  job.body = docs_.Body();
   job.style.reserve(kChunk);
   job.data.reserve(kChunk);
   Builders b;

@@ -22,6 +22,7 @@ Variant Printing::PreParePrint(const RecordsetPtr& rs, const RecordsetPtr& rsFix
   return {};
 }
 Variant Printing::PreParePrintWeb(Variant& rs, Variant& rsFixel, Variant& sStyle, Variant& sData) {
+  if (ctx_.RefuseInPass("PreParePrintWeb")) return {};
   std::string style, data;
   const Variant result = PreParePrint(rs.As<Recordset>(), rsFixel.As<Recordset>(), style, data, false);
   sStyle = Variant(std::move(style));
