@@ -38,8 +38,9 @@ CAVRA_EXPORT Result<RecordsetPtr> ReadTemplateFile(const std::string& path);
 // One record per "label" element, with the columns of kFixedLabelColumns
 // (attributes named exactly so); an absent attribute is Null.
 inline constexpr const char* kFixedLabelColumns[] = {
-    "Text",   "X",          "Y",     "Width",   "Height",        "FontState",    "nBorder",   "nAlignment",
-    "PrintUpcase", "PrintInterval", "nActionText", "nActionSource", "sCol", "nRow", "ScaleMode", "PictureRight"};
+    "Text",        "X",           "Y",           "Width",         "Height", "FontState",
+    "nBorder",     "nAlignment",  "PrintUpcase", "PrintInterval", "nActionText",
+    "nActionSource", "sCol",      "nRow",        "ScaleMode",     "PictureRight"};
 
 // The fixed-label recordset of a labels document; error 5 when the document
 // has no "labels" element.

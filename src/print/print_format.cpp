@@ -18,7 +18,9 @@ void Attr(std::string& out, std::string_view name, std::string_view value) {
   AppendEscaped(out, value);
   out += '\'';
 }
-void Attr(std::string& out, std::string_view name, std::int32_t value) { Attr(out, name, std::to_string(value)); }
+void Attr(std::string& out, std::string_view name, std::int32_t value) {
+  Attr(out, name, std::to_string(value));
+}
 
 void FontAttrs(std::string& out, const FontAttributes& f, bool withName, bool withSize) {
   if (withName) Attr(out, "字体名", f.name);
@@ -62,7 +64,9 @@ std::string EscapeText(std::string_view text) {
 
 std::string TenthMm(std::int32_t twips) { return TwipToPrintUnit(twips); }
 
-std::string TopLeft(std::int32_t xTwips, std::int32_t yTwips) { return TenthMm(xTwips) + "," + TenthMm(yTwips); }
+std::string TopLeft(std::int32_t xTwips, std::int32_t yTwips) {
+  return TenthMm(xTwips) + "," + TenthMm(yTwips);
+}
 
 std::string ColorText(std::int32_t color) { return ColorToHtml(color); }
 
@@ -198,9 +202,9 @@ std::string TokenTypeAttributes(std::string_view code, bool upcase, std::int32_t
     std::string_view code, set, clear;
   };
   static constexpr Row kTable[] = {
-      {"3", "6", "7"},   {"4", "8", "9"},   {"5", "11", "12"}, {"6", "13", "14"}, {"9", "13", "14"},
-      {"10", "11", "12"}, {"11", "18", "19"}, {"12", "16", "17"}, {"7", "5", "0"},   {"8", "10", "0"},
-      {"13", "10", "0"},  {"14", "5", "0"},
+      {"3", "6", "7"},   {"4", "8", "9"},    {"5", "11", "12"},  {"6", "13", "14"},
+      {"9", "13", "14"}, {"10", "11", "12"}, {"11", "18", "19"}, {"12", "16", "17"},
+      {"7", "5", "0"},   {"8", "10", "0"},   {"13", "10", "0"},  {"14", "5", "0"},
   };
   for (const Row& row : kTable) {
     if (row.code != code) continue;
@@ -248,7 +252,8 @@ std::string GetEnvString(std::string_view printSetting, std::int32_t index, std:
   return parts[static_cast<std::size_t>(index)];
 }
 
-std::string DefaultPrintSettingBlock(bool horzTile, std::int32_t barcodeMultiple, std::string_view footHeaderFont) {
+std::string DefaultPrintSettingBlock(bool horzTile, std::int32_t barcodeMultiple,
+                                     std::string_view footHeaderFont) {
   std::string out = "<打印设置 打印范围 = '全部' 打印份数 = '1' 压缩 = '否' ";
   if (horzTile) out += "横向平铺='是'";
   out += " 条码长度='" + std::to_string(barcodeMultiple) + "' 多任务强制分页 = '是' 分单小计转合计='";

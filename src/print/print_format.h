@@ -121,7 +121,8 @@ GridStyle ParseGridStyle(std::string_view packed);
 std::string GetEnvString(std::string_view printSetting, std::int32_t index, std::string_view fallback);
 
 // The default 打印设置 and 纸张设置 elements (each followed by CR LF).
-std::string DefaultPrintSettingBlock(bool horzTile, std::int32_t barcodeMultiple, std::string_view footHeaderFont);
+std::string DefaultPrintSettingBlock(bool horzTile, std::int32_t barcodeMultiple,
+                                     std::string_view footHeaderFont);
 
 // ---- Style document writers ----
 
@@ -145,25 +146,25 @@ void AppendStyleItemField(std::string& out, const clsItemState& item);
 
 // What the style 字段 of a fixed label is made of.
 struct LabelStyle {
-  std::int32_t number = 0;         // n of "文本" + n
+  std::int32_t number = 0;  // n of "文本" + n
   bool picture = false;
-  std::string scaleMode;           // picture labels: the scale-mode code text
-  bool pictureRight = false;       // picture labels
+  std::string scaleMode;      // picture labels: the scale-mode code text
+  bool pictureRight = false;  // picture labels
   FontAttributes font;
   std::int32_t x = 0, y = 0, width = 0, height = 0;  // twips
   std::int32_t border = 0;
   std::int32_t positionCode = 0;
-  std::int32_t alignment = 0;      // 1 left, 2 centre, 3 right
-  std::string typeAttributes;      // from TypeAttributes (forHeaderItem false)
-  std::string tokenType;           // from TokenTypeAttributes, or empty
+  std::int32_t alignment = 0;  // 1 left, 2 centre, 3 right
+  std::string typeAttributes;  // from TypeAttributes (forHeaderItem false)
+  std::string tokenType;       // from TokenTypeAttributes, or empty
 };
 void AppendStyleLabelField(std::string& out, const LabelStyle& label);
 
 // The lists that describe the printed body columns, comma-joined.
 struct BodyColumnLists {
-  std::string widths;      // converted widths
-  std::string barcodes;    // barcode marks
-  std::string types;       // "10", "7", "8"
+  std::string widths;    // converted widths
+  std::string barcodes;  // barcode marks
+  std::string types;     // "10", "7", "8"
   std::string sizes;
   std::string names;       // CR and LF removed
   std::string alignments;  // "左,中,右"
@@ -184,7 +185,8 @@ inline constexpr std::string_view kStyleEnd = "</表格></格式>";
 
 // Declaration, 数据, 任务, 页眉, 标题 and 单据号, each + CR LF.
 void AppendDataHead(std::string& out, std::string_view headerText, std::string_view title,
-                    std::string_view receiptNo, std::string_view primaryKeyValues, std::string_view cardnumAndValue);
+                    std::string_view receiptNo, std::string_view primaryKeyValues,
+                    std::string_view cardnumAndValue);
 inline constexpr std::string_view kDataHeaderStart = "<表头>\r\n";
 inline constexpr std::string_view kDataHeaderEnd = "</表头>";
 inline constexpr std::string_view kDataFooterStart = "<表尾>";
@@ -211,7 +213,7 @@ inline constexpr std::string_view kDataEnd = "</任务>\r\n</数据>";
 
 // Cell references and running sums the control resolves.
 std::string CellReference(std::int32_t row, std::string_view column);  // "%G:r,##col##%"
-std::string PageSumCell(std::string_view format);                       // "%PAGE_SUM_F%[f]"
-std::string SubTotalCell(std::string_view format);                      // "%SUB_TOTAL_F%[f]"
+std::string PageSumCell(std::string_view format);                      // "%PAGE_SUM_F%[f]"
+std::string SubTotalCell(std::string_view format);                     // "%SUB_TOTAL_F%[f]"
 
 }  // namespace cavra

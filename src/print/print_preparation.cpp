@@ -152,7 +152,8 @@ std::string PrintPreparation::PrintSettingBlock(clsBillInformation& bill, const 
   Info("GetEnvString返回的sPrintSetting = " + block);
   const std::string wrapped = "<PrintSettingData>" + block + "</PrintSettingData>";
   pugi::xml_document dom;
-  const auto result = dom.load_buffer(wrapped.data(), wrapped.size(), pugi::parse_default, pugi::encoding_utf8);
+  const auto result =
+      dom.load_buffer(wrapped.data(), wrapped.size(), pugi::parse_default, pugi::encoding_utf8);
   if (result) {
     pugi::xml_node setting = dom.child("PrintSettingData").child("打印设置");
     if (setting) {
@@ -164,10 +165,13 @@ std::string PrintPreparation::PrintSettingBlock(clsBillInformation& bill, const 
     for (pugi::xml_node child : dom.child("PrintSettingData").children()) {
       struct Writer : pugi::xml_writer {
         std::string* out;
-        void write(const void* data, size_t size) override { out->append(static_cast<const char*>(data), size); }
+        void write(const void* data, size_t size) override {
+          out->append(static_cast<const char*>(data), size);
+        }
       } writer;
       writer.out = &text;
-      child.print(writer, "", pugi::format_raw | pugi::format_no_declaration);
+      child.print(writer, "",
+                  pugi::format_raw | pugi::format_no_declaration | pugi::format_attribute_single_quote);
       text += kCrLf;
     }
     block = text;
@@ -336,8 +340,7 @@ void PrintPreparation::WriteLabel(PrintJob& job, Builders& b, Recordset& rs, std
   if (hidden) text.clear();
   if (formatted && !vb::StartsWith(text, "%G:")) text = PlainPunctuation(std::move(text));
 
-  style.typeAttributes =
-      TypeAttributes(printInterval, upcase, item && item->nFieldType == 5, true, false);
+  style.typeAttributes = TypeAttributes(printInterval, upcase, item && item->nFieldType == 5, true, false);
   const bool footer = style.y > bill.nBodyTop;
   std::string& styleOut = footer ? b.labels.footerStyle : b.labels.headerStyle;
   if (kind == Kind::kLogo) {
@@ -373,8 +376,7 @@ void PrintPreparation::WriteItems(PrintJob& job, Builders& b) {
         const bool footer = item->nCOY > headerLimit;
         AppendStyleItemField(footer ? b.items.footerStyle : b.items.headerStyle, *item);
         AppendDataField(footer ? b.items.footerData : b.items.headerData,
-                        ItemCaption(*item) + "(" + item->sFieldName + ")",
-                        HeaderDisplay(*item));
+                        ItemCaption(*item) + "(" + item->sFieldName + ")", HeaderDisplay(*item));
         if (footer) {
           ++b.footerFields;
           if (item->sPrintPosition == PrintPositionWord(2)) ++b.footerLastPage;
@@ -419,7 +421,8 @@ void PrintPreparation::WriteBody(PrintJob& job) {
   Step("MultiTableHeader", [&] {
     if (!ctx_.DataSourceObject()) return;
     const std::string sql =
-        "select top 1 fchrXmlInfo from VoucherCustomerInfo where fchrType=N'MultiTableHeader' and fchrOperator "
+        "select top 1 fchrXmlInfo from VoucherCustomerInfo where fchrType=N'MultiTableHeader' and "
+        "fchrOperator "
         "=N'#systemprinter#' and fchrVoucherType=" +
         SqlNLiteral(bill.sBillNo) + " and fchrVoucherTemplateType=" + SqlNLiteral(std::to_string(bill.nID));
     std::string err;
@@ -461,8 +464,10 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
       copy->reset(*docs_.Body());
       Sorting::PrepareBodyForSort(*copy);
       const auto sorter = ctx_.Components().CreateAs<ISorter>("TolmVoucherSorter.clsVoucherSorter");
-      if (!sorter->sortDOMVoucherBody("", command, copy)) throw VbError(err::kInvalidCall, "the sorter refused " + command);
-      for (pugi::xml_node row : copy->document_element().child("rs:data").children("z:row")) rows.push_back(row);
+      if (!sorter->sortDOMVoucherBody("", command, copy))
+        throw VbError(err::kInvalidCall, "the sorter refused " + command);
+      for (pugi::xml_node row : copy->document_element().child("rs:data").children("z:row"))
+        rows.push_back(row);
       job.body = copy;
       grouped = true;
     } catch (...) {
@@ -561,8 +566,10 @@ void PrintPreparation::FinishColumnLists(PrintJob& job) {
     const auto found = declared.find(field);
     const std::string type = vb::LCase(found == declared.end() ? std::string("string") : found->second);
     const char* code = "10";
-    if (type == "float" || type == "number") code = "7";
-    else if (type == "datetime") code = "8";
+    if (type == "float" || type == "number")
+      code = "7";
+    else if (type == "datetime")
+      code = "8";
     if (!types.empty()) types += ',';
     types += code;
   }
@@ -577,7 +584,8 @@ void PrintPreparation::WriteStyleBody(PrintJob& job) {
   }
   if (bill.bRowLayoutEnabled) Info("row layout: no row-layout printer, the body prints as a grid");
   AppendStyleBodyStart(job.style, bill, job.lists);
-  AppendStyleBodyHead(job.style, ParseGridStyle(bill.sGridStyleHead), GetEnvString(bill.sPrintSetting, 2, "中"));
+  AppendStyleBodyHead(job.style, ParseGridStyle(bill.sGridStyleHead),
+                      GetEnvString(bill.sPrintSetting, 2, "中"));
   AppendStyleBodyRow(job.style, ParseGridStyle(bill.sGridStyleBody),
                      GetEnvString(bill.sPrintSetting, 3, job.lists.alignments));
   AppendStyleBodyTail(job.style, ParseGridStyle(bill.sGridStyleTotal),
@@ -620,8 +628,8 @@ void PrintPreparation::WritePictures(PrintJob& job, Builders& b) {
   }
   if (list.empty()) return;
   const std::string sql = "select p.Picture,i.cinvcode from dbo.AA_Picture p inner join " +
-                          std::string(" (select pictureguid ,cinvcode from inventory where cinvcode in (") + list +
-                          ")) i " + " on i.pictureguid = p.cGUID";
+                          std::string(" (select pictureguid ,cinvcode from inventory where cinvcode in (") +
+                          list + ")) i " + " on i.pictureguid = p.cGUID";
   std::string err;
   const RecordsetPtr rs = ctx_.DataSourceObject()->GetRsBySql(sql, err);
   if (!rs || !rs->IsOpen()) return;
@@ -650,7 +658,8 @@ void PrintPreparation::DumpDocuments(const PrintJob& job) {
                                    std::pair<const char*, const std::string*>{"tData.xml", &job.data}}) {
     Step("DebugDump", [&] {
       pugi::xml_document dom;
-      const auto result = dom.load_buffer(text->data(), text->size(), pugi::parse_default, pugi::encoding_utf8);
+      const auto result =
+          dom.load_buffer(text->data(), text->size(), pugi::parse_default, pugi::encoding_utf8);
       if (!result) Info(std::string(name) + " does not parse: " + result.description());
       Utf16FileSink sink(folder / name);
       sink.Write(*text);
@@ -661,8 +670,8 @@ void PrintPreparation::DumpDocuments(const PrintJob& job) {
 
 // ---------------------------------------------------------------- the whole run
 
-bool PrintPreparation::Prepare(const RecordsetPtr& rs, const RecordsetPtr& rsFixel, const PrintRequest& request,
-                               std::string& style, std::string& data) {
+bool PrintPreparation::Prepare(const RecordsetPtr& rs, const RecordsetPtr& rsFixel,
+                               const PrintRequest& request, std::string& style, std::string& data) {
   style.clear();
   data.clear();
   Info("开始执行... ...");
@@ -736,6 +745,8 @@ bool PrintPreparation::Prepare(const RecordsetPtr& rs, const RecordsetPtr& rsFix
                        std::string(kListSeparator) + job.lists.names;
   style = std::move(job.style);
   data = std::move(job.data);
+  // The compiled pictures of the copy's items would outlive them.
+  values_.ResetFormats();
   return true;
 }
 

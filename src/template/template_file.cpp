@@ -63,7 +63,9 @@ Result<RecordsetPtr> ReadXmlFile(const std::string& path, FromXml fromXml) {
 }
 }  // namespace
 
-Result<RecordsetPtr> ReadTemplateFile(const std::string& path) { return ReadXmlFile(path, TemplateRecordsetFromXml); }
+Result<RecordsetPtr> ReadTemplateFile(const std::string& path) {
+  return ReadXmlFile(path, TemplateRecordsetFromXml);
+}
 
 Result<RecordsetPtr> FixedLabelRecordsetFromXml(const pugi::xml_document& document) {
   const pugi::xml_node root = document.child("labels");

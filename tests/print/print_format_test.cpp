@@ -1,8 +1,8 @@
 #include "print/print_format.h"
 
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
+#include <pugixml.hpp>
 #include <string>
 
 namespace cavra {
@@ -123,9 +123,10 @@ TEST(PrintFormatPacked, PageBandLines) {
   EXPECT_EQ(one.font.name, "Tahoma");  // line 1 is "\n第一页": not a font, defaults stay
   std::string style;
   AppendStylePageHeader(style, ParsePageBand("only one line"));
-  EXPECT_EQ(style,
-            "<页眉 高='100' 颜色='#000000' 字体名='Tahoma' 字体大小='9' 粗体='否' 打印='' 对齐方式='' 图片='否'"
-            " 缩放模式='原始大小' 图片居右='否' 斜体='否'/>\r\n");
+  EXPECT_EQ(
+      style,
+      "<页眉 高='100' 颜色='#000000' 字体名='Tahoma' 字体大小='9' 粗体='否' 打印='' 对齐方式='' 图片='否'"
+      " 缩放模式='原始大小' 图片居右='否' 斜体='否'/>\r\n");
 }
 
 TEST(PrintFormatPacked, GridStylesNeedFourParts) {
@@ -212,9 +213,10 @@ TEST(PrintFormatStyle, LabelFieldsTextPictureAndToken) {
   label.typeAttributes = TypeAttributes("", true, false, true, false);
   std::string out;
   AppendStyleLabelField(out, label);
-  EXPECT_EQ(out,
-            "<字段 关键字='文本3' 粗体='否' 下划线='否' 斜体='否' 左顶点='100,100' 宽='100' 高='100' 颜色='#000000'"
-            " 边框='0' 下标线='是'  打印='最后一页' 对齐方式='中'  类型='5'/>\r\n");
+  EXPECT_EQ(
+      out,
+      "<字段 关键字='文本3' 粗体='否' 下划线='否' 斜体='否' 左顶点='100,100' 宽='100' 高='100' 颜色='#000000'"
+      " 边框='0' 下标线='是'  打印='最后一页' 对齐方式='中'  类型='5'/>\r\n");
 
   label.tokenType = TokenTypeAttributes("4", true, 2);
   out.clear();
@@ -231,7 +233,8 @@ TEST(PrintFormatStyle, LabelFieldsTextPictureAndToken) {
   label.tokenType.clear();
   out.clear();
   AppendStyleLabelField(out, label);
-  EXPECT_EQ(out.rfind("<字段 名字='文本3' 图片='是'  缩放模式='按框比例缩放' 图片居右='是' 粗体=", 0), 0u) << out;
+  EXPECT_EQ(out.rfind("<字段 名字='文本3' 图片='是'  缩放模式='按框比例缩放' 图片居右='是' 粗体=", 0), 0u)
+      << out;
   pugi::xml_document doc2;
   field = ParseOne(doc2, out);
   EXPECT_FALSE(field.attribute("关键字"));
@@ -247,20 +250,23 @@ TEST(PrintFormatStyle, BodyElements) {
   bill.nPrnRows = 12;
   std::string out;
   AppendStyleBodyStart(out, bill, BodyColumnLists{});
-  EXPECT_EQ(out,
-            "<表体 左顶点='100,100' 宽='1000' 高='0' 固定行数='12' 列宽='' 条码='' 字段类型='10' 字段大小='255'"
-            " 字段名称=''>\r\n");
+  EXPECT_EQ(
+      out,
+      "<表体 左顶点='100,100' 宽='1000' 高='0' 固定行数='12' 列宽='' 条码='' 字段类型='10' 字段大小='255'"
+      " 字段名称=''>\r\n");
 
   out.clear();
   AppendStyleBodyHead(out, ParseGridStyle("bad@style@three"), "中");
   EXPECT_EQ(out,
-            "<表体头 对齐方式='中' 边框风格='783' 边框宽度='1' 行高='0' 字体名='宋体' 字体大小='9' 粗体='否' 斜体='否'"
+            "<表体头 对齐方式='中' 边框风格='783' 边框宽度='1' 行高='0' 字体名='宋体' 字体大小='9' 粗体='否' "
+            "斜体='否'"
             " 下划线='否' 颜色='#000000'/>");
   out.clear();
   AppendStyleBodyRow(out, GridStyle{}, "左,右");
-  EXPECT_EQ(out,
-            "<表体行 边框风格='783' 边框宽度='1' 行高='0' 字体名='宋体' 对齐方式='左,右' 字体大小='9' 粗体='否'"
-            " 斜体='否' 下划线='否' 颜色='#000000'/>");
+  EXPECT_EQ(
+      out,
+      "<表体行 边框风格='783' 边框宽度='1' 行高='0' 字体名='宋体' 对齐方式='左,右' 字体大小='9' 粗体='否'"
+      " 斜体='否' 下划线='否' 颜色='#000000'/>");
   out.clear();
   AppendStyleBodyTail(out, GridStyle{}, "右", 2);
   EXPECT_EQ(out,
@@ -287,41 +293,16 @@ TEST(PrintFormatStyle, TitleHeightFromSelfDef2) {
   EXPECT_NE(out.find("高='100'"), std::string::npos) << out;  // (417 + 150) twips
 }
 
-TEST(PrintFormatData, HeadAndPiecesParseAndEscape) {
+// The rest of the data document is checked through preparation; these are
+// the pieces it does not reach.
+TEST(PrintFormatData, VoucherNumberAndTabbedTitles) {
   std::string out;
-  AppendDataHead(out, "A&B", "销售订单\\n第二行", "SO'1", "1000001", "");
-  out += "<表头>\r\n";
-  AppendDataField(out, "客户(cCusName)", "<\"Acme\" & 'Co'>\r\n");
-  out += "</表头>";
-  AppendDataBodyHead(out, {"数量\t(件)", "金额"});
-  out += kDataSumRowStart;
-  AppendDataCell(out, "1&2");
-  AppendDataCell(out, CellReference(-1, "iQuantity"));
-  out += kDataRowEnd;
-  out += "</表体>";
-  AppendDataPageFooter(out, "页脚'");
-  AppendDataPicture(out, "文本1", "QUJD");
-  out += kDataEnd;
-
-  EXPECT_EQ(out.rfind("<?xml version='1.0' encoding='utf-16' ?>\r\n<数据>\r\n<任务>\r\n", 0), 0u);
-  EXPECT_NE(out.find("<标题>销售订单\r\n第二行</标题>\r\n<单据号>SO&apos;1{##}1000001</单据号>\r\n"),
-            std::string::npos);
-  pugi::xml_document raw;
-  ASSERT_TRUE(raw.load_buffer(out.data(), out.size(), pugi::parse_default, pugi::encoding_utf8));
-  const pugi::xml_node rtask = raw.child("数据").child("任务");
-  EXPECT_STREQ(rtask.child("表头").child("字段").attribute("名字").value(), "客户(cCusName)");
-  EXPECT_STREQ(rtask.child("表头").child("字段").text().get(), "<\"Acme\" & 'Co'>\n");
-  const pugi::xml_node row = rtask.child("表体").child("表体行");
-  EXPECT_STREQ(row.attribute("SumRow").value(), "1");
-  EXPECT_STREQ(row.first_child().text().get(), "1&2");
-  EXPECT_STREQ(row.last_child().text().get(), "%G:-1,##iQuantity##%");
-  EXPECT_STREQ(rtask.child("图片").attribute("名字").value(), "文本1");
-
-  std::string withCard;
-  AppendDataHead(withCard, "", "", "R", "K", "C1");
-  EXPECT_NE(withCard.find("<单据号>R{##}K{##}C1</单据号>"), std::string::npos);
-  EXPECT_EQ(PageSumCell("0.00"), "%PAGE_SUM_F%[0.00]");
-  EXPECT_EQ(SubTotalCell(""), "%SUB_TOTAL_F%[]");
+  AppendDataHead(out, "", "", "R'1", "K", "C1");
+  EXPECT_NE(out.find("<单据号>R&apos;1{##}K{##}C1</单据号>\r\n"), std::string::npos);
+  out.clear();
+  AppendDataBodyHead(out, {"数量\t(件)"});
+  EXPECT_EQ(out, "<表体>\r\n<表体头>\r\n<单元>数量\r\n(件)</单元></表体头>\r\n");
+  EXPECT_EQ(CellReference(-1, "iQuantity"), "%G:-1,##iQuantity##%");
 }
 
 }  // namespace

@@ -4,11 +4,11 @@
 //   CAVRA_UPDATE_GOLDEN=1 build/dev/tests/print/print_tests --gtest_filter='PrintGolden*'
 // then read the diff of tests/print/golden/ before committing it.
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <pugixml.hpp>
 #include <string>
 
 #include "cavra/datasource.h"
@@ -31,7 +31,8 @@ class FixedClockSource : public IDataSource {
   explicit FixedClockSource(DataSourcePtr inner) : inner_(std::move(inner)) {}
   RecordsetPtr GetRsBySql(const std::string& sql, std::string& errText) override {
     if (sql.rfind("select sum(total)", 0) == 0) {
-      auto rs = std::make_shared<Recordset>(std::vector<std::string>{"total", "lastprintTime", "CurrentServerDate"});
+      auto rs = std::make_shared<Recordset>(
+          std::vector<std::string>{"total", "lastprintTime", "CurrentServerDate"});
       rs->AddRow({Variant(2), Variant("2026-12-02 10:00:00"), Variant("2026-12-06 08:30:00")});
       return rs;
     }
@@ -43,7 +44,8 @@ class FixedClockSource : public IDataSource {
   }
   std::string GetCustomerizeTotalTitle() override { return ""; }
   std::string GetCustomerizeTotalTitle(const std::string&) override { return ""; }
-  std::string GetWorkflowAuthString(std::string& pk, std::string& receipt, const std::string& billNo) override {
+  std::string GetWorkflowAuthString(std::string& pk, std::string& receipt,
+                                    const std::string& billNo) override {
     return inner_->GetWorkflowAuthString(pk, receipt, billNo);
   }
 

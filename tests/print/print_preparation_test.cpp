@@ -1,10 +1,10 @@
 #include "print/print_preparation.h"
 
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <fstream>
 #include <iterator>
+#include <pugixml.hpp>
 #include <string>
 
 #include "cavra/components.h"
@@ -16,8 +16,8 @@
 #include "fakes/rowset_xml.h"
 #include "fakes/scratch.h"
 #include "fakes/template_xml.h"
-#include "service/service_fixture.h"
 #include "print/print_count.h"
+#include "service/service_fixture.h"
 #include "workflow/customer_info.h"
 
 namespace cavra {
@@ -84,14 +84,15 @@ const char* kTemplateExtra = "VT_BodyTop='2000' VT_BodyHeight='1000'";
 // A template with a header field and three body columns, and two lines.
 void SmallVoucher(Preparation& p, const std::string& extra = "") {
   p.Template(std::string(kHeadItems) + kBodyItems, std::string(kTemplateExtra) + " " + extra);
-  p.Data("ID:int,cCode,cSOCode", "<z:row ID='1' cCode='R-1' cSOCode='R-1'/>", "ID:int,cInv,iQty:float,dDue:dateTime",
+  p.Data("ID:int,cCode,cSOCode", "<z:row ID='1' cCode='R-1' cSOCode='R-1'/>",
+         "ID:int,cInv,iQty:float,dDue:dateTime",
          "<z:row ID='1' cInv='A' iQty='2' dDue='2026-12-01T10:20:30.5'/>"
          "<z:row ID='1' cInv='B' iQty='3.5' SumRow='1'/>");
 }
 
 RecordsetPtr Labels(std::vector<std::vector<Variant>> rows) {
-  return MakeRecordset({"Text", "X", "Y", "Width", "Height", "FontState", "nBorder", "nAlignment", "PrintUpcase",
-                        "PrintInterval", "nActionText", "nActionSource", "sCol", "nRow"},
+  return MakeRecordset({"Text", "X", "Y", "Width", "Height", "FontState", "nBorder", "nAlignment",
+                        "PrintUpcase", "PrintInterval", "nActionText", "nActionSource", "sCol", "nRow"},
                        std::move(rows));
 }
 // A label at y with a literal text (or token).
@@ -270,14 +271,14 @@ TEST(PrintPreparationBadInput, PrintSettings) {
   Preparation p;
   SmallVoucher(p, "nbarcodeMultiple='4'");
   PrintRequest request;
-  request.printEntir =
-      "old{##}<打印设置 打印份数='2' 条码长度='9'/><纸张设置 纸张类型='1'/>|x|右|中|左";
+  request.printEntir = "old{##}<打印设置 打印份数='2' 条码长度='9'/><纸张设置 纸张类型='1'/>|x|右|中|左";
   ASSERT_TRUE(p.Run(nullptr, request));
   auto style = Parse(p.style);
   pugi::xml_node format = style.child("格式");
   EXPECT_STREQ(format.child("打印设置").attribute("条码长度").value(), "4");
   EXPECT_STREQ(format.child("打印设置").attribute("打印份数").value(), "2");
   EXPECT_STREQ(format.child("纸张设置").attribute("纸张类型").value(), "1");
+  EXPECT_TRUE(Has(p.style, "<打印设置 打印份数='2' 条码长度='4'/>\r\n<纸张设置 纸张类型='1'/>\r\n<表格 "));
   const pugi::xml_node body = format.child("表格").child("表体");
   EXPECT_STREQ(body.child("表体头").attribute("对齐方式").value(), "右");
   EXPECT_STREQ(body.child("表体行").attribute("对齐方式").value(), "中");
@@ -330,12 +331,14 @@ TEST(PrintPreparationBadInput, OneLineHeaderAndThreePartGridStyles) {
 TEST(PrintPreparationBadInput, HostileTextsAreEscapedInBothDocuments) {
   Preparation p;
   const std::string nasty = "A&B <C> 'D' \"E\"\r\n中文";
-  p.Template(std::string("<item fieldname='cCode' carditemname='") + "客&amp;户&apos;s &lt;名&gt; &quot;q&quot;" +
+  p.Template(std::string("<item fieldname='cCode' carditemname='") +
+                 "客&amp;户&apos;s &lt;名&gt; &quot;q&quot;" +
                  "' cardsection='T' fieldtype='1' showit='1' printcaption='1'/>" + kBodyItems,
              "VT_TitleName='标题&amp;\\n第二行' VT_Header='页&lt;眉' VT_Foot='脚&apos;注'");
-  p.Data("cCode", "<z:row cCode='" + std::string("A&amp;B &lt;C&gt; &apos;D&apos; &quot;E&quot;&#13;&#10;中文") +
-                      "'/>",
-         "cInv", "<z:row cInv='x&amp;&lt;'/>");
+  p.Data(
+      "cCode",
+      "<z:row cCode='" + std::string("A&amp;B &lt;C&gt; &apos;D&apos; &quot;E&quot;&#13;&#10;中文") + "'/>",
+      "cInv", "<z:row cInv='x&amp;&lt;'/>");
   ASSERT_TRUE(p.Run(Labels({TextLabel(nasty)})));
   EXPECT_TRUE(Has(p.style, "名字='客&amp;户&apos;s &lt;名&gt; \"q\"'"));
   EXPECT_TRUE(Has(p.data, "<字段 名字='客&amp;户&apos;s &lt;名&gt; \"q\"(cCode)'>"));
@@ -371,23 +374,23 @@ TEST(PrintPreparationBadInput, NeverAnExceptionFromTheService) {
 TEST(PrintPreparationLabels, TextSourcesAndTokens) {
   Preparation p;
   SmallVoucher(p);
-  p.ds->OnSql("PrintPolicy_VCH", MakeRecordset({"total", "lastprintTime", "CurrentServerDate"},
-                                                {{Variant(4), Variant("2026-11-30T08:00:00"),
-                                                  Variant("2026-12-06 09:00:00")}}));
+  p.ds->OnSql("PrintPolicy_VCH",
+              MakeRecordset({"total", "lastprintTime", "CurrentServerDate"},
+                            {{Variant(4), Variant("2026-11-30T08:00:00"), Variant("2026-12-06 09:00:00")}}));
   std::vector<Variant> upper = TextLabel("[%4,iQty%]");
   upper[8] = Variant(1);
   ASSERT_TRUE(p.Run(Labels({
-      FieldLabel(1, "cCode"),          // 1 header value
-      FieldLabel(2, "iQty", 2),        // 2 body cell reference
-      FieldLabel(3, "iQty"),           // 3 column total
-      FieldLabel(5, "", 0),            // 5 print count so far
-      TextLabel("[%13,cInv%]"),        // cell reference token, row from nRow
-      TextLabel("[%7,iQty%]"),         // total token
-      TextLabel("@1@"),                // print count, this print
-      TextLabel("[%99,x%]"),           // unknown: not printed at all
-      upper,                           // body column token, upper-case flag set
-      TextLabel("%G:0,##cInv##%"),     // passes through
-      FieldLabel(9, "cCode"),          // an unlisted source reads the header
+      FieldLabel(1, "cCode"),       // 1 header value
+      FieldLabel(2, "iQty", 2),     // 2 body cell reference
+      FieldLabel(3, "iQty"),        // 3 column total
+      FieldLabel(5, "", 0),         // 5 print count so far
+      TextLabel("[%13,cInv%]"),     // cell reference token, row from nRow
+      TextLabel("[%7,iQty%]"),      // total token
+      TextLabel("@1@"),             // print count, this print
+      TextLabel("[%99,x%]"),        // unknown: not printed at all
+      upper,                        // body column token, upper-case flag set
+      TextLabel("%G:0,##cInv##%"),  // passes through
+      FieldLabel(9, "cCode"),       // an unlisted source reads the header
   })));
   const auto data = Parse(p.data);
   std::vector<std::string> texts;
@@ -432,7 +435,8 @@ TEST(PrintPreparationLabels, PictureLabelsAndTheCompanyLogo) {
   EXPECT_TRUE(Has(p.style, "<字段 名字='文本1' 图片='是'  缩放模式='原始大小' 图片居右='否' "));
   EXPECT_TRUE(Has(p.style, "<字段 名字='文本2' 图片='是' "));
   EXPECT_FALSE(Has(p.data, "<字段 名字='文本1'>"));
-  EXPECT_TRUE(Has(p.data, "<图片 名字='文本1' 数据='QUJD'/><图片 名字='文本2' 数据='QUJD'/></任务>\r\n</数据>"));
+  EXPECT_TRUE(
+      Has(p.data, "<图片 名字='文本1' 数据='QUJD'/><图片 名字='文本2' 数据='QUJD'/></任务>\r\n</数据>"));
 }
 
 // ---------------------------------------------------------------- body
@@ -463,7 +467,8 @@ class FailingSorter : public ISorter {
 };
 
 TEST(PrintPreparationBody, AFailingSorterPrintsTheRowsUngrouped) {
-  ScopedComponent sorter("TolmVoucherSorter.clsVoucherSorter", [] { return std::make_shared<FailingSorter>(); });
+  ScopedComponent sorter("TolmVoucherSorter.clsVoucherSorter",
+                         [] { return std::make_shared<FailingSorter>(); });
   Preparation p;
   SmallVoucher(p, "VT_ReservedInfo='cInv' VT_PageTotal='1'");
   ASSERT_TRUE(p.Run());
@@ -483,10 +488,12 @@ TEST(PrintPreparationBody, StoredMultiLevelHeaderAndInventoryPictures) {
       MakeRecordset({"fchrXmlInfo"}, {{Variant("<单元 图片='存货图片'></单元><单元>多级</单元>")}}));
   Bytes png{0x89, 'P', 'N', 'G'};
   p.ds->ExpectSql(
-      "select p.Picture,i.cinvcode from dbo.AA_Picture p inner join  (select pictureguid ,cinvcode from inventory "
+      "select p.Picture,i.cinvcode from dbo.AA_Picture p inner join  (select pictureguid ,cinvcode from "
+      "inventory "
       "where cinvcode in ('A','B')) i  on i.pictureguid = p.cGUID",
       MakeRecordset({"Picture", "cinvcode"}, {{Variant(png), Variant("A")}}));
-  p.Template(std::string(kHeadItems) + kBodyItems, std::string(kTemplateExtra) + " inventoryFieldName='cInv'");
+  p.Template(std::string(kHeadItems) + kBodyItems,
+             std::string(kTemplateExtra) + " inventoryFieldName='cInv'");
   p.Data("ID:int,cCode", "<z:row ID='1' cCode='R-1'/>", "cInv", "<z:row cInv='A'/><z:row cInv='B'/>");
   ASSERT_TRUE(p.Run());
   EXPECT_TRUE(Has(p.data, "<表体头>\r\n<单元 图片='存货图片'></单元><单元>多级</单元></表体头>\r\n"));
@@ -505,9 +512,11 @@ class FailingCodeLib : public ICodeLib {
 TEST(PrintPreparationBody, OnePictureThatDoesNotEncodeDropsThemAll) {
   ScopedComponent coder("CodeRuleKit.CodeLib", [] { return std::make_shared<FailingCodeLib>(); });
   Preparation p;
-  p.ds->OnSql("MultiTableHeader", MakeRecordset({"fchrXmlInfo"}, {{Variant("<单元 图片='存货图片'></单元>")}}));
+  p.ds->OnSql("MultiTableHeader",
+              MakeRecordset({"fchrXmlInfo"}, {{Variant("<单元 图片='存货图片'></单元>")}}));
   p.ds->OnSql("AA_Picture", MakeRecordset({"Picture", "cinvcode"}, {{Variant("x"), Variant("A")}}));
-  p.Template(std::string(kHeadItems) + kBodyItems, std::string(kTemplateExtra) + " inventoryFieldName='cInv'");
+  p.Template(std::string(kHeadItems) + kBodyItems,
+             std::string(kTemplateExtra) + " inventoryFieldName='cInv'");
   p.Data("cCode", "<z:row cCode='R'/>", "cInv", "<z:row cInv='A'/>");
   ASSERT_TRUE(p.Run());
   EXPECT_FALSE(Has(p.data, "<图片 "));
@@ -517,8 +526,10 @@ TEST(PrintPreparationBody, OnePictureThatDoesNotEncodeDropsThemAll) {
 TEST(PrintPreparationBody, QuantityFieldsSkipTheAmountPicture) {
   Preparation p;
   p.Template(
-      "<item fieldname='iAmount' cardsection='T' fieldtype='4' numpoint='2' formatdata='#,##0.00' showit='1'/>"
-      "<item fieldname='IQuantity' cardsection='T' fieldtype='4' numpoint='2' formatdata='#,##0.00' showit='1'/>"
+      "<item fieldname='iAmount' cardsection='T' fieldtype='4' numpoint='2' formatdata='#,##0.00' "
+      "showit='1'/>"
+      "<item fieldname='IQuantity' cardsection='T' fieldtype='4' numpoint='2' formatdata='#,##0.00' "
+      "showit='1'/>"
       "<item fieldname='FFixDefineFee2' cardsection='T' fieldtype='4' numpoint='1' formatdata='#,##0.00'"
       " showit='1'/>",
       kTemplateExtra);
@@ -613,12 +624,14 @@ TEST(PrintPreparationHooks, DebugDumpGoesToTheNamedFolder) {
 // ---------------------------------------------------------------- print count
 
 TEST(PrintCount, SqlTextAndHostileValues) {
-  EXPECT_EQ(PrintCountSql("SO1", "17"),
-            "select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as CurrentServerDate from "
-            "PrintPolicy_VCH where  vchid='SO1' and PolicyID like '17_%'");
-  EXPECT_EQ(PrintCountSql("x' or '1'='1", "a'b"),
-            "select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as CurrentServerDate from "
-            "PrintPolicy_VCH where  vchid='x'' or ''1''=''1' and PolicyID like 'a''b_%'");
+  EXPECT_EQ(
+      PrintCountSql("SO1", "17"),
+      "select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as CurrentServerDate from "
+      "PrintPolicy_VCH where  vchid='SO1' and PolicyID like '17_%'");
+  EXPECT_EQ(
+      PrintCountSql("x' or '1'='1", "a'b"),
+      "select sum(total) as total,max(lastprintTime) as  lastprintTime,GetDate() as CurrentServerDate from "
+      "PrintPolicy_VCH where  vchid='x'' or ''1''=''1' and PolicyID like 'a''b_%'");
 }
 
 TEST(PrintCount, BothModesWithAndWithoutCounts) {
@@ -629,13 +642,14 @@ TEST(PrintCount, BothModesWithAndWithoutCounts) {
   ctx.SetDataSource(ds);
   ctx.SetLogin(login);
   ds->OnSql("PrintPolicy_VCH", MakeRecordset({"total", "lastprintTime", "CurrentServerDate"},
-                                              {{Variant::Null(), Variant::Null(), Variant("2026-12-06")}}));
+                                             {{Variant::Null(), Variant::Null(), Variant("2026-12-06")}}));
   EXPECT_EQ(PrintCountText(ctx, "R", "17", 0, "2026-12-06 01:02:03"), "0/2026-12-06 01:02:03");
   EXPECT_EQ(PrintCountText(ctx, "R", "17", 1, "now"), "李/1/2026-12-06 00:00:00");
   ds->sql_handlers.clear();
-  ds->OnSql("PrintPolicy_VCH", MakeRecordset({"total", "lastprintTime", "CurrentServerDate"},
-                                              {{Variant(3), Variant("2026-12-01T10:00:00"),
-                                                Variant("2026-12-06T11:12:13.123")}}));
+  ds->OnSql(
+      "PrintPolicy_VCH",
+      MakeRecordset({"total", "lastprintTime", "CurrentServerDate"},
+                    {{Variant(3), Variant("2026-12-01T10:00:00"), Variant("2026-12-06T11:12:13.123")}}));
   EXPECT_EQ(PrintCountText(ctx, "R", "17", 0, "now"), "3/2026-12-01 10:00:00");
   EXPECT_EQ(PrintCountText(ctx, "R", "17", 2, "now"), "李/4/2026-12-06 11:12:13");
   // A query that fails reads as nothing printed.
