@@ -17,6 +17,7 @@
 #include "data/sorting.h"
 #include "platform/error_flow.h"
 #include "print/print_preparation.h"
+#include "print/row_layout.h"
 #include "service/impl.h"
 #include "template/item_metadata.h"
 #include "workflow/customer_info.h"
@@ -70,8 +71,9 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
                              }});
   model.SetSortCommandReader(read_sort_command);
   values.SetPictureFileWriter([this](const std::string& id) { return pictures.PictureFile(id); });
-  printing.SetPreparation(
-      std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info));
+  auto preparation = std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info);
+  preparation->SetRowLayoutPrinter(std::make_shared<ServiceRowLayoutPrinter>(ctx, documents, values));
+  printing.SetPreparation(std::move(preparation));
   sorting->SetSortCommandReader(read_sort_command);
 }
 
