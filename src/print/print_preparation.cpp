@@ -271,6 +271,7 @@ void PrintPreparation::WriteLabel(PrintJob& job, Builders& b, Recordset& rs, std
   enum class Kind { kText, kLogo, kPrintCount, kApproval, kStoredPicture };
   Kind kind = Kind::kText;
   std::int32_t countMode = 1;
+  std::string approvalFlag;
 
   const std::string trimmed = vb::Trim(literal);
   const bool bracket = vb::StartsWith(trimmed, "[%") && vb::EndsWith(trimmed, "%]") && trimmed.size() >= 4;
@@ -288,6 +289,7 @@ void PrintPreparation::WriteLabel(PrintJob& job, Builders& b, Recordset& rs, std
     }
     if (code == "1" || code == kApproval) {
       kind = Kind::kApproval;
+      approvalFlag = name;
     } else if (code == "2") {
       kind = Kind::kPrintCount;
       countMode = IsNumericText(name) ? Null2Lng(Variant(name)) : 1;
@@ -334,10 +336,10 @@ void PrintPreparation::WriteLabel(PrintJob& job, Builders& b, Recordset& rs, std
                             bill.sBillNo, countMode, LocalDateTimeText());
       break;
     case Kind::kApproval:
+      text = label_sources_.approval ? label_sources_.approval(std::to_string(bill.nID), approvalFlag) : "";
+      break;
     case Kind::kStoredPicture:
-      // Approval texts and stored pictures come from the audit and picture
-      // services; until those are wired in, the label prints empty.
-      text.clear();
+      text = label_sources_.picture ? label_sources_.picture(trimmed) : "";
       break;
     default: break;
   }
@@ -347,12 +349,12 @@ void PrintPreparation::WriteLabel(PrintJob& job, Builders& b, Recordset& rs, std
   style.typeAttributes = TypeAttributes(printInterval, upcase, item && item->nFieldType == 5, true, false);
   const bool footer = style.y > bill.nBodyTop;
   std::string& styleOut = footer ? b.labels.footerStyle : b.labels.headerStyle;
-  if (kind == Kind::kLogo) {
+  if (kind == Kind::kLogo || kind == Kind::kStoredPicture) {
     style.picture = true;
     style.scaleMode = TextField(rs, "ScaleMode");
     style.pictureRight = LongField(rs, "PictureRight") != 0;
     AppendStyleLabelField(styleOut, style);
-    b.pictures.push_back({"文本" + std::to_string(n), request.logoPicture});
+    b.pictures.push_back({"文本" + std::to_string(n), kind == Kind::kLogo ? request.logoPicture : text});
   } else {
     AppendStyleLabelField(styleOut, style);
     AppendDataField(footer ? b.labels.footerData : b.labels.headerData, "文本" + std::to_string(n), text);

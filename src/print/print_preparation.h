@@ -19,9 +19,11 @@
 //     4 the company logo (a picture label);
 //     5 the print-count text, mode "nRow" (0 the count so far, else the
 //       count this print carries);
-//     6 the approval information.
+//     6 the approval information (the template's display flag).
 //   For a "[%2,name%]" (or "@name@") token, name is the print-count mode: a
-//   number, and anything else counts as 1.
+//   number, and anything else counts as 1. In "[%1,flag%]" the name, when
+//   given, overrides the template's audit display flag. "[%0,<GUID>%]" is a
+//   picture label showing the stored picture of that GUID.
 // - A label's "nBorder" packs its print position like an item's does:
 //   border = n mod 10, print-position code = n / 10. A picture label reads
 //   its scale mode and right alignment from the optional columns
@@ -49,6 +51,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -105,6 +108,15 @@ class RowLayoutPrinter {
   virtual void PostProcess(PrintJob& job) = 0;
 };
 
+// Where the approval-information and stored-picture labels get their
+// texts: the audit-flow display (template id, display-flag override) and the
+// Base64 text of a picture reference ("[%0,<GUID>%]"). Unset, they print
+// empty.
+struct LabelSources {
+  std::function<std::string(const std::string& templateId, const std::string& flag)> approval;
+  std::function<std::string(const std::string& reference)> picture;
+};
+
 class PrintPreparation {
  public:
   PrintPreparation(ServiceContext& context, TemplateModel& model, VoucherDocuments& documents,
@@ -121,6 +133,7 @@ class PrintPreparation {
 
   // Without a printer, a row-layout template prints its body as a grid.
   void SetRowLayoutPrinter(std::shared_ptr<RowLayoutPrinter> printer) { row_layout_ = std::move(printer); }
+  void SetLabelSources(LabelSources sources) { label_sources_ = std::move(sources); }
 
   // The four summary captions, fetched once per service.
   const std::string& PageSubtotalCaption() const noexcept { return captions_[0]; }
@@ -161,6 +174,7 @@ class PrintPreparation {
   FieldRights& rights_;
   CustomerInfo& customer_info_;
   std::shared_ptr<RowLayoutPrinter> row_layout_;
+  LabelSources label_sources_;
   std::string captions_[4];
   // Totals of the printed columns, added up while the rows were written.
   std::unordered_map<const clsItemState*, std::string> column_totals_;

@@ -73,6 +73,9 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
   values.SetPictureFileWriter([this](const std::string& id) { return pictures.PictureFile(id); });
   auto preparation = std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info);
   preparation->SetRowLayoutPrinter(std::make_shared<ServiceRowLayoutPrinter>(ctx, documents, values));
+  preparation->SetLabelSources(
+      {[this](const std::string& id, const std::string& flag) { return audit.BuildAuditDisplay(id, flag); },
+       [this](const std::string& reference) { return pictures.PictureText(reference, nullptr); }});
   printing.SetPreparation(std::move(preparation));
   sorting->SetSortCommandReader(read_sort_command);
 }

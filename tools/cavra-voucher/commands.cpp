@@ -271,6 +271,8 @@ void ShowSummary(Session& s) {
                  field.attribute("Value").value()});
   std::cout << "\n";
   table.Print(std::cout);
+}
+
 namespace fs = std::filesystem;
 
 // The folder a default component writes into: the environment variable, else
@@ -327,6 +329,9 @@ int Summary(const Options& o) {
   Session s(o);
   s.LoadVoucher(false);
   ShowSummary(s);
+  return 0;
+}
+
 int Print(const Options& o) {
   const fs::path dir = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", o.out);
   Session s(o);
