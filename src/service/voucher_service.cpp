@@ -71,7 +71,8 @@ clsVoucherService::Impl::Impl(clsVoucherService& self)
                              }});
   model.SetSortCommandReader(read_sort_command);
   values.SetPictureFileWriter([this](const std::string& id) { return pictures.PictureFile(id); });
-  auto preparation = std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info);
+  auto preparation =
+      std::make_shared<PrintPreparation>(ctx, model, documents, values, rights, *customer_info);
   preparation->SetRowLayoutPrinter(std::make_shared<ServiceRowLayoutPrinter>(ctx, documents, values));
   preparation->SetLabelSources(
       {[this](const std::string& id, const std::string& flag) { return audit.BuildAuditDisplay(id, flag); },

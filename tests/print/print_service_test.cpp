@@ -11,6 +11,7 @@
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
 #include "fakes/scratch.h"
+#include "platform/base64.h"
 #include "platform/xml.h"
 #include "print/print_flow.h"
 
@@ -108,6 +109,26 @@ TEST_F(SalesOrder, APrintIsWrittenCountedAndTheNextPreparationPrintsTheCount) {
   EXPECT_EQ(svc.PrintVoucherEx(Tpl(), Labels(), false), 0);
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(svc.GetLastError(), "");
+}
+
+TEST_F(SalesOrder, ApprovalAndStoredPictureLabelsPrintTheAuditTextAndThePicture) {
+  // Before the host fetches the history the approval label is empty.
+  EXPECT_EQ(Prepared().find("李建国"), std::string::npos);
+  svc.ExamineFlowAuditInfo("get");
+  const std::string data = Prepared();
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_buffer(data.data(), data.size(), pugi::parse_default, pugi::encoding_utf8));
+  const std::string approval = xml::SelectNodes(doc, "//数据/任务/表尾/字段[@名字='文本8']")[0].node().text().get();
+  EXPECT_NE(approval.find("王晓梅"), std::string::npos) << approval;
+  EXPECT_NE(approval.find("李建国"), std::string::npos) << approval;
+  EXPECT_NE(approval.find("同意，优先发货"), std::string::npos) << approval;
+
+  const auto picture = xml::SelectNodes(doc, "//数据/任务/图片[@名字='文本7']");
+  ASSERT_EQ(picture.size(), 1u);
+  const auto png = Base64Decode(picture[0].node().attribute("数据").value());
+  ASSERT_TRUE(png.has_value());
+  ASSERT_GT(png->size(), 8u);
+  EXPECT_EQ(std::string(png->begin() + 1, png->begin() + 4), "PNG");
 }
 
 TEST_F(SalesOrder, MailGoesToTheAddressesOfTheHeaderFieldsNamed) {
