@@ -120,7 +120,9 @@ class TaskLayout {
     }
     double share = missing ? std::max(100.0, (room - given) / static_cast<double>(missing)) : 0;
     double total = 0;
-    for (double& w : widths_) total += (w = w > 0 ? w : share);
+    // A column wider than the whole area is cut to it first, so that one wild
+    // width does not squeeze the others to nothing.
+    for (double& w : widths_) total += (w = std::min(w > 0 ? w : share, room));
     if (total > room && total > 0)
       for (double& w : widths_) w *= room / total;
     for (std::size_t c = 0; c < n; ++c) {

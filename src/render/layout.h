@@ -15,8 +15,9 @@
 // - The body ends at its height (高 > 0), else at the first 表尾 field when the
 //   footer keeps its place, else at the bottom of the printable area. 表尾 with
 //   紧贴表体 follows the table's last row on each page it prints on.
-// - A table wider than the printable area is narrowed in proportion (横向平铺,
-//   tiling it over several sheets, is not done yet).
+// - A column wider than the printable area is cut to its width; a table still
+//   wider is narrowed in proportion (横向平铺, tiling it over several sheets, is
+//   not done yet).
 // - Row height 0 fits the text, wrapping long cells; a row taller than a whole
 //   body area is cut to it (its text clipped). 固定行数 n puts n rows on a page
 //   (fewer when they do not fit) and pads the page with blank rows.
