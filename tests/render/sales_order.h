@@ -84,7 +84,7 @@ struct SalesOrder {
       if (groupSize > 0 && (i - 1) % groupSize == 0) d += "<分单>";
       int qty = i % 7 + 1;
       std::string code = std::to_string(i);
-      code = "SP" + std::string(4 - code.size(), '0') + code;
+      code = "SP" + std::string(code.size() < 4 ? 4 - code.size() : 0, '0') + code;
       std::string name = i == 1 && !nameCell.empty() ? nameCell : "办公用品" + std::to_string(i % 5 + 1) + "号";
       d += "<表体行><单元>" + std::to_string(i) + "</单元><单元>" + code + "</单元><单元>" + name +
            "</单元><单元>" + std::to_string(qty) + "</单元><单元>" + Money(1250 + 37 * i) + "</单元><单元>" +
