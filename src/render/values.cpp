@@ -171,9 +171,9 @@ std::string UpperDate(std::string_view text) {
   out += "年";
   // On a cheque, months up to 10 and days up to 10, 20 and 30 are led by 零.
   if (month <= 10) out += kDigits[0];
-  out += (month == 10 ? std::string("壹拾") : SmallNumber(month)) + "月";
+  out += SmallNumber(month) + "月";
   if (day <= 10 || day == 20 || day == 30) out += kDigits[0];
-  out += (day == 10 ? std::string("壹拾") : SmallNumber(day)) + "日";
+  out += SmallNumber(day) + "日";
   return out;
 }
 

@@ -45,7 +45,8 @@ std::string FieldText(int type, const std::string& value);
 
 // Replaces every "%G:r,##column##%" with the cell of body row r (from 0) and
 // the named column; a row or column that does not exist gives an empty text.
-// cell(r, column) returns false when there is no such cell.
+// cell(r, column, out) sets out to the cell's text and leaves it alone when
+// there is no such cell.
 template <class CellFn>
 std::string ResolveCellReferences(const std::string& text, CellFn cell) {
   std::string out;
