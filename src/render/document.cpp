@@ -2,7 +2,9 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -21,9 +23,12 @@ double Number(std::string_view s, double fallback) {
   char* end = nullptr;
   errno = 0;
   double v = std::strtod(copy.c_str(), &end);
-  if (end == copy.c_str() || errno == ERANGE) return fallback;
+  if (end == copy.c_str() || errno == ERANGE || !std::isfinite(v)) return fallback;
   return v;
 }
+
+// A length or position: at most ten metres, never negative.
+double Length(std::string_view s, double fallback) { return std::clamp(Number(s, fallback), 0.0, 100000.0); }
 
 std::vector<std::string> Split(std::string_view s, char sep) {
   std::vector<std::string> parts;
@@ -41,6 +46,12 @@ std::vector<std::string> Split(std::string_view s, char sep) {
 std::vector<double> Numbers(std::string_view s) {
   std::vector<double> out;
   for (const std::string& p : Split(s, ',')) out.push_back(Number(p, 0));
+  return out;
+}
+
+std::vector<double> Lengths(std::string_view s) {
+  std::vector<double> out;
+  for (const std::string& p : Split(s, ',')) out.push_back(Length(p, 0));
   return out;
 }
 
@@ -93,7 +104,7 @@ Font ParseFont(const pugi::xml_node& n, Font f) {
 }
 
 void ParsePosition(const pugi::xml_node& n, double& x, double& y) {
-  std::vector<double> p = Numbers(Attr(n, "左顶点"));
+  std::vector<double> p = Lengths(Attr(n, "左顶点"));
   x = p.size() > 0 ? p[0] : 0;
   y = p.size() > 1 ? p[1] : 0;
 }
@@ -105,13 +116,13 @@ FieldStyle ParseField(const pugi::xml_node& n, const Font& parent) {
   f.key = Attr(n, "关键字");
   if (f.key.empty()) f.key = Attr(n, "名字");
   else f.caption = Attr(n, "名字");
-  f.type = n.attribute("类型") ? static_cast<int>(Number(Attr(n, "类型"), -1)) : 0;
+  f.type = n.attribute("类型") ? static_cast<int>(std::clamp(Number(Attr(n, "类型"), -1), -1.0, 1e6)) : 0;
   f.preprinted = Yes(Attr(n, "套打"));
-  f.captionWidth = Number(Attr(n, "标题宽度"), 0);
+  f.captionWidth = Length(Attr(n, "标题宽度"), 0);
   f.font = ParseFont(n, parent);
   ParsePosition(n, f.x, f.y);
-  f.w = Number(Attr(n, "宽"), 0);
-  f.h = Number(Attr(n, "高"), 0);
+  f.w = Length(Attr(n, "宽"), 0);
+  f.h = Length(Attr(n, "高"), 0);
   std::string border = Attr(n, "边框");
   f.box = border == "0x1F" || border == "0X1F";
   f.underlineBox = Yes(Attr(n, "下标线"));
@@ -128,8 +139,8 @@ GridRowStyle ParseGridRow(const pugi::xml_node& n) {
     if (ParseAlign(w, a)) g.align.push_back(a);
   }
   if (auto a = n.attribute("边框风格")) g.borderStyle = a.value();
-  g.borderWidth = Number(Attr(n, "边框宽度"), 1);
-  g.rowHeight = Number(Attr(n, "行高"), 0);
+  g.borderWidth = std::clamp(Number(Attr(n, "边框宽度"), 1), 0.0, 100.0);
+  g.rowHeight = Length(Attr(n, "行高"), 0);
   g.font = ParseFont(n, Font{});
   g.lastTableOnly = Attr(n, "打印") == "最后一表";
   return g;
@@ -139,7 +150,7 @@ BandStyle ParseBand(const pugi::xml_node& n) {
   BandStyle b;
   if (!n) return b;
   b.present = true;
-  b.height = Number(Attr(n, "高"), 0);
+  b.height = Length(Attr(n, "高"), 0);
   b.font = ParseFont(n, Font{});
   b.print = Attr(n, "打印");
   b.align = AlignOr(Attr(n, "对齐方式"), Align::Center);
@@ -206,8 +217,8 @@ bool ReadStyleDocument(std::string_view text, StyleDocument& out, DocumentError&
   if (pugi::xml_node title = table.child("标题")) {
     s.hasTitle = true;
     ParsePosition(title, s.titleX, s.titleY);
-    s.titleW = Number(Attr(title, "宽"), 0);
-    s.titleH = Number(Attr(title, "高"), 0);
+    s.titleW = Length(Attr(title, "宽"), 0);
+    s.titleH = Length(Attr(title, "高"), 0);
     s.titleAlign = AlignOr(Attr(title, "对齐方式"), Align::Center);
     s.titleFont = ParseFont(title, Font{});
   }
@@ -221,11 +232,11 @@ bool ReadStyleDocument(std::string_view text, StyleDocument& out, DocumentError&
 
   pugi::xml_node body = table.child("表体");
   ParsePosition(body, s.body.x, s.body.y);
-  s.body.w = Number(Attr(body, "宽"), 0);
-  s.body.h = Number(Attr(body, "高"), 0);
-  s.body.fixedRows = static_cast<int>(Number(Attr(body, "固定行数"), 0));
-  if (s.body.fixedRows < 0 || s.body.fixedRows > 10000) s.body.fixedRows = 0;
-  for (double w : Numbers(Attr(body, "列宽"))) s.body.colWidths.push_back(w > 0 ? w : 0);
+  s.body.w = Length(Attr(body, "宽"), 0);
+  s.body.h = Length(Attr(body, "高"), 0);
+  double fixedRows = Number(Attr(body, "固定行数"), 0);
+  s.body.fixedRows = fixedRows >= 0 && fixedRows <= 10000 ? static_cast<int>(fixedRows) : 0;
+  s.body.colWidths = Lengths(Attr(body, "列宽"));
   s.body.fieldTypes = Split(Attr(body, "字段类型"), ',');
   s.body.fieldNames = Split(Attr(body, "字段名称"), ',');
   s.body.head = ParseGridRow(body.child("表体头"));
