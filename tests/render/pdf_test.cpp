@@ -1,6 +1,9 @@
 // Renders hand-written print documents to PDF and reads the files back with
 // poppler's tools, which know nothing of how they were made.
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+#include <pango/pangocairo.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +18,18 @@
 
 namespace cavra::render {
 namespace {
+
+// Fontconfig, cairo and pango keep process-wide caches to the end; freeing them
+// after the last test lets the leak checker see whatever the renderer leaks.
+class FontCaches : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    pango_cairo_font_map_set_default(nullptr);
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+};
+const auto* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
 using cavra::testing::SalesOrder;
 using cavra::testing::ScratchDir;
