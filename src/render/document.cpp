@@ -1,7 +1,5 @@
 #include "render/document.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -9,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <pugixml.hpp>
 
 namespace cavra::render {
 namespace {
@@ -58,10 +57,14 @@ std::vector<double> Lengths(std::string_view s) {
 bool Yes(const std::string& s) { return s == "是"; }
 
 bool ParseAlign(std::string_view w, Align& out) {
-  if (w == "左") out = Align::Left;
-  else if (w == "中") out = Align::Center;
-  else if (w == "右") out = Align::Right;
-  else return false;
+  if (w == "左")
+    out = Align::Left;
+  else if (w == "中")
+    out = Align::Center;
+  else if (w == "右")
+    out = Align::Right;
+  else
+    return false;
   return true;
 }
 
@@ -114,8 +117,10 @@ void ParsePosition(const pugi::xml_node& n, double& x, double& y) {
 FieldStyle ParseField(const pugi::xml_node& n, const Font& parent) {
   FieldStyle f;
   f.key = Attr(n, "关键字");
-  if (f.key.empty()) f.key = Attr(n, "名字");
-  else f.caption = Attr(n, "名字");
+  if (f.key.empty())
+    f.key = Attr(n, "名字");
+  else
+    f.caption = Attr(n, "名字");
   f.type = n.attribute("类型") ? static_cast<int>(std::clamp(Number(Attr(n, "类型"), -1), -1.0, 1e6)) : 0;
   f.preprinted = Yes(Attr(n, "套打"));
   f.captionWidth = Length(Attr(n, "标题宽度"), 0);
@@ -158,7 +163,8 @@ BandStyle ParseBand(const pugi::xml_node& n) {
 }
 
 bool Load(pugi::xml_document& doc, std::string_view text, const char* root, int code, DocumentError& error) {
-  pugi::xml_parse_result r = doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+  pugi::xml_parse_result r =
+      doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
   if (!r) {
     error = {code, std::string(r.description()) + " at offset " + std::to_string(r.offset)};
     return false;
@@ -282,7 +288,8 @@ bool ReadDataDocument(std::string_view text, DataDocument& out, DocumentError& e
       } else if (name == "分单") {
         if (!task.groups.back().empty()) task.groups.emplace_back();
         for (pugi::xml_node r : n.children("表体行"))
-          task.groups.back().push_back({Cells(r), r.attribute("SumRow").as_string() == std::string_view("1")});
+          task.groups.back().push_back(
+              {Cells(r), r.attribute("SumRow").as_string() == std::string_view("1")});
         task.groups.emplace_back();
       } else if (name == "表体尾") {
         task.tailRows.push_back(Cells(n));

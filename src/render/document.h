@@ -36,14 +36,14 @@ struct BandStyle {
 
 // A 字段 of 表头 or 表尾.
 struct FieldStyle {
-  std::string key;      // 关键字, or 名字 for a picture label: matches 名字 of the data field
-  std::string caption;  // 名字 when the caption prints
-  int type = 0;         // 类型; -1 when absent
+  std::string key;          // 关键字, or 名字 for a picture label: matches 名字 of the data field
+  std::string caption;      // 名字 when the caption prints
+  int type = 0;             // 类型: 0 when absent, -1 when not a number
   bool preprinted = false;  // 套打: the value only
   double captionWidth = 0;  // 标题宽度
   Font font;
   double x = 0, y = 0, w = 0, h = 0;
-  bool box = false;        // 边框='0x1F'
+  bool box = false;           // 边框='0x1F'
   bool underlineBox = false;  // 下标线
   std::string print;
   Align align = Align::Left;
@@ -92,7 +92,7 @@ struct Task {
   std::string pageHeader, pageFooter, title, billNo;
   std::map<std::string, std::string> headValues, tailValues;  // by 名字
   std::vector<std::string> columnTitles;
-  std::vector<std::vector<BodyRow>> groups;  // one group unless 分单 splits the body
+  std::vector<std::vector<BodyRow>> groups;        // one group unless 分单 splits the body
   std::vector<std::vector<std::string>> tailRows;  // 表体尾
 };
 

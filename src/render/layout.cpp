@@ -9,8 +9,8 @@
 namespace cavra::render {
 namespace {
 
-constexpr double kPad = 10;   // left and right inside a cell: 1 mm
-constexpr double kPadY = 4;   // above and below a cell's text
+constexpr double kPad = 10;  // left and right inside a cell: 1 mm
+constexpr double kPadY = 4;  // above and below a cell's text
 constexpr std::string_view kPageSum = "%PAGE_SUM_F%[";
 constexpr std::string_view kSubTotal = "%SUB_TOTAL_F%[";
 
@@ -46,7 +46,9 @@ void ReplaceAll(std::string& s, std::string_view from, const std::string& to) {
     s.replace(at, from.size(), to);
 }
 
-bool LastOnly(const std::string& word) { return word == "最后一页" || word == "最后一页(整单)" || word == "不打印"; }
+bool LastOnly(const std::string& word) {
+  return word == "最后一页" || word == "最后一页(整单)" || word == "不打印";
+}
 
 struct PagePlan {
   std::size_t group = 0, begin = 0, end = 0;
@@ -86,8 +88,10 @@ class TaskLayout {
     for (std::size_t i = 0; i < text.size(); ++i) {
       unsigned char c = static_cast<unsigned char>(text[i]);
       if (c == '\n' || c == '\r') newline = true;
-      if (c < 0x80) est += 0.7 * em;
-      else if (c >= 0xC0) est += em;
+      if (c < 0x80)
+        est += 0.7 * em;
+      else if (c >= 0xC0)
+        est += em;
     }
     if (!newline && est <= width) return LineHeight(f);
     return std::max(m_.Height(text, f, width), LineHeight(f));
@@ -123,11 +127,28 @@ class TaskLayout {
     // A column wider than the whole area is cut to it first, so that one wild
     // width does not squeeze the others to nothing.
     for (double& w : widths_) total += (w = std::min(w > 0 ? w : share, room));
-    if (total > room && total > 0)
+    slices_.assign(1, {0, n});
+    if (total > room && total > 0 && s_.tiling) {
+      // 横向平铺: as many whole columns on each sheet as fit, left to right.
+      slices_.clear();
+      double used = 0;
+      for (std::size_t c = 0, begin = 0; c < n; ++c) {
+        if (c > begin && used + widths_[c] > room + 1e-6) {
+          slices_.push_back({begin, c});
+          begin = c;
+          used = 0;
+        }
+        used += widths_[c];
+        if (c + 1 == n) slices_.push_back({begin, n});
+      }
+    } else if (total > room && total > 0) {
       for (double& w : widths_) w *= room / total;
+    }
     for (std::size_t c = 0; c < n; ++c) {
-      if (c < s_.body.fieldNames.size() && !s_.body.fieldNames[c].empty()) columnByName_[s_.body.fieldNames[c]] = c;
-      if (c < t_.columnTitles.size() && !columnByName_.count(t_.columnTitles[c])) columnByName_[t_.columnTitles[c]] = c;
+      if (c < s_.body.fieldNames.size() && !s_.body.fieldNames[c].empty())
+        columnByName_[s_.body.fieldNames[c]] = c;
+      if (c < t_.columnTitles.size() && !columnByName_.count(t_.columnTitles[c]))
+        columnByName_[t_.columnTitles[c]] = c;
     }
   }
 
@@ -211,17 +232,18 @@ class TaskLayout {
   std::string FieldValue(const FieldStyle& f, const std::map<std::string, std::string>& values) {
     auto it = values.find(f.key);
     std::string value = it == values.end() ? "" : it->second;
-    value = ResolveCellReferences(value, [this](std::size_t row, const std::string& column, std::string& out) {
-      auto col = columnByName_.find(column);
-      if (col == columnByName_.end()) return;
-      for (const auto& g : t_.groups) {
-        if (row < g.size()) {
-          if (col->second < g[row].cells.size()) out = g[row].cells[col->second];
-          return;
-        }
-        row -= g.size();
-      }
-    });
+    value =
+        ResolveCellReferences(value, [this](std::size_t row, const std::string& column, std::string& out) {
+          auto col = columnByName_.find(column);
+          if (col == columnByName_.end()) return;
+          for (const auto& g : t_.groups) {
+            if (row < g.size()) {
+              if (col->second < g[row].cells.size()) out = g[row].cells[col->second];
+              return;
+            }
+            row -= g.size();
+          }
+        });
     return FieldText(f.type, value);
   }
 
@@ -255,18 +277,18 @@ class TaskLayout {
   }
 
   void AddRow(Page& page, const std::vector<std::string>& cells, const GridRowStyle& g, double& y, double h) {
-    double x = s_.marginLeft + x0_;
+    double x = s_.marginLeft + (slice_.first == 0 ? x0_ : 0);
+    double left = x;
     double lineW = std::max(1.0, g.borderWidth);
     bool grid = g.borderStyle != "0";
     static const std::string kEmpty;
-    for (std::size_t c = 0; c < widths_.size(); ++c) {
+    for (std::size_t c = slice_.first; c < slice_.second; ++c) {
       const std::string& text = c < cells.size() ? cells[c] : kEmpty;
       if (!text.empty()) page.texts.push_back({{x, y, widths_[c], h}, text, g.font, ColumnAlign(g, c), kPad});
       if (grid) page.lines.push_back({x, y, x, y + h, lineW});
       x += widths_[c];
     }
     if (grid) {
-      double left = s_.marginLeft + x0_;
       page.lines.push_back({x, y, x, y + h, lineW});
       page.lines.push_back({left, y, x, y, lineW});
       page.lines.push_back({left, y + h, x, y + h, lineW});
@@ -305,59 +327,69 @@ class TaskLayout {
       int ti = static_cast<int>(k);
       bool lastOfGroup = k + 1 == next;
       auto prints = [&](const std::string& word) { return PrintsOn(word, gi, gc, ti, taskCount); };
-      Page page;
+      for (const auto& slice : slices_) {  // one sheet per slice of the columns
+        slice_ = slice;
+        Page page;
 
-      const BandStyle& hb = s_.pageHeader;
-      if (hb.present && prints(hb.print) && !t_.pageHeader.empty() && hb.height > 0) {
-        Rect box{s_.marginLeft, std::max(0.0, s_.marginTop - hb.height), contentW_, std::min(hb.height, s_.marginTop)};
-        if (box.h <= 0) box = {s_.marginLeft, s_.marginTop, contentW_, hb.height};
-        page.texts.push_back({box, PageText(t_.pageHeader, ti + 1, taskCount), hb.font, hb.align, 0});
-      }
-      if (s_.hasTitle && !t_.title.empty()) {
-        double w = s_.titleW > 0 ? s_.titleW : contentW_ - s_.titleX;
-        double h = std::max(s_.titleH, TextHeight(t_.title, s_.titleFont, std::max(1.0, w)));
-        page.texts.push_back({{s_.marginLeft + s_.titleX, s_.marginTop + s_.titleY, w, h},
-                              PageText(t_.title, ti + 1, taskCount), s_.titleFont, s_.titleAlign, 0});
-      }
-      for (const FieldStyle& f : s_.headFields)
-        if (prints(f.print)) AddField(page, f, PageText(FieldValue(f, t_.headValues), ti + 1, taskCount), 0);
-
-      double y = s_.marginTop + bodyTop_;
-      AddRow(page, t_.columnTitles, s_.body.head, y, headH_);
-      const auto& rows = t_.groups[p.group];
-      for (std::size_t i = p.begin; i < p.end; ++i) AddRow(page, rows[i].cells, s_.body.row, y, heights_[p.group][i]);
-      if (s_.body.fixedRows > 0) {
-        double used = p.used;
-        for (std::size_t n = p.end - p.begin; n < static_cast<std::size_t>(s_.body.fixedRows); ++n) {
-          if (used + padH_ > room_ + 1e-6) break;
-          AddRow(page, {}, s_.body.row, y, padH_);
-          used += padH_;
+        const BandStyle& hb = s_.pageHeader;
+        if (hb.present && prints(hb.print) && !t_.pageHeader.empty() && hb.height > 0) {
+          Rect box{s_.marginLeft, std::max(0.0, s_.marginTop - hb.height), contentW_,
+                   std::min(hb.height, s_.marginTop)};
+          if (box.h <= 0) box = {s_.marginLeft, s_.marginTop, contentW_, hb.height};
+          page.texts.push_back({box, PageText(t_.pageHeader, ti + 1, taskCount), hb.font, hb.align, 0});
         }
-      }
-      for (std::size_t r = 0; r < t_.tailRows.size(); ++r) {
-        if (!tailEvery_[r] && !lastOfGroup) continue;
-        std::vector<std::string> cells = t_.tailRows[r];
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-          if (!HasTotals(cells[c])) continue;
-          bool ok = true;
-          const auto& pre = Prefix(p.group, c, ok);
-          cells[c] = ReplaceTotals(cells[c], pre[p.end] - pre[p.begin], pre[p.end], ok);
+        if (s_.hasTitle && !t_.title.empty()) {
+          double w = s_.titleW > 0 ? s_.titleW : contentW_ - s_.titleX;
+          double h = std::max(s_.titleH, TextHeight(t_.title, s_.titleFont, std::max(1.0, w)));
+          page.texts.push_back({{s_.marginLeft + s_.titleX, s_.marginTop + s_.titleY, w, h},
+                                PageText(t_.title, ti + 1, taskCount),
+                                s_.titleFont,
+                                s_.titleAlign,
+                                0});
         }
-        AddRow(page, cells, s_.body.tail, y, tailHeights_[r]);
-      }
+        for (const FieldStyle& f : s_.headFields)
+          if (prints(f.print))
+            AddField(page, f, PageText(FieldValue(f, t_.headValues), ti + 1, taskCount), 0);
 
-      double dy = s_.tailAfterBody ? (y - s_.marginTop) - tailTop_ : 0;
-      for (const FieldStyle& f : s_.tailFields)
-        if (prints(f.print)) AddField(page, f, PageText(FieldValue(f, t_.tailValues), ti + 1, taskCount), dy);
+        double y = s_.marginTop + bodyTop_;
+        AddRow(page, t_.columnTitles, s_.body.head, y, headH_);
+        const auto& rows = t_.groups[p.group];
+        for (std::size_t i = p.begin; i < p.end; ++i)
+          AddRow(page, rows[i].cells, s_.body.row, y, heights_[p.group][i]);
+        if (s_.body.fixedRows > 0) {
+          double used = p.used;
+          for (std::size_t n = p.end - p.begin; n < static_cast<std::size_t>(s_.body.fixedRows); ++n) {
+            if (used + padH_ > room_ + 1e-6) break;
+            AddRow(page, {}, s_.body.row, y, padH_);
+            used += padH_;
+          }
+        }
+        for (std::size_t r = 0; r < t_.tailRows.size(); ++r) {
+          if (!tailEvery_[r] && !lastOfGroup) continue;
+          std::vector<std::string> cells = t_.tailRows[r];
+          for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (!HasTotals(cells[c])) continue;
+            bool ok = true;
+            const auto& pre = Prefix(p.group, c, ok);
+            cells[c] = ReplaceTotals(cells[c], pre[p.end] - pre[p.begin], pre[p.end], ok);
+          }
+          AddRow(page, cells, s_.body.tail, y, tailHeights_[r]);
+        }
 
-      const BandStyle& fb = s_.pageFooter;
-      if (fb.present && prints(fb.print) && !t_.pageFooter.empty() && fb.height > 0) {
-        double top = s_.paperHeight - s_.marginBottom;
-        Rect box{s_.marginLeft, top, contentW_, std::min(fb.height, s_.marginBottom)};
-        if (box.h <= 0) box = {s_.marginLeft, top - fb.height, contentW_, fb.height};
-        page.texts.push_back({box, PageText(t_.pageFooter, ti + 1, taskCount), fb.font, fb.align, 0});
+        double dy = s_.tailAfterBody ? (y - s_.marginTop) - tailTop_ : 0;
+        for (const FieldStyle& f : s_.tailFields)
+          if (prints(f.print))
+            AddField(page, f, PageText(FieldValue(f, t_.tailValues), ti + 1, taskCount), dy);
+
+        const BandStyle& fb = s_.pageFooter;
+        if (fb.present && prints(fb.print) && !t_.pageFooter.empty() && fb.height > 0) {
+          double top = s_.paperHeight - s_.marginBottom;
+          Rect box{s_.marginLeft, top, contentW_, std::min(fb.height, s_.marginBottom)};
+          if (box.h <= 0) box = {s_.marginLeft, top - fb.height, contentW_, fb.height};
+          page.texts.push_back({box, PageText(t_.pageFooter, ti + 1, taskCount), fb.font, fb.align, 0});
+        }
+        out_.pages.push_back(std::move(page));
       }
-      out_.pages.push_back(std::move(page));
     }
   }
 
@@ -367,6 +399,8 @@ class TaskLayout {
   PageModel& out_;
   double contentW_ = 0, contentH_ = 0, x0_ = 0, bodyTop_ = 0, tailTop_ = 0, headH_ = 0, padH_ = 0, room_ = 0;
   std::vector<double> widths_;
+  std::vector<std::pair<std::size_t, std::size_t>> slices_;  // columns [first, second) of each sheet
+  std::pair<std::size_t, std::size_t> slice_;                // the sheet being laid out
   std::map<std::string, std::size_t> columnByName_;
   std::map<std::tuple<std::string, double, bool, bool>, double> lineHeights_;
   std::vector<double> tailHeights_;

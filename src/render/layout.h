@@ -16,8 +16,10 @@
 //   footer keeps its place, else at the bottom of the printable area. 表尾 with
 //   紧贴表体 follows the table's last row on each page it prints on.
 // - A column wider than the printable area is cut to its width; a table still
-//   wider is narrowed in proportion (横向平铺, tiling it over several sheets, is
-//   not done yet).
+//   wider is narrowed in proportion, or with 横向平铺 tiled: each page of rows
+//   becomes sheets side by side, each with as many whole columns as fit (the
+//   first keeps the body's left offset, the others start at the margin), all
+//   with the page's header, fields and footer, counted as one page.
 // - Row height 0 fits the text, wrapping long cells; a row taller than a whole
 //   body area is cut to it (its text clipped). 固定行数 n puts n rows on a page
 //   (fewer when they do not fit) and pads the page with blank rows.

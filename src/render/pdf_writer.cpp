@@ -65,10 +65,12 @@ PangoLayout* NewLayout(PangoContext* ctx, const std::string& text, const Font& f
 
 std::string FontFamilies(const std::string& name) {
   static const std::pair<const char*, const char*> kAliases[] = {
-      {"宋体", "Noto Serif CJK SC"},     {"SimSun", "Noto Serif CJK SC"},  {"新宋体", "Noto Serif CJK SC"},
-      {"NSimSun", "Noto Serif CJK SC"},  {"仿宋", "Noto Serif CJK SC"},    {"FangSong", "Noto Serif CJK SC"},
-      {"楷体", "Noto Serif CJK SC"},     {"KaiTi", "Noto Serif CJK SC"},   {"黑体", "Noto Sans CJK SC"},
-      {"SimHei", "Noto Sans CJK SC"},    {"微软雅黑", "Noto Sans CJK SC"}, {"Microsoft YaHei", "Noto Sans CJK SC"},
+      {"宋体", "Noto Serif CJK SC"},    {"SimSun", "Noto Serif CJK SC"},
+      {"新宋体", "Noto Serif CJK SC"},  {"NSimSun", "Noto Serif CJK SC"},
+      {"仿宋", "Noto Serif CJK SC"},    {"FangSong", "Noto Serif CJK SC"},
+      {"楷体", "Noto Serif CJK SC"},    {"KaiTi", "Noto Serif CJK SC"},
+      {"黑体", "Noto Sans CJK SC"},     {"SimHei", "Noto Sans CJK SC"},
+      {"微软雅黑", "Noto Sans CJK SC"}, {"Microsoft YaHei", "Noto Sans CJK SC"},
   };
   for (const auto& [from, to] : kAliases)
     if (name == from) return std::string(to) + ",Noto Sans CJK SC";
@@ -107,7 +109,8 @@ double PangoMeasure::Height(const std::string& text, const Font& font, double wi
 bool WritePdf(const PageModel& model, const std::string& path, std::string& reason) {
   cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), Pt(model.width), Pt(model.height));
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    reason = std::string("cannot create ") + path + ": " + cairo_status_to_string(cairo_surface_status(surface));
+    reason =
+        std::string("cannot create ") + path + ": " + cairo_status_to_string(cairo_surface_status(surface));
     cairo_surface_destroy(surface);
     return false;
   }
@@ -129,7 +132,8 @@ bool WritePdf(const PageModel& model, const std::string& path, std::string& reas
       int w = 0, h = 0;
       pango_layout_get_size(layout, &w, &h);
       double textH = static_cast<double>(h) / PANGO_SCALE;
-      double top = Pt(t.box.y) + std::max(0.0, (Pt(t.box.h) - textH) / 2);  // centred, or from the top when taller
+      double top =
+          Pt(t.box.y) + std::max(0.0, (Pt(t.box.h) - textH) / 2);  // centred, or from the top when taller
       cairo_save(cr);
       cairo_rectangle(cr, Pt(t.box.x), Pt(t.box.y), Pt(t.box.w), Pt(t.box.h));
       cairo_clip(cr);

@@ -1,9 +1,10 @@
 #include "render/print_control.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 #include "render/document.h"
 #include "render/layout.h"
@@ -69,7 +70,8 @@ struct PdfPrintControl::State {
       }
       std::string base = SafeName(billNo);
       fs::path candidate = fs::path(folder) / (base + ".pdf");
-      for (int n = 2; fs::exists(candidate, ec); ++n) candidate = fs::path(folder) / (base + "-" + std::to_string(n) + ".pdf");
+      for (int n = 2; fs::exists(candidate, ec); ++n)
+        candidate = fs::path(folder) / (base + "-" + std::to_string(n) + ".pdf");
       path = candidate.string();
     }
     // Written beside the target and renamed, so that a failed write leaves
@@ -101,8 +103,9 @@ PdfPrintControl::PdfPrintControl(std::string folder) : state_(std::make_unique<S
 
 PdfPrintControl::~PdfPrintControl() = default;
 
-std::int32_t PdfPrintControl::SetDataStyleXML(const std::string& sData, bool bDataIsFile, const std::string& sStyle,
-                                              bool bStyleIsFile, const std::string&) {
+std::int32_t PdfPrintControl::SetDataStyleXML(const std::string& sData, bool bDataIsFile,
+                                              const std::string& sStyle, bool bStyleIsFile,
+                                              const std::string&) {
   State& s = *state_;
   s.loaded = false;
   s.model = {};
@@ -149,8 +152,8 @@ Variant PdfPrintControl::ExportToFileEx(std::int32_t, std::string&, std::string&
   return Variant(state_->Write(""));
 }
 
-Variant PdfPrintControl::ExportToAttached(std::int32_t, std::int32_t, std::string&, std::string&, std::string&,
-                                          const std::string&, Variant& OutputFileName) {
+Variant PdfPrintControl::ExportToAttached(std::int32_t, std::int32_t, std::string&, std::string&,
+                                          std::string&, const std::string&, Variant& OutputFileName) {
   State& s = *state_;
   if (s.fileType != kTypePdf)
     return s.Fail("export file type " + std::to_string(s.fileType) + " is not written yet");

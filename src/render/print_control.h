@@ -18,11 +18,11 @@
 // are tried. Not thread-safe: one control per thread.
 #pragma once
 
+#include <cavra/outside.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include <cavra/outside.h>
 
 namespace cavra::render {
 

@@ -42,8 +42,10 @@ std::int64_t RoundTo(std::int64_t micros, int decimals) {
   std::int64_t unit = 1;
   for (int i = decimals; i < 6; ++i) unit *= 10;
   std::int64_t q = micros / unit, r = micros % unit;
-  if (r * 2 >= unit) ++q;
-  else if (r * 2 <= -unit) --q;
+  if (r * 2 >= unit)
+    ++q;
+  else if (r * 2 <= -unit)
+    --q;
   return q;  // in units of 10^-decimals
 }
 
@@ -87,7 +89,8 @@ bool ParseAmount(std::string_view text, std::int64_t& micros) {
   if (digits == 0 || i != text.size()) return false;
   for (int p = places; p < 6; ++p) fraction *= 10;
   std::int64_t v;
-  if (__builtin_mul_overflow(whole, kMicros, &v) || __builtin_add_overflow(v, fraction + (roundUp ? 1 : 0), &v))
+  if (__builtin_mul_overflow(whole, kMicros, &v) ||
+      __builtin_add_overflow(v, fraction + (roundUp ? 1 : 0), &v))
     return false;
   micros = negative ? -v : v;
   return true;
@@ -101,7 +104,8 @@ std::string FormatAmount(std::int64_t micros, std::string_view format) {
     decimals = 6;
     for (std::int64_t m = micros; decimals > 0 && m % 10 == 0; m /= 10) --decimals;
   } else if (dot != std::string_view::npos) {
-    for (std::size_t i = dot + 1; i < format.size() && (format[i] == '0' || format[i] == '#'); ++i) ++decimals;
+    for (std::size_t i = dot + 1; i < format.size() && (format[i] == '0' || format[i] == '#'); ++i)
+      ++decimals;
   }
   if (decimals > 6) decimals = 6;
   std::int64_t q = RoundTo(micros, decimals);
@@ -111,7 +115,8 @@ std::string FormatAmount(std::int64_t micros, std::string_view format) {
   for (int k = 0; k < decimals; ++k) unit *= 10;
   std::string whole = std::to_string(mag / unit);
   if (grouping) {
-    for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3) whole.insert(static_cast<std::size_t>(at), ",");
+    for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3)
+      whole.insert(static_cast<std::size_t>(at), ",");
   }
   std::string out = negative ? "-" + whole : whole;
   if (decimals > 0) {
@@ -130,15 +135,18 @@ std::string UpperMoney(std::int64_t micros) {
   if (mag == 0) return "零元整";
   if (yuan > 0) out += UpperInteger(yuan) + "元";
   if (jiao == 0 && cents == 0) return out + "整";
-  if (jiao > 0) out += std::string(kDigits[static_cast<std::size_t>(jiao)]) + "角";
-  else if (yuan > 0) out += kDigits[0];
+  if (jiao > 0)
+    out += std::string(kDigits[static_cast<std::size_t>(jiao)]) + "角";
+  else if (yuan > 0)
+    out += kDigits[0];
   if (cents > 0) out += std::string(kDigits[static_cast<std::size_t>(cents)]) + "分";
   return out;
 }
 
 std::string UpperNumber(std::int64_t micros) {
   std::string out = micros < 0 ? "负" : "";
-  std::uint64_t mag = micros < 0 ? 0 - static_cast<std::uint64_t>(micros) : static_cast<std::uint64_t>(micros);
+  std::uint64_t mag =
+      micros < 0 ? 0 - static_cast<std::uint64_t>(micros) : static_cast<std::uint64_t>(micros);
   out += UpperInteger(mag / kMicros);
   std::uint64_t frac = mag % kMicros;
   if (frac == 0) return out;
@@ -180,7 +188,13 @@ std::string UpperDate(std::string_view text) {
 std::string FieldText(int type, const std::string& value) {
   std::int64_t micros = 0;
   switch (type) {
-    case 5: case 6: case 8: case 11: case 13: case 16: case 18:
+    case 5:
+    case 6:
+    case 8:
+    case 11:
+    case 13:
+    case 16:
+    case 18:
       return ParseAmount(value, micros) ? UpperMoney(micros) : value;
     case 10:
       return ParseAmount(value, micros) ? UpperNumber(micros) : value;

@@ -62,7 +62,8 @@ std::string ResolveCellReferences(const std::string& text, CellFn cell) {
     std::string column = text.substr(comma + 3, end - comma - 3);
     std::int64_t r = 0;
     std::string value;
-    if (ParseAmount(row, r) && r % kMicros == 0 && r >= 0) cell(static_cast<std::size_t>(r / kMicros), column, value);
+    if (ParseAmount(row, r) && r % kMicros == 0 && r >= 0)
+      cell(static_cast<std::size_t>(r / kMicros), column, value);
     out += value;
     at = end + 3;
   }

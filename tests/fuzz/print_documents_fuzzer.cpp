@@ -2,7 +2,8 @@
 // style document, a NUL byte, the data document.
 //
 // Checked beyond not crashing: documents that read give at least one page,
-// never more pages than a page per line plus two per body group, and every
+// never more pages than a page per line plus two per body group (times the
+// columns when tiled), and every
 // box on them is finite.
 #include <algorithm>
 #include <cmath>
@@ -48,11 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!cavra::render::ReadDataDocument(dataText, doc, error)) return 0;
   CharMeasure measure;
   cavra::render::PageModel model = cavra::render::Layout(style, doc, measure);
-  std::size_t bound = 1;
-  for (const auto& task : doc.tasks)
-    for (const auto& group : task.groups) bound += group.size() + 2;
+  std::size_t bound = 1, columns = style.body.colWidths.size();
+  for (const auto& task : doc.tasks) {
+    columns = std::max(columns, task.columnTitles.size());
+    for (const auto& row : task.tailRows) columns = std::max(columns, row.size());
+    for (const auto& group : task.groups) {
+      bound += group.size() + 2;
+      for (const auto& row : group) columns = std::max(columns, row.cells.size());
+    }
+  }
+  if (style.tiling) bound *= std::max<std::size_t>(1, columns);  // a sheet per column at most
   if (model.pages.empty() || model.pages.size() > bound)
-    cavra::fuzz::Fail("page count " + std::to_string(model.pages.size()) + " outside 1.." + std::to_string(bound));
+    cavra::fuzz::Fail("page count " + std::to_string(model.pages.size()) + " outside 1.." +
+                      std::to_string(bound));
   for (const auto& page : model.pages) {
     for (const auto& t : page.texts)
       if (!Finite(t.box)) cavra::fuzz::Fail("a text box that is not finite");

@@ -11,9 +11,10 @@ namespace cavra::render {
 namespace {
 
 StyleDocument Style(const std::string& inner, const std::string& paper = "") {
-  std::string text = "<?xml version='1.0' encoding='utf-16' ?>\r\n<格式 版本='2.0'>\r\n"
-                     "<打印设置 打印范围 = '全部' 横向平铺='是' 多任务强制分页 = '否'/>\r\n" +
-                     paper + "<表格 流式打印='否'>" + inner + "</表格></格式>";
+  std::string text =
+      "<?xml version='1.0' encoding='utf-16' ?>\r\n<格式 版本='2.0'>\r\n"
+      "<打印设置 打印范围 = '全部' 横向平铺='是' 多任务强制分页 = '否'/>\r\n" +
+      paper + "<表格 流式打印='否'>" + inner + "</表格></格式>";
   StyleDocument s;
   DocumentError e;
   EXPECT_TRUE(ReadStyleDocument(text, s, e)) << e.reason;
@@ -23,7 +24,8 @@ StyleDocument Style(const std::string& inner, const std::string& paper = "") {
 TEST(RenderDocument, StyleAttributesAsTheDocumentsWriteThem) {
   StyleDocument s = Style(
       "<表头 字体名='Tahoma' 字体大小='9' 颜色='#800000'>"
-      "<字段 类1型='7' 类型='5' 名字='金额' 关键字='金额(iMoney)' 粗体='是' 左顶点='120,340' 宽='500' 高='60' "
+      "<字段 类1型='7' 类型='5' 名字='金额' 关键字='金额(iMoney)' 粗体='是' 左顶点='120,340' 宽='500' "
+      "高='60' "
       "颜色='#FF0000'  边框='0x1F' 垂直对齐='中'  打印='第一页'  对齐方式='右' />"
       "<字段 关键字='文本1' 类型='1' 套打='是' 标题宽度='150' 边框='0' 下标线='是'/></表头>"
       "<表体 左顶点='0,280' 列宽='100,-5,abc' 固定行数='12'><表体行 对齐方式='中,左,右,' 行高='60'/>"
@@ -61,7 +63,8 @@ TEST(RenderDocument, StyleAttributesAsTheDocumentsWriteThem) {
 TEST(RenderDocument, WildNumbersStayFiniteAndInRange) {
   StyleDocument s = Style(
       "<标题 左顶点='nan,1e999' 高='inf' 宽='-7'/><表头><字段 关键字='a' 类型='1e30' 左顶点='1e300,-1e300' "
-      "宽='1e300' 字体大小='1e30'/></表头><表体 列宽='1e300,nan' 固定行数='1e30'><表体行 边框宽度='1e300'/></表体>");
+      "宽='1e300' 字体大小='1e30'/></表头><表体 列宽='1e300,nan' 固定行数='1e30'><表体行 "
+      "边框宽度='1e300'/></表体>");
   for (double v : {s.titleX, s.titleY, s.titleW, s.titleH, s.headFields[0].x, s.headFields[0].y,
                    s.headFields[0].w, s.body.colWidths[0], s.body.colWidths[1], s.body.row.borderWidth}) {
     EXPECT_TRUE(std::isfinite(v));
@@ -85,8 +88,10 @@ TEST(RenderDocument, WildNumbersStayFiniteAndInRange) {
 
 TEST(RenderDocument, DataGroupsSumRowsAndEscapedTexts) {
   std::string text =
-      "<?xml version='1.0' encoding='utf-16' ?>\r\n<数据>\r\n<任务>\r\n<页眉 图片='公司LOGO'>A&amp;B&apos;s</页眉>"
-      "<标题>销售\r\n订单</标题><单据号>SO-1{##}1</单据号><表头>\r\n<字段 名字='客户(cCus)'>甲&lt;乙&gt;</字段></表头>"
+      "<?xml version='1.0' encoding='utf-16' ?>\r\n<数据>\r\n<任务>\r\n<页眉 "
+      "图片='公司LOGO'>A&amp;B&apos;s</页眉>"
+      "<标题>销售\r\n订单</标题><单据号>SO-1{##}1</单据号><表头>\r\n<字段 "
+      "名字='客户(cCus)'>甲&lt;乙&gt;</字段></表头>"
       "<表体><表体头><单元>存货\r\n编码</单元><单元>金额</单元></表体头>"
       "<表体行><单元>1</单元><单元>2</单元></表体行>"
       "<分单><表体行><单元>3</单元></表体行><表体行 SumRow='1'><单元>4</单元></表体行></分单>"

@@ -259,6 +259,36 @@ TEST(RenderLayout, OversizedInputGivesBoundedPages) {
   EXPECT_NEAR(Find(m.pages[0], "金额")->box.w, 600.0 * 1000 / 1600, 1e-9);
 }
 
+TEST(RenderLayout, TilingPutsTheColumnsThatDoNotFitOnSheetsBeside) {
+  StyleDocument s = Style();
+  s.tiling = true;
+  s.body.x = 100;
+  s.body.colWidths = {400, 400, 500, 300};  // 900 of room: [400 400] [500 300]
+  s.pageHeader = {true, 50, {}, "", Align::Right};
+  Task t = Order(10);
+  t.columnTitles = {"名称", "金额", "备注", "单位"};
+  t.pageHeader = "%PAGE%/%PAGES%";
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 4u);  // two pages of rows, two sheets each
+  const char* headers[] = {"1/2", "1/2", "2/2", "2/2"};
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const Page& p = m.pages[i];
+    EXPECT_TRUE(Has(p, headers[i]));
+    bool left = i % 2 == 0;
+    EXPECT_EQ(Has(p, "名称") && Has(p, "金额"), left);
+    EXPECT_EQ(Has(p, "备注") && Has(p, "单位"), !left);
+    if (left) {
+      EXPECT_DOUBLE_EQ(Find(p, "名称")->box.x, 100);
+    } else {
+      EXPECT_DOUBLE_EQ(Find(p, "备注")->box.x, 0);
+      EXPECT_DOUBLE_EQ(Find(p, "单位")->box.w, 300);  // not narrowed
+    }
+  }
+  EXPECT_TRUE(Has(m.pages[0], "28.00"));  // the totals' column is on the left sheets
+  EXPECT_FALSE(Has(m.pages[1], "28.00"));
+}
+
 TEST(RenderLayout, EmptyBodiesAndEmptyDocumentsStillGiveAPage) {
   PageModel m = Lay(Style(), {Order(0)});
   ASSERT_EQ(m.pages.size(), 1u);
@@ -274,7 +304,7 @@ TEST(RenderLayout, AHundredThousandShortLinesAreNotMeasuredOneByOne) {
   DataDocument d;
   d.tasks = {Order(100000)};
   PageModel pages = Layout(s, d, m);
-  EXPECT_LT(m.calls, 20);  // one measure per font, not per cell
+  EXPECT_LT(m.calls, 20);                           // one measure per font, not per cell
   EXPECT_EQ(pages.pages.size(), 100000u / 14 + 1);  // 14 rows of 48 in 700
 }
 

@@ -68,7 +68,8 @@ std::int64_t AmountAfter(const std::string& text, const std::string& label) {
   std::istringstream in(text);
   std::smatch m;
   for (std::string line; std::getline(in, line);)
-    if (line.find(label) != std::string::npos && std::regex_search(line, m, std::regex("([\\d,]+\\.\\d\\d)\\s*$")))
+    if (line.find(label) != std::string::npos &&
+        std::regex_search(line, m, std::regex("([\\d,]+\\.\\d\\d)\\s*$")))
       return Cents(m[1]);
   return -1;
 }
@@ -103,8 +104,9 @@ TEST(RenderPdf, AChineseSalesOrderOverThreePages) {
   for (int page = 1; page <= 3; ++page) {
     SCOPED_TRACE(page);
     std::string text = PageText(pdf, page);
-    for (const char* expected : {"卡拉贸易有限公司", "销售订单", "客户：上海云帆科技有限公司",
-                                 "日期：贰零贰陆年壹拾贰月零陆日", "存货", "编码", "存货名称", "数量", "单价", "金额"})
+    for (const char* expected :
+         {"卡拉贸易有限公司", "销售订单", "客户：上海云帆科技有限公司", "日期：贰零贰陆年壹拾贰月零陆日",
+          "存货", "编码", "存货名称", "数量", "单价", "金额"})
       EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     EXPECT_NE(text.find("第" + std::to_string(page) + "页 共3页"), std::string::npos);
     EXPECT_EQ(text.find("SO-0001") != std::string::npos, page == 1);  // printed on the first page only
@@ -140,7 +142,8 @@ TEST(RenderPdf, AChineseSalesOrderOverThreePages) {
   }
   while (std::getline(in, row)) {
     std::istringstream cols(row);
-    std::vector<std::string> c{std::istream_iterator<std::string>(cols), std::istream_iterator<std::string>()};
+    std::vector<std::string> c{std::istream_iterator<std::string>(cols),
+                               std::istream_iterator<std::string>()};
     ASSERT_GE(c.size(), 6u) << row;
     EXPECT_EQ(c[c.size() - 5], "yes") << "not embedded: " << row;
     EXPECT_EQ(c[c.size() - 4], "yes") << "not a subset: " << row;
@@ -161,9 +164,10 @@ TEST(RenderPdf, BadStylesAndDataGiveACodeOrASensiblePage) {
       {"zero paper", [](SalesOrder& o) { o.paper = "纸张大小='0,2970'"; }, kPaperUnusable, 0, ""},
       {"negative paper", [](SalesOrder& o) { o.paper = "纸张大小='-2100,2970'"; }, kPaperUnusable, 0, ""},
       {"margins wider than the page",
-       [](SalesOrder& o) { o.paper = "纸张大小='2100,2970' 页边距='1100,200,1100,200'"; }, kMarginsUnusable, 0, ""},
-      {"a column wider than the page", [](SalesOrder& o) { o.columnWidths = "9000,300,450,200,250,300"; }, 0, 1,
-       "存货名称"},
+       [](SalesOrder& o) { o.paper = "纸张大小='2100,2970' 页边距='1100,200,1100,200'"; }, kMarginsUnusable,
+       0, ""},
+      {"a column wider than the page", [](SalesOrder& o) { o.columnWidths = "9000,300,450,200,250,300"; }, 0,
+       1, "存货名称"},
       {"2,000 characters in a fitted row",
        [](SalesOrder& o) {
          for (int i = 0; i < 2000; ++i) o.nameCell += "长";
@@ -233,7 +237,8 @@ TEST(RenderPdf, FilesInAndOutNeverReplaceEarlierOnes) {
   std::ofstream(dir / "style.xml", std::ios::binary) << Utf16(order.Style());
   std::ofstream(dir / "data.xml", std::ios::binary) << order.Data();
   PdfPrintControl control((dir / "out").string());
-  ASSERT_EQ(control.SetDataStyleXML((dir / "data.xml").string(), true, (dir / "style.xml").string(), true, ""), 0)
+  ASSERT_EQ(
+      control.SetDataStyleXML((dir / "data.xml").string(), true, (dir / "style.xml").string(), true, ""), 0)
       << control.LastError();
   std::string first = Print(control), second = Print(control);
   EXPECT_EQ(std::filesystem::path(second).filename(), "SO-0001-2.pdf");

@@ -29,11 +29,16 @@ TEST(RenderValues, AmountsFormatByTheColumnFormat) {
     const char* format;
     const char* expected;
   } cases[] = {
-      {"1234567.891", "#,##0.00", "1,234,567.89"}, {"-1234.5", "#,##0.00", "-1,234.50"},
-      {"0.005", "0.00", "0.01"},                   {"-0.005", "0.00", "-0.01"},
-      {"999.995", "#,##0.00", "1,000.00"},         {"12.5", "0", "13"},
-      {"12.5", "", "12.5"},                         {"100", "", "100"},
-      {"0.1234", "0.000", "0.123"},                {"-0.001", "0.00", "0.00"},
+      {"1234567.891", "#,##0.00", "1,234,567.89"},
+      {"-1234.5", "#,##0.00", "-1,234.50"},
+      {"0.005", "0.00", "0.01"},
+      {"-0.005", "0.00", "-0.01"},
+      {"999.995", "#,##0.00", "1,000.00"},
+      {"12.5", "0", "13"},
+      {"12.5", "", "12.5"},
+      {"100", "", "100"},
+      {"0.1234", "0.000", "0.123"},
+      {"-0.001", "0.00", "0.00"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatAmount(Amount(c.value), c.format), c.expected) << c.value;
 }
@@ -75,7 +80,8 @@ TEST(RenderValues, CellReferencesResolveOrGoEmpty) {
   auto cell = [](std::size_t row, const std::string& column, std::string& out) {
     if (row < 2 && column == "iMoney") out = row == 0 ? "10.00" : "20.00";
   };
-  EXPECT_EQ(ResolveCellReferences("首行%G:0,##iMoney##%, 次行%G:1,##iMoney##%", cell), "首行10.00, 次行20.00");
+  EXPECT_EQ(ResolveCellReferences("首行%G:0,##iMoney##%, 次行%G:1,##iMoney##%", cell),
+            "首行10.00, 次行20.00");
   EXPECT_EQ(ResolveCellReferences("[%G:7,##iMoney##%][%G:0,##nope##%][%G:x,##iMoney##%]", cell), "[][][]");
   EXPECT_EQ(ResolveCellReferences("%G:-1,##iMoney##%", cell), "");
   EXPECT_EQ(ResolveCellReferences("%G:0,##iMoney", cell), "%G:0,##iMoney");  // unterminated: as written
