@@ -57,16 +57,18 @@ struct PagePlan {
 
 class TaskLayout {
  public:
-  TaskLayout(const StyleDocument& s, const Task& t, TextMeasure& m, PageModel& out)
+  TaskLayout(const StyleDocument& s, const Task& t, TextMeasure& m, const PageSink& out)
       : s_(s), t_(t), m_(m), out_(out) {
     contentW_ = s.paperWidth - s.marginLeft - s.marginRight;
     contentH_ = s.paperHeight - s.marginTop - s.marginBottom;
   }
 
-  void Run() {
+  // Lays out the voucher; the number of pages.
+  std::size_t Run() {
     Columns();
     Plan();
     Emit();
+    return pages_;
   }
 
  private:
@@ -388,7 +390,8 @@ class TaskLayout {
           if (box.h <= 0) box = {s_.marginLeft, top - fb.height, contentW_, fb.height};
           page.texts.push_back({box, PageText(t_.pageFooter, ti + 1, taskCount), fb.font, fb.align, 0});
         }
-        out_.pages.push_back(std::move(page));
+        out_(std::move(page));
+        ++pages_;
       }
     }
   }
@@ -396,7 +399,8 @@ class TaskLayout {
   const StyleDocument& s_;
   const Task& t_;
   TextMeasure& m_;
-  PageModel& out_;
+  const PageSink& out_;
+  std::size_t pages_ = 0;
   double contentW_ = 0, contentH_ = 0, x0_ = 0, bodyTop_ = 0, tailTop_ = 0, headH_ = 0, padH_ = 0, room_ = 0;
   std::vector<double> widths_;
   std::vector<std::pair<std::size_t, std::size_t>> slices_;  // columns [first, second) of each sheet
@@ -427,12 +431,22 @@ bool PrintsOn(const std::string& word, int groupIndex, int groupCount, int taskI
   return true;
 }
 
+std::size_t Layout(const StyleDocument& style, const DataDocument& data, TextMeasure& measure,
+                   const PageSink& sink) {
+  std::size_t pages = 0;
+  for (const Task& t : data.tasks) pages += TaskLayout(style, t, measure, sink).Run();
+  if (pages == 0) {  // no voucher at all: one blank sheet
+    sink(Page{});
+    pages = 1;
+  }
+  return pages;
+}
+
 PageModel Layout(const StyleDocument& style, const DataDocument& data, TextMeasure& measure) {
   PageModel model;
   model.width = style.paperWidth;
   model.height = style.paperHeight;
-  for (const Task& t : data.tasks) TaskLayout(style, t, measure, model).Run();
-  if (model.pages.empty()) model.pages.emplace_back();  // no voucher at all: one blank sheet
+  Layout(style, data, measure, [&model](Page&& page) { model.pages.push_back(std::move(page)); });
   return model;
 }
 

@@ -37,6 +37,8 @@
 //   millimetre.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,16 @@ class TextMeasure {
   virtual double Height(const std::string& text, const Font& font, double width) = 0;
 };
 
+// Receives the pages one by one, in order, so that a long voucher never has
+// all its pages in memory.
+using PageSink = std::function<void(Page&&)>;
+
+// Lays out every 任务 into sink; a document without any gives one blank page.
+// Returns the number of pages. The paper size is style.paperWidth x paperHeight.
+std::size_t Layout(const StyleDocument& style, const DataDocument& data, TextMeasure& measure,
+                   const PageSink& sink);
+
+// The same, collected.
 PageModel Layout(const StyleDocument& style, const DataDocument& data, TextMeasure& measure);
 
 // Whether a print-position word lets an element print on a page: index from 0

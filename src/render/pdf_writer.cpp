@@ -106,55 +106,99 @@ double PangoMeasure::Height(const std::string& text, const Font& font, double wi
   return static_cast<double>(h) / PANGO_SCALE / kPointsPerTenth;
 }
 
-bool WritePdf(const PageModel& model, const std::string& path, std::string& reason) {
-  cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), Pt(model.width), Pt(model.height));
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    reason =
-        std::string("cannot create ") + path + ": " + cairo_status_to_string(cairo_surface_status(surface));
-    cairo_surface_destroy(surface);
+struct PdfWriter::State {
+  std::string path;
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+  PangoContext* ctx = nullptr;
+
+  void Close() {
+    if (ctx) g_object_unref(ctx);
+    if (cr) cairo_destroy(cr);
+    if (surface) cairo_surface_destroy(surface);
+    ctx = nullptr;
+    cr = nullptr;
+    surface = nullptr;
+  }
+};
+
+PdfWriter::PdfWriter() : state_(std::make_unique<State>()) {}
+
+PdfWriter::~PdfWriter() { state_->Close(); }
+
+bool PdfWriter::Open(const std::string& path, double width, double height) {
+  State& s = *state_;
+  s.Close();
+  s.path = path;
+  s.surface = cairo_pdf_surface_create(path.c_str(), Pt(width), Pt(height));
+  if (cairo_surface_status(s.surface) != CAIRO_STATUS_SUCCESS) {
+    reason_ = "cannot create " + path + ": " + cairo_status_to_string(cairo_surface_status(s.surface));
+    s.Close();
     return false;
   }
-  cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "CavraVoucherService");
-  cairo_t* cr = cairo_create(surface);
-  PangoContext* ctx = NewContext(cr);
-  for (const Page& page : model.pages) {
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-    for (const LineItem& l : page.lines) {
-      cairo_set_line_width(cr, Pt(l.width));
-      cairo_move_to(cr, Pt(l.x1), Pt(l.y1));
-      cairo_line_to(cr, Pt(l.x2), Pt(l.y2));
-      cairo_stroke(cr);
-    }
-    for (const TextItem& t : page.texts) {
-      double width = std::max(1.0, t.box.w - 2 * t.padding);
-      PangoLayout* layout = NewLayout(ctx, t.text, t.font, Pt(width), t.align);
-      int w = 0, h = 0;
-      pango_layout_get_size(layout, &w, &h);
-      double textH = static_cast<double>(h) / PANGO_SCALE;
-      double top =
-          Pt(t.box.y) + std::max(0.0, (Pt(t.box.h) - textH) / 2);  // centred, or from the top when taller
-      cairo_save(cr);
-      cairo_rectangle(cr, Pt(t.box.x), Pt(t.box.y), Pt(t.box.w), Pt(t.box.h));
-      cairo_clip(cr);
-      cairo_set_source_rgb(cr, t.font.color.r / 255.0, t.font.color.g / 255.0, t.font.color.b / 255.0);
-      cairo_move_to(cr, Pt(t.box.x + t.padding), top);
-      pango_cairo_show_layout(cr, layout);
-      cairo_restore(cr);
-      g_object_unref(layout);
-    }
-    cairo_show_page(cr);
+  cairo_pdf_surface_set_metadata(s.surface, CAIRO_PDF_METADATA_CREATOR, "CavraVoucherService");
+  s.cr = cairo_create(s.surface);
+  s.ctx = NewContext(s.cr);
+  return true;
+}
+
+void PdfWriter::AddPage(const Page& page) {
+  cairo_t* cr = state_->cr;
+  if (!cr) return;
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+  for (const LineItem& l : page.lines) {
+    cairo_set_line_width(cr, Pt(l.width));
+    cairo_move_to(cr, Pt(l.x1), Pt(l.y1));
+    cairo_line_to(cr, Pt(l.x2), Pt(l.y2));
+    cairo_stroke(cr);
   }
-  g_object_unref(ctx);
-  cairo_destroy(cr);
-  cairo_surface_finish(surface);
-  cairo_status_t status = cairo_surface_status(surface);
-  cairo_surface_destroy(surface);
+  for (const TextItem& t : page.texts) {
+    double width = std::max(1.0, t.box.w - 2 * t.padding);
+    PangoLayout* layout = NewLayout(state_->ctx, t.text, t.font, Pt(width), t.align);
+    int w = 0, h = 0;
+    pango_layout_get_size(layout, &w, &h);
+    double textH = static_cast<double>(h) / PANGO_SCALE;
+    // centred in the box, or from its top when taller
+    double top = Pt(t.box.y) + std::max(0.0, (Pt(t.box.h) - textH) / 2);
+    cairo_save(cr);
+    cairo_rectangle(cr, Pt(t.box.x), Pt(t.box.y), Pt(t.box.w), Pt(t.box.h));
+    cairo_clip(cr);
+    cairo_set_source_rgb(cr, t.font.color.r / 255.0, t.font.color.g / 255.0, t.font.color.b / 255.0);
+    cairo_move_to(cr, Pt(t.box.x + t.padding), top);
+    pango_cairo_show_layout(cr, layout);
+    cairo_restore(cr);
+    g_object_unref(layout);
+  }
+  cairo_show_page(cr);
+}
+
+bool PdfWriter::Finish() {
+  State& s = *state_;
+  if (!s.surface) return false;
+  g_object_unref(s.ctx);
+  s.ctx = nullptr;
+  cairo_destroy(s.cr);
+  s.cr = nullptr;
+  cairo_surface_finish(s.surface);
+  cairo_status_t status = cairo_surface_status(s.surface);
+  s.Close();
   if (status != CAIRO_STATUS_SUCCESS) {
-    reason = std::string("cannot write ") + path + ": " + cairo_status_to_string(status);
+    reason_ = "cannot write " + s.path + ": " + cairo_status_to_string(status);
     return false;
   }
   return true;
+}
+
+bool WritePdf(const PageModel& model, const std::string& path, std::string& reason) {
+  PdfWriter pdf;
+  bool ok = pdf.Open(path, model.width, model.height);
+  if (ok) {
+    for (const Page& page : model.pages) pdf.AddPage(page);
+    ok = pdf.Finish();
+  }
+  if (!ok) reason = pdf.reason();
+  return ok;
 }
 
 }  // namespace cavra::render

@@ -30,6 +30,30 @@ class PangoMeasure : public TextMeasure {
 // The pango font family list for a font name.
 std::string FontFamilies(const std::string& name);
 
+// A PDF file written page by page:
+//   PdfWriter pdf;
+//   if (!pdf.Open(path, width, height)) ... pdf.reason()
+//   pdf.AddPage(page); ...
+//   if (!pdf.Finish()) ... pdf.reason()
+class PdfWriter {
+ public:
+  PdfWriter();
+  ~PdfWriter();
+  PdfWriter(const PdfWriter&) = delete;
+  PdfWriter& operator=(const PdfWriter&) = delete;
+
+  // Paper size in tenths of a millimetre.
+  bool Open(const std::string& path, double width, double height);
+  void AddPage(const Page& page);
+  bool Finish();
+  const std::string& reason() const { return reason_; }
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  std::string reason_;
+};
+
 // Writes the pages to a PDF file; false with the reason when it cannot.
 bool WritePdf(const PageModel& model, const std::string& path, std::string& reason);
 

@@ -43,7 +43,9 @@ std::string SafeName(const std::string& billNo) {
 struct PdfPrintControl::State {
   std::string folder;
   bool loaded = false;
-  PageModel model;
+  StyleDocument style;
+  DataDocument data;
+  std::size_t pages = 0;
   std::string billNo;
   std::string lastError, lastFile;
   std::int16_t fileType = kTypePdf;
@@ -77,11 +79,17 @@ struct PdfPrintControl::State {
     // Written beside the target and renamed, so that a failed write leaves
     // any earlier file untouched.
     std::string temp = path + ".part";
-    std::string reason;
-    if (!WritePdf(model, temp, reason)) {
+    PdfWriter pdf;
+    bool written = pdf.Open(temp, style.paperWidth, style.paperHeight);
+    if (written) {
+      PangoMeasure measure;
+      Layout(style, data, measure, [&pdf](Page&& page) { pdf.AddPage(page); });
+      written = pdf.Finish();
+    }
+    if (!written) {
       std::error_code ec;
       fs::remove(temp, ec);
-      lastError = reason;
+      lastError = pdf.reason();
       return false;
     }
     std::error_code ec;
@@ -108,7 +116,9 @@ std::int32_t PdfPrintControl::SetDataStyleXML(const std::string& sData, bool bDa
                                               const std::string&) {
   State& s = *state_;
   s.loaded = false;
-  s.model = {};
+  s.style = {};
+  s.data = {};
+  s.pages = 0;
   std::string data = sData, style = sStyle, reason;
   if (bDataIsFile && !ReadDocumentFile(sData, data, reason)) {
     s.lastError = reason;
@@ -126,8 +136,12 @@ std::int32_t PdfPrintControl::SetDataStyleXML(const std::string& sData, bool bDa
     return error.code;
   }
   PangoMeasure measure;
-  s.model = Layout(styleDoc, dataDoc, measure);
+  // Laid out once here to find the pages; printing lays out again, straight
+  // into the file, so that no voucher's pages are all held in memory.
+  s.pages = Layout(styleDoc, dataDoc, measure, [](Page&&) {});
   s.billNo = dataDoc.tasks.empty() ? "" : dataDoc.tasks.front().billNo;
+  s.style = std::move(styleDoc);
+  s.data = std::move(dataDoc);
   s.loaded = true;
   s.lastError.clear();
   return 0;
@@ -177,6 +191,6 @@ const std::string& PdfPrintControl::LastError() const { return state_->lastError
 
 const std::string& PdfPrintControl::LastFile() const { return state_->lastFile; }
 
-std::size_t PdfPrintControl::PageCount() const { return state_->loaded ? state_->model.pages.size() : 0; }
+std::size_t PdfPrintControl::PageCount() const { return state_->loaded ? state_->pages : 0; }
 
 }  // namespace cavra::render
