@@ -107,9 +107,6 @@ enum ErrorCode : int {
   kPaperUnusable = 3,    // paper width or height not above 0, or over ten metres
   kMarginsUnusable = 4,  // margins leave no printable area
   kFileUnreadable = 5,   // a document given as a file cannot be read
-  kNothingLoaded = 6,    // printing or exporting before a successful SetDataStyleXML
-  kOutputFailed = 7,     // the output file cannot be written
-  kTypeUnsupported = 8,  // an export file type this renderer does not write yet
 };
 
 // Failure of reading a document: an ErrorCode and the reason.

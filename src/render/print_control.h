@@ -7,10 +7,10 @@
 // SetDataStyleXML reads and lays out both documents; it returns 0, or one of
 // the ErrorCode values of render/document.h with the reason in LastError().
 // PrintPreview and PrintEx write the PDF into the output folder (printers are
-// not driven yet) and return True, or False with LastError() set; the
-// attached print-policy client is kept for the control that counts prints.
+// not driven yet) and return True, or False with LastError() set. SetOB keeps
+// the print-policy client, which is not told of prints yet.
 // Export file types: 0 XLSX, 1 PDF, 2 HTML, 3 CSV; only 1 (the default) is
-// written yet, the others fail with kTypeUnsupported.
+// written yet: the others return False with the reason in LastError().
 //
 // Output file names: the voucher number of the first 任务 (the part of 单据号
 // before "{##}", characters unsafe in a file name replaced by "_"), or
