@@ -10,6 +10,9 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libpugixml-dev libmuparser-dev 
 # And to build and run the tests and benchmarks (PostgreSQL for the
 # PostgreSQL data-source suite, the sqlite3 shell for the tool's tests).
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev postgresql sqlite3)
+# And to build the renderer (src/render, optional: left out when missing) and
+# check its PDF output in the tests (poppler's pdfinfo, pdftotext, pdffonts).
+RENDER_PACKAGES=(libcairo2-dev libpango1.0-dev fonts-noto-cjk poppler-utils)
 # And to build and run the fuzz targets (clang's libFuzzer and sanitizer runtimes).
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -14,9 +14,10 @@ dir=$ROOT/build/fuzz
 # Longest input per target: room for the sample documents, no more, so that
 # an execution stays fast.
 declare -A max_len=([voucher_data]=8192 [template]=16384 [formula]=256 [sort_command]=256
-                    [sql_dialect]=1024 [pictures]=128 [audit_display]=1024)
+                    [sql_dialect]=1024 [pictures]=128 [audit_display]=1024 [print_documents]=16384)
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(voucher_data template formula sort_command sql_dialect pictures audit_display)
+[[ ${#targets[@]} -gt 0 ]] ||
+  targets=(voucher_data template formula sort_command sql_dialect pictures audit_display print_documents)
 
 # RelWithDebInfo without NDEBUG: the library's own assertions stay on.
 CXX=clang++ configure_and_build "$dir" -DCMAKE_CXX_COMPILER=clang++ \

@@ -1,0 +1,99 @@
+// The layout engine: pages of positioned texts and lines from the style and
+// data documents. Knows nothing of fonts beyond what TextMeasure tells it, so
+// it runs the same for every output.
+//
+// How the documents are laid out:
+// - Positions (左顶点) of the title, the fields and the body are relative to the
+//   top-left corner of the printable area (the paper less its margins). 页眉 sits
+//   in the top margin, its bottom on the printable area; 页脚 in the bottom margin.
+// - The body table starts at its position; its head (表体头) repeats on every
+//   page, then the rows, then the 表体尾 rows: a cell "%PAGE_SUM_F%[fmt]" is the
+//   sum of that column over the page's rows (rows marked SumRow excluded),
+//   "%SUB_TOTAL_F%[fmt]" the sum up to the page's last row. A 表体尾 row without
+//   those tokens prints on every page, or only under the last table of the
+//   voucher (or 分单 group) when 表体尾 says 打印='最后一表'.
+// - The body ends at its height (高 > 0), else at the first 表尾 field when the
+//   footer keeps its place, else at the bottom of the printable area. 表尾 with
+//   紧贴表体 follows the table's last row on each page it prints on.
+// - A column wider than the printable area is cut to its width; a table still
+//   wider is narrowed in proportion, or with 横向平铺 tiled: each page of rows
+//   becomes sheets side by side, each with as many whole columns as fit (the
+//   first keeps the body's left offset, the others start at the margin), all
+//   with the page's header, fields and footer, counted as one page.
+// - Row height 0 fits the text, wrapping long cells; a row taller than a whole
+//   body area is cut to it (its text clipped). 固定行数 n puts n rows on a page
+//   (fewer when they do not fit) and pads the page with blank rows.
+// - Every 分单 group starts a new page and has its own subtotals; every 任务
+//   starts a new page whatever 多任务强制分页 says, because its fields sit at
+//   fixed places.
+// - Print-position words count pages within the 分单 group, the (整单) forms
+//   within the voucher; 单页/双页 are odd/even pages of the group.
+// - "%PAGE%" and "%PAGES%" in the page header, page footer, title and fields
+//   become the page number and count within the voucher.
+// - A 字段 shows "caption：value" when its caption prints and it is not a
+//   pre-printed form (套打); with 套打 and 标题宽度 the value starts after the
+//   caption's width. Border words: 0x1F a box, 下标线 a line under the field.
+// - Body grid lines are drawn unless 边框风格 is "0"; 边框宽度 is in tenths of a
+//   millimetre.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "render/document.h"
+
+namespace cavra::render {
+
+struct Rect {
+  double x = 0, y = 0, w = 0, h = 0;
+};
+
+struct TextItem {
+  Rect box;  // the text wraps at the box's width less padding and is clipped to the box
+  std::string text;
+  Font font;
+  Align align = Align::Left;
+  double padding = 0;  // left and right
+};
+
+struct LineItem {
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0, width = 1;
+};
+
+struct Page {
+  std::vector<TextItem> texts;
+  std::vector<LineItem> lines;
+};
+
+// Lengths in tenths of a millimetre.
+struct PageModel {
+  double width = 0, height = 0;
+  std::vector<Page> pages;
+};
+
+class TextMeasure {
+ public:
+  virtual ~TextMeasure() = default;
+  // Height of text in font when wrapped at width.
+  virtual double Height(const std::string& text, const Font& font, double width) = 0;
+};
+
+// Receives the pages one by one, in order, so that a long voucher never has
+// all its pages in memory.
+using PageSink = std::function<void(Page&&)>;
+
+// Lays out every 任务 into sink; a document without any gives one blank page.
+// Returns the number of pages. The paper size is style.paperWidth x paperHeight.
+std::size_t Layout(const StyleDocument& style, const DataDocument& data, TextMeasure& measure,
+                   const PageSink& sink);
+
+// The same, collected.
+PageModel Layout(const StyleDocument& style, const DataDocument& data, TextMeasure& measure);
+
+// Whether a print-position word lets an element print on a page: index from 0
+// and count within the 分单 group, and within the voucher for the (整单) forms.
+bool PrintsOn(const std::string& word, int groupIndex, int groupCount, int taskIndex, int taskCount);
+
+}  // namespace cavra::render

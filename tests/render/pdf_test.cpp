@@ -1,0 +1,272 @@
+// Renders hand-written print documents to PDF and reads the files back with
+// poppler's tools, which know nothing of how they were made.
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
+#include <pango/pangocairo.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "fakes/scratch.h"
+#include "render/document.h"
+#include "render/print_control.h"
+#include "sales_order.h"
+
+namespace cavra::render {
+namespace {
+
+// Fontconfig, cairo and pango keep process-wide caches to the end; freeing them
+// after the last test lets the leak checker see whatever the renderer leaks.
+class FontCaches : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    pango_cairo_font_map_set_default(nullptr);
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+};
+const auto* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
+
+using cavra::testing::SalesOrder;
+using cavra::testing::ScratchDir;
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+bool HavePoppler() { return !Shell("command -v pdfinfo pdftotext pdffonts").empty(); }
+
+int Pages(const std::string& pdf) {
+  std::smatch m;
+  std::string info = Shell("pdfinfo '" + pdf + "'");
+  return std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
+}
+
+std::string PageText(const std::string& pdf, int page) {
+  std::string n = std::to_string(page);
+  return Shell("pdftotext -layout -f " + n + " -l " + n + " '" + pdf + "' -");
+}
+
+std::int64_t Cents(std::string money) {
+  std::erase(money, ',');
+  std::size_t dot = money.find('.');
+  return std::stoll(money.substr(0, dot)) * 100 + std::stoll(money.substr(dot + 1));
+}
+
+// The last amount on the first line holding label, in cents; -1 when none.
+std::int64_t AmountAfter(const std::string& text, const std::string& label) {
+  std::istringstream in(text);
+  std::smatch m;
+  for (std::string line; std::getline(in, line);)
+    if (line.find(label) != std::string::npos &&
+        std::regex_search(line, m, std::regex("([\\d,]+\\.\\d\\d)\\s*$")))
+      return Cents(m[1]);
+  return -1;
+}
+
+// Loads both documents into a control writing to dir; the code SetDataStyleXML gives.
+int Load(PdfPrintControl& control, const SalesOrder& order) {
+  int code = control.SetDataStyleXML(order.Data(), false, order.Style(), false, "default");
+  EXPECT_TRUE(code != 0 || control.LastError().empty()) << control.LastError();
+  return code;
+}
+
+std::string Print(PdfPrintControl& control) {
+  Variant ok = control.PrintEx(false);
+  EXPECT_TRUE(ok.AsBool()) << control.LastError();
+  return control.LastFile();
+}
+
+TEST(RenderPdf, AChineseSalesOrderOverThreePages) {
+  if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+  ScratchDir dir;
+  PdfPrintControl control(dir.path.string());
+  SalesOrder order;
+  order.lines = 100;
+  ASSERT_EQ(Load(control, order), 0);
+  std::string pdf = Print(control);
+  EXPECT_EQ(std::filesystem::path(pdf).filename(), "SO-0001.pdf");
+  ASSERT_EQ(Pages(pdf), 3);
+  EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("595.276 x 841.89 pts (A4)"), std::string::npos);
+
+  std::int64_t carried = 0;
+  int lines = 0;
+  for (int page = 1; page <= 3; ++page) {
+    SCOPED_TRACE(page);
+    std::string text = PageText(pdf, page);
+    for (const char* expected :
+         {"卡拉贸易有限公司", "销售订单", "客户：上海云帆科技有限公司", "日期：贰零贰陆年壹拾贰月零陆日",
+          "存货", "编码", "存货名称", "数量", "单价", "金额"})
+      EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    EXPECT_NE(text.find("第" + std::to_string(page) + "页 共3页"), std::string::npos);
+    EXPECT_EQ(text.find("SO-0001") != std::string::npos, page == 1);  // printed on the first page only
+    std::int64_t sum = 0;
+    std::istringstream in(text);
+    std::smatch m;
+    std::regex line("^\\s*(\\d+)\\s+SP\\d{4}\\s.*\\s([\\d,]+\\.\\d\\d)\\s*$");
+    for (std::string l; std::getline(in, l);) {
+      if (!std::regex_match(l, m, line)) continue;
+      EXPECT_EQ(std::stoi(m[1]), ++lines);  // every line once, in order
+      sum += Cents(m[2]);
+    }
+    carried += sum;
+    EXPECT_GT(sum, 0);
+    EXPECT_EQ(AmountAfter(text, "本页小计"), sum);
+    EXPECT_EQ(AmountAfter(text, "累计"), carried);
+    bool last = page == 3;
+    EXPECT_EQ(AmountAfter(text, "合计") != -1, last);
+    EXPECT_EQ(text.find("制单人：张三") != std::string::npos, last);
+  }
+  EXPECT_EQ(lines, 100);
+  EXPECT_EQ(carried, order.TotalCents());
+  std::string third = PageText(pdf, 3);
+  EXPECT_EQ(AmountAfter(third, "合计"), order.TotalCents());
+  EXPECT_NE(third.find("合计金额："), std::string::npos);
+  EXPECT_NE(third.find("元"), std::string::npos);
+
+  std::string fonts = Shell("pdffonts '" + pdf + "'");
+  std::istringstream in(fonts);
+  std::string row;
+  int count = 0;
+  for (int skip = 0; skip < 2 && std::getline(in, row); ++skip) {
+  }
+  while (std::getline(in, row)) {
+    std::istringstream cols(row);
+    std::vector<std::string> c{std::istream_iterator<std::string>(cols),
+                               std::istream_iterator<std::string>()};
+    ASSERT_GE(c.size(), 6u) << row;
+    EXPECT_EQ(c[c.size() - 5], "yes") << "not embedded: " << row;
+    EXPECT_EQ(c[c.size() - 4], "yes") << "not a subset: " << row;
+    ++count;
+  }
+  EXPECT_GE(count, 2) << fonts;  // serif CJK for 宋体, sans CJK for 黑体 at least
+}
+
+TEST(RenderPdf, BadStylesAndDataGiveACodeOrASensiblePage) {
+  if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+  struct Case {
+    const char* name;
+    void (*change)(SalesOrder&);
+    int code;
+    int pages;          // when code is 0
+    const char* shows;  // on page 1, when code is 0
+  } cases[] = {
+      {"zero paper", [](SalesOrder& o) { o.paper = "纸张大小='0,2970'"; }, kPaperUnusable, 0, ""},
+      {"negative paper", [](SalesOrder& o) { o.paper = "纸张大小='-2100,2970'"; }, kPaperUnusable, 0, ""},
+      {"margins wider than the page",
+       [](SalesOrder& o) { o.paper = "纸张大小='2100,2970' 页边距='1100,200,1100,200'"; }, kMarginsUnusable,
+       0, ""},
+      {"a column wider than the page", [](SalesOrder& o) { o.columnWidths = "9000,300,450,200,250,300"; }, 0,
+       1, "存货名称"},
+      {"2,000 characters in a fitted row",
+       [](SalesOrder& o) {
+         for (int i = 0; i < 2000; ++i) o.nameCell += "长";
+       },
+       0, 2, "本页小计"},
+      {"a font that does not exist", [](SalesOrder& o) { o.bodyFont = "没有这种字体 Nonexistent"; }, 0, 1,
+       "办公用品"},
+      {"an empty body", [](SalesOrder& o) { o.lines = 0; }, 0, 1, "0.00"},
+      {"an unknown type code", [](SalesOrder& o) { o.amountType = "77"; }, 0, 1, "合计金额：537.24"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    PdfPrintControl control(dir.path.string());
+    SalesOrder order;
+    order.lines = 10;
+    c.change(order);
+    int code = control.SetDataStyleXML(order.Data(), false, order.Style(), false, "default");
+    EXPECT_EQ(code, c.code) << control.LastError();
+    if (code != 0) {
+      EXPECT_FALSE(control.LastError().empty());
+      EXPECT_FALSE(control.PrintEx(false).AsBool());  // nothing loaded
+      continue;
+    }
+    std::string pdf = Print(control);
+    EXPECT_EQ(Pages(pdf), c.pages);
+    EXPECT_NE(PageText(pdf, 1).find(c.shows), std::string::npos) << PageText(pdf, 1);
+    EXPECT_EQ(Shell("pdffonts '" + pdf + "'").find(" no "), std::string::npos);
+  }
+}
+
+TEST(RenderPdf, DocumentsThatDoNotParseAreRefusedWithTheirReason) {
+  ScratchDir dir;
+  PdfPrintControl control(dir.path.string());
+  SalesOrder order;
+  EXPECT_EQ(control.SetDataStyleXML(order.Data(), false, "<格式><表格>", false, ""), kStyleUnreadable);
+  EXPECT_NE(control.LastError().find("offset"), std::string::npos) << control.LastError();
+  EXPECT_EQ(control.SetDataStyleXML(order.Data(), false, "<数据/>", false, ""), kStyleUnreadable);
+  EXPECT_EQ(control.SetDataStyleXML("<数据><任务>", false, order.Style(), false, ""), kDataUnreadable);
+  EXPECT_EQ(control.SetDataStyleXML(order.Data(), true, order.Style(), false, ""), kFileUnreadable);
+  EXPECT_EQ(control.PageCount(), 0u);
+  EXPECT_FALSE(control.PrintPreview().AsBool());
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+}
+
+// UTF-16LE with a byte-order mark, as the service writes document files.
+std::string Utf16(const std::string& utf8) {
+  std::string out = "\xFF\xFE";
+  for (std::size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    std::uint32_t cp = c;
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (extra) cp = c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += 1 + extra;
+    out += static_cast<char>(cp & 0xFF);
+    out += static_cast<char>(cp >> 8);  // the documents hold no characters beyond the BMP
+  }
+  return out;
+}
+
+TEST(RenderPdf, FilesInAndOutNeverReplaceEarlierOnes) {
+  if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+  ScratchDir dir;
+  SalesOrder order;
+  order.lines = 5;
+  std::ofstream(dir / "style.xml", std::ios::binary) << Utf16(order.Style());
+  std::ofstream(dir / "data.xml", std::ios::binary) << order.Data();
+  PdfPrintControl control((dir / "out").string());
+  ASSERT_EQ(
+      control.SetDataStyleXML((dir / "data.xml").string(), true, (dir / "style.xml").string(), true, ""), 0)
+      << control.LastError();
+  std::string first = Print(control), second = Print(control);
+  EXPECT_EQ(std::filesystem::path(second).filename(), "SO-0001-2.pdf");
+  EXPECT_EQ(Pages(first), 1);
+  EXPECT_NE(PageText(second, 1).find("上海云帆科技有限公司"), std::string::npos);
+
+  std::string a, b, c;
+  Variant name;
+  ASSERT_TRUE(control.ExportToAttached(0, 0, a, b, c, "", name).AsBool()) << control.LastError();
+  ASSERT_TRUE(name.IsString());
+  EXPECT_EQ(Pages(name.AsString()), 1);
+  std::filesystem::remove(name.AsString());
+  Variant chosen((dir / "mail.pdf").string());
+  ASSERT_TRUE(control.ExportToAttached(0, 0, a, b, c, "", chosen).AsBool());
+  EXPECT_EQ(Pages((dir / "mail.pdf").string()), 1);
+
+  control.sFileType(0);  // XLSX is not written yet
+  EXPECT_FALSE(control.ExportToFileEx(0, a, b, c, "").AsBool());
+  EXPECT_NE(control.LastError().find("0"), std::string::npos);
+
+  // an output folder that cannot be made: an error text, the earlier files kept
+  std::ofstream(dir / "blocked") << "a file";
+  PdfPrintControl blocked((dir / "blocked" / "sub").string());
+  ASSERT_EQ(blocked.SetDataStyleXML(order.Data(), false, order.Style(), false, ""), 0);
+  EXPECT_FALSE(blocked.PrintEx(false).AsBool());
+  EXPECT_FALSE(blocked.LastError().empty());
+  EXPECT_TRUE(std::filesystem::exists(first) && std::filesystem::exists(second));
+}
+
+}  // namespace
+}  // namespace cavra::render
