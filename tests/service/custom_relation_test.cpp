@@ -170,7 +170,7 @@ TEST_P(SampleRules, TheSampleOrderRecordsItsNumberRule) {
   EXPECT_TRUE(sink_->errors.empty());
 }
 
-TEST_P(SampleRules, ANewInventoryCodeFillsNameAndSpecificationBack) {
+TEST_P(SampleRules, ANewInventoryCodeFillsNameAndModelBack) {
   auto rows = LoadCustomRelation(*db_.ds, "17");
   ASSERT_TRUE(rows.ok()) << rows.error().description();
   ASSERT_TRUE(svc_.SetCustomRelation(Variant(*rows)));
