@@ -1,6 +1,7 @@
 #include "print/print_preparation.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <algorithm>
 #include <filesystem>
 #include <unordered_map>
@@ -508,15 +509,39 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
     sums.emplace_back();
   }
 
+  const std::size_t bodyStart = out.size();
   std::string previousKey;
   bool inGroup = false;
   std::int32_t line = 0;
+  // Rows mostly list their attributes in the same order: the column found at
+  // each position is remembered, and one name compare confirms it.
+  struct Slot {
+    std::string_view name;
+    std::size_t column;  // job.columns.size() for an attribute that prints nowhere
+    bool sumRow;
+  };
+  std::vector<Slot> slots;
+  const std::size_t none = job.columns.size();
+  auto sameName = [](const char* name, std::string_view expected) {
+    return std::strncmp(name, expected.data(), expected.size()) == 0 && name[expected.size()] == '\0';
+  };
   for (const pugi::xml_node& row : rows) {
     ++line;
+    if (line == 2 && rows.size() > 2) out.reserve(out.size() + (out.size() - bodyStart) * (rows.size() + 1));
     std::fill(stored.begin(), stored.end(), std::string_view());
-    for (pugi::xml_attribute a = row.first_attribute(); a; a = a.next_attribute()) {
-      const auto found = columnOf.find(a.name());
-      if (found != columnOf.end() && stored[found->second].empty()) stored[found->second] = a.value();
+    pugi::xml_attribute sumRow;
+    std::size_t position = 0;
+    for (pugi::xml_attribute a = row.first_attribute(); a; a = a.next_attribute(), ++position) {
+      const char* name = a.name();
+      if (position >= slots.size() || !sameName(name, slots[position].name)) {
+        const std::string_view key(name);
+        const auto found = columnOf.find(key);
+        if (position >= slots.size()) slots.resize(position + 1);
+        slots[position] = Slot{key, found != columnOf.end() ? found->second : none, key == "SumRow"};
+      }
+      const Slot& slot = slots[position];
+      if (slot.column != none && stored[slot.column].empty()) stored[slot.column] = a.value();
+      if (slot.sumRow && !sumRow) sumRow = a;
     }
     if (grouped) {
       std::string key;
@@ -531,7 +556,7 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
         previousKey = std::move(key);
       }
     }
-    out += row.attribute("SumRow") ? kDataSumRowStart : kDataRowStart;
+    out += sumRow ? kDataSumRowStart : kDataRowStart;
     if (job.rowNumberPrints) AppendDataCell(out, std::to_string(line));
     for (std::size_t c = 0; c < job.columns.size(); ++c) {
       const clsItemState& item = *job.columns[c];
@@ -541,7 +566,7 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
       AppendDataCell(out, BodyDisplay(item, stored[c]));
     }
     out += kDataRowEnd;
-    if (!summed.empty() && !(outline && vb::Trim(row.attribute("SumRow").value()) == "1"))
+    if (!summed.empty() && !(outline && vb::Trim(sumRow.value()) == "1"))
       for (std::size_t k = 0; k < summed.size(); ++k) sums[k].Add(sumFormats[k].Apply(stored[summed[k]]));
   }
   if (inGroup) out += kDataGroupEnd;
