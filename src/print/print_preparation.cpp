@@ -688,8 +688,9 @@ void PrintPreparation::WriteFooter(PrintJob& job, Builders& b) {
 
 void PrintPreparation::WritePictures(PrintJob& job, Builders& b) {
   for (const auto& picture : b.pictures) AppendDataPicture(job.data, picture.name, picture.data);
-  if (!vb::Contains(job.data, "图片='存货图片'") || !Thread().accountOptions.bDisplayInventoryPic) return;
-  if (!ctx_.DataSourceObject() || !job.body) return;
+  // The cheap conditions first: searching the whole data text costs as much as writing a column.
+  if (!Thread().accountOptions.bDisplayInventoryPic || !ctx_.DataSourceObject() || !job.body) return;
+  if (!vb::Contains(job.data, "图片='存货图片'")) return;
 
   std::string list;
   const std::string field = model_.InventoryFieldName();
