@@ -501,13 +501,19 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
   std::vector<std::size_t> summed;
   std::vector<FieldFormat> sumFormats;
   std::vector<ColumnSum> sums;
+  std::vector<std::size_t> sumOfShown(job.columns.size(), job.columns.size());
   for (std::size_t c = 0; totalRow && c < job.columns.size(); ++c) {
     const clsItemState& item = *job.columns[c];
     if (item.nNeedSum == 0) continue;
     summed.push_back(c);
     sumFormats.emplace_back(item.nFieldType, item.nNumPoint(), "", false);
     sums.emplace_back();
+    // Where the cell shows what the sum adds, the shown text is added rather than formatted again.
+    if (IsNumberType(item.nFieldType) && !item.IsEnum &&
+        FieldFormat(item.nFieldType, item.nNumPoint(), item.sFormatData, true).SameAs(sumFormats.back()))
+      sumOfShown[c] = summed.size() - 1;
   }
+  std::vector<std::string> shown(summed.size());
 
   const std::size_t bodyStart = out.size();
   std::string previousKey;
@@ -563,11 +569,14 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
       // Data keyed by display names: the schema names the column (not for kind-10 fields).
       if (displayNames && IsBlank(stored[c]) && !(item.nReferType() == 10 && !IsBlank(item.Reserve6)))
         stored[c] = docs_.RowFieldView(row, item.sFieldName, false);
-      AppendDataCell(out, BodyDisplay(item, stored[c]));
+      std::string text = BodyDisplay(item, stored[c]);
+      AppendDataCell(out, text);
+      if (sumOfShown[c] != job.columns.size()) shown[sumOfShown[c]] = std::move(text);
     }
     out += kDataRowEnd;
     if (!summed.empty() && !(outline && vb::Trim(sumRow.value()) == "1"))
-      for (std::size_t k = 0; k < summed.size(); ++k) sums[k].Add(sumFormats[k].Apply(stored[summed[k]]));
+      for (std::size_t k = 0; k < summed.size(); ++k)
+        sums[k].Add(sumOfShown[summed[k]] == k ? shown[k] : sumFormats[k].Apply(stored[summed[k]]));
   }
   if (inGroup) out += kDataGroupEnd;
   for (std::size_t k = 0; k < summed.size(); ++k) {
