@@ -516,6 +516,7 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
   std::vector<std::string> shown(summed.size());
 
   const std::size_t bodyStart = out.size();
+  job.rowsBegin = bodyStart;
   std::string previousKey;
   bool inGroup = false;
   std::int32_t line = 0;
@@ -579,6 +580,7 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
         sums[k].Add(sumOfShown[summed[k]] == k ? shown[k] : sumFormats[k].Apply(stored[summed[k]]));
   }
   if (inGroup) out += kDataGroupEnd;
+  job.rowsEnd = out.size();
   for (std::size_t k = 0; k < summed.size(); ++k) {
     const clsItemState& item = *job.columns[summed[k]];
     const std::string total = sumFormats[k].Apply(sums[k].total().ToString());
@@ -699,7 +701,15 @@ void PrintPreparation::WritePictures(PrintJob& job, Builders& b) {
   for (const auto& picture : b.pictures) AppendDataPicture(job.data, picture.name, picture.data);
   // The cheap conditions first: searching the whole data text costs as much as writing a column.
   if (!Thread().accountOptions.bDisplayInventoryPic || !ctx_.DataSourceObject() || !job.body) return;
-  if (!vb::Contains(job.data, "图片='存货图片'")) return;
+  // The body rows hold escaped cells only (no quote), and begin and end with markup the mark cannot
+  // straddle: the text around them is all that needs searching.
+  constexpr std::string_view kMark = "图片='存货图片'";
+  const std::string_view data(job.data);
+  const std::size_t rowsBegin = std::min(job.rowsBegin, data.size());
+  const std::size_t rowsEnd = std::clamp(job.rowsEnd, rowsBegin, data.size());
+  if (data.substr(0, rowsBegin).find(kMark) == std::string_view::npos &&
+      data.substr(rowsEnd).find(kMark) == std::string_view::npos)
+    return;
 
   std::string list;
   const std::string field = model_.InventoryFieldName();
