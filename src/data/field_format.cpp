@@ -37,6 +37,16 @@ std::string FieldFormat::Apply(std::string_view value) const {
   return std::string(value);
 }
 
+bool FieldFormat::SameAs(const FieldFormat& other) const {
+  if (kind_ != other.kind_) return false;
+  switch (kind_) {
+    case Kind::kText: return true;
+    case Kind::kDate: return date_cut_ == other.date_cut_;
+    case Kind::kNumber: return number_.picture().text() == other.number_.picture().text();
+  }
+  return false;
+}
+
 std::string FormatFieldValue(std::int32_t fieldType, std::string_view value, bool thousands,
                              std::int32_t numPoint, std::string_view formatText) {
   return FieldFormat(fieldType, numPoint, formatText, thousands).Apply(value);

@@ -25,6 +25,8 @@ class FieldFormat {
   FieldFormat(std::int32_t fieldType, std::int32_t numPoint, std::string_view formatText, bool thousands);
 
   std::string Apply(std::string_view value) const;
+  // Whether Apply gives the same text as other's Apply for every value.
+  bool SameAs(const FieldFormat& other) const;
 
  private:
   enum class Kind : std::uint8_t { kText, kDate, kNumber };

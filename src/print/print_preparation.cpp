@@ -1,6 +1,7 @@
 #include "print/print_preparation.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <algorithm>
 #include <filesystem>
 #include <unordered_map>
@@ -500,23 +501,54 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
   std::vector<std::size_t> summed;
   std::vector<FieldFormat> sumFormats;
   std::vector<ColumnSum> sums;
+  std::vector<std::size_t> sumOfShown(job.columns.size(), job.columns.size());
   for (std::size_t c = 0; totalRow && c < job.columns.size(); ++c) {
     const clsItemState& item = *job.columns[c];
     if (item.nNeedSum == 0) continue;
     summed.push_back(c);
     sumFormats.emplace_back(item.nFieldType, item.nNumPoint(), "", false);
     sums.emplace_back();
+    // Where the cell shows what the sum adds, the shown text is added rather than formatted again.
+    if (IsNumberType(item.nFieldType) && !item.IsEnum &&
+        FieldFormat(item.nFieldType, item.nNumPoint(), item.sFormatData, true).SameAs(sumFormats.back()))
+      sumOfShown[c] = summed.size() - 1;
   }
+  std::vector<std::string> shown(summed.size());
 
+  const std::size_t bodyStart = out.size();
+  job.rowsBegin = bodyStart;
   std::string previousKey;
   bool inGroup = false;
   std::int32_t line = 0;
+  // Rows mostly list their attributes in the same order: the column found at
+  // each position is remembered, and one name compare confirms it.
+  struct Slot {
+    std::string_view name;
+    std::size_t column;  // job.columns.size() for an attribute that prints nowhere
+    bool sumRow;
+  };
+  std::vector<Slot> slots;
+  const std::size_t none = job.columns.size();
+  auto sameName = [](const char* name, std::string_view expected) {
+    return std::strncmp(name, expected.data(), expected.size()) == 0 && name[expected.size()] == '\0';
+  };
   for (const pugi::xml_node& row : rows) {
     ++line;
+    if (line == 2 && rows.size() > 2) out.reserve(out.size() + (out.size() - bodyStart) * (rows.size() + 1));
     std::fill(stored.begin(), stored.end(), std::string_view());
-    for (pugi::xml_attribute a = row.first_attribute(); a; a = a.next_attribute()) {
-      const auto found = columnOf.find(a.name());
-      if (found != columnOf.end() && stored[found->second].empty()) stored[found->second] = a.value();
+    pugi::xml_attribute sumRow;
+    std::size_t position = 0;
+    for (pugi::xml_attribute a = row.first_attribute(); a; a = a.next_attribute(), ++position) {
+      const char* name = a.name();
+      if (position >= slots.size() || !sameName(name, slots[position].name)) {
+        const std::string_view key(name);
+        const auto found = columnOf.find(key);
+        if (position >= slots.size()) slots.resize(position + 1);
+        slots[position] = Slot{key, found != columnOf.end() ? found->second : none, key == "SumRow"};
+      }
+      const Slot& slot = slots[position];
+      if (slot.column != none && stored[slot.column].empty()) stored[slot.column] = a.value();
+      if (slot.sumRow && !sumRow) sumRow = a;
     }
     if (grouped) {
       std::string key;
@@ -531,20 +563,24 @@ void PrintPreparation::WriteBodyRows(PrintJob& job) {
         previousKey = std::move(key);
       }
     }
-    out += row.attribute("SumRow") ? kDataSumRowStart : kDataRowStart;
+    out += sumRow ? kDataSumRowStart : kDataRowStart;
     if (job.rowNumberPrints) AppendDataCell(out, std::to_string(line));
     for (std::size_t c = 0; c < job.columns.size(); ++c) {
       const clsItemState& item = *job.columns[c];
       // Data keyed by display names: the schema names the column (not for kind-10 fields).
       if (displayNames && IsBlank(stored[c]) && !(item.nReferType() == 10 && !IsBlank(item.Reserve6)))
         stored[c] = docs_.RowFieldView(row, item.sFieldName, false);
-      AppendDataCell(out, BodyDisplay(item, stored[c]));
+      std::string text = BodyDisplay(item, stored[c]);
+      AppendDataCell(out, text);
+      if (sumOfShown[c] != job.columns.size()) shown[sumOfShown[c]] = std::move(text);
     }
     out += kDataRowEnd;
-    if (!summed.empty() && !(outline && vb::Trim(row.attribute("SumRow").value()) == "1"))
-      for (std::size_t k = 0; k < summed.size(); ++k) sums[k].Add(sumFormats[k].Apply(stored[summed[k]]));
+    if (!summed.empty() && !(outline && vb::Trim(sumRow.value()) == "1"))
+      for (std::size_t k = 0; k < summed.size(); ++k)
+        sums[k].Add(sumOfShown[summed[k]] == k ? shown[k] : sumFormats[k].Apply(stored[summed[k]]));
   }
   if (inGroup) out += kDataGroupEnd;
+  job.rowsEnd = out.size();
   for (std::size_t k = 0; k < summed.size(); ++k) {
     const clsItemState& item = *job.columns[summed[k]];
     const std::string total = sumFormats[k].Apply(sums[k].total().ToString());
@@ -663,8 +699,17 @@ void PrintPreparation::WriteFooter(PrintJob& job, Builders& b) {
 
 void PrintPreparation::WritePictures(PrintJob& job, Builders& b) {
   for (const auto& picture : b.pictures) AppendDataPicture(job.data, picture.name, picture.data);
-  if (!vb::Contains(job.data, "图片='存货图片'") || !Thread().accountOptions.bDisplayInventoryPic) return;
-  if (!ctx_.DataSourceObject() || !job.body) return;
+  // The cheap conditions first: searching the whole data text costs as much as writing a column.
+  if (!Thread().accountOptions.bDisplayInventoryPic || !ctx_.DataSourceObject() || !job.body) return;
+  // The body rows hold escaped cells only (no quote), and begin and end with markup the mark cannot
+  // straddle: the text around them is all that needs searching.
+  constexpr std::string_view kMark = "图片='存货图片'";
+  const std::string_view data(job.data);
+  const std::size_t rowsBegin = std::min(job.rowsBegin, data.size());
+  const std::size_t rowsEnd = std::clamp(job.rowsEnd, rowsBegin, data.size());
+  if (data.substr(0, rowsBegin).find(kMark) == std::string_view::npos &&
+      data.substr(rowsEnd).find(kMark) == std::string_view::npos)
+    return;
 
   std::string list;
   const std::string field = model_.InventoryFieldName();

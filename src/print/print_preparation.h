@@ -96,6 +96,8 @@ struct PrintJob {
   // Deferred values: every "##" + key + "##" in the data document becomes
   // the value (step after the pictures).
   std::vector<std::pair<std::string, std::string>> deferred;
+  // Where the grid's body rows lie in data: escaped cells only, no markup a search needs to look at.
+  std::size_t rowsBegin = 0, rowsEnd = 0;
 };
 
 // The row-layout printer takes over where the body is laid out row by row

@@ -42,5 +42,22 @@ TEST(FieldFormat, FollowsTheFieldTypeDecimalsAndFormatText) {
   }
 }
 
+// Formats that print alike are known to, so a text formatted by one need
+// not be formatted again by the other.
+TEST(FieldFormat, SameAsComparesWhatApplyDoes) {
+  const FieldFormat sum(4, 2, "", false);
+  EXPECT_TRUE(sum.SameAs(FieldFormat(4, 2, "", true)));
+  EXPECT_TRUE(sum.SameAs(FieldFormat(2, 2, "0", true)));
+  EXPECT_FALSE(sum.SameAs(FieldFormat(4, 2, "1", true)));
+  EXPECT_FALSE(sum.SameAs(FieldFormat(4, 3, "", true)));
+  EXPECT_FALSE(sum.SameAs(FieldFormat(4, 2, "#,##0.0#", true)));
+  EXPECT_TRUE(FieldFormat(4, 2, "1", false).SameAs(sum));  // the format text needs thousands
+  EXPECT_FALSE(sum.SameAs(FieldFormat(1, 2, "", false)));
+  EXPECT_TRUE(FieldFormat(0, 2, "", false).SameAs(FieldFormat(1, 5, "1", true)));
+  EXPECT_TRUE(FieldFormat(5, 0, "", false).SameAs(FieldFormat(5, 0, "4", true)));
+  EXPECT_FALSE(FieldFormat(5, 0, "YYYY-MM-DD", false).SameAs(FieldFormat(5, 0, "", false)));
+  EXPECT_FALSE(FieldFormat(5, 0, "", false).SameAs(sum));
+}
+
 }  // namespace
 }  // namespace cavra

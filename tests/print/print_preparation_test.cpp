@@ -541,6 +541,40 @@ TEST(PrintPreparationBody, QuantityFieldsSkipTheAmountPicture) {
   EXPECT_TRUE(Has(p.data, "(FFixDefineFee2)'>1234.5</字段>"));
 }
 
+// Rows need not list their attributes in one order, and may carry attributes
+// that print nowhere; summed columns add the cells as rounded to their
+// decimals whatever picture shows them.
+TEST(PrintPreparationBody, AttributeOrderAndTotalsOfShownAndPictureColumns) {
+  Preparation p;
+  p.Template(
+      "<item fieldname='cInv' carditemname='存货' cardsection='B' fieldtype='1' showit='1' width='567'/>"
+      "<item fieldname='iQty' carditemname='数量' cardsection='B' fieldtype='4' numpoint='2' needsum='1'"
+      " showit='1' width='567'/>"
+      "<item fieldname='iMoney' carditemname='金额' cardsection='B' fieldtype='4' numpoint='1' needsum='1'"
+      " formatdata='1' showit='1' width='567'/>",
+      std::string(kTemplateExtra) + " VT_PageTotal='1'");
+  p.Data("ID:int,cCode", "<z:row ID='1' cCode='R-1'/>", "ID:int,cInv,iQty:float,iMoney:float,x",
+         "<z:row ID='1' cInv='A' iQty='1.005' iMoney='1234.45'/>"
+         "<z:row iMoney='2000' x='&lt;' iQty='2' cInv='B' ID='1'/>"
+         "<z:row ID='1' SumRow='1' cInv='C' iQty='0.004' iMoney='0.04'/>"
+         "<z:row cInv='D' SumRow='1' ID='1' iMoney='-1.06' iQty='x'/>");
+  ASSERT_TRUE(p.Run());
+  const auto data = Parse(p.data);
+  const pugi::xml_node body = data.child("数据").child("任务").child("表体");
+  std::vector<std::string> cells, sumRows;
+  for (pugi::xml_node row : body.children("表体行")) {
+    sumRows.push_back(row.attribute("SumRow").value());
+    for (pugi::xml_node cell : row.children("单元")) cells.push_back(cell.text().get());
+  }
+  EXPECT_EQ(sumRows, (std::vector<std::string>{"", "", "1", "1"}));
+  EXPECT_EQ(cells, (std::vector<std::string>{"A", "1.01", "1,234.5", "B", "2.00", "2,000.0", "C", "0.00",
+                                             "0.0", "D", "x", "-1.1"}));
+  std::vector<std::string> total;
+  for (pugi::xml_node cell : body.child("表体尾").children("单元")) total.push_back(cell.text().get());
+  // 1.01 + 2.00 + 0.00 and 1234.5 + 2000.0 + 0.0 - 1.1; the text "x" adds nothing.
+  EXPECT_EQ(total, (std::vector<std::string>{"合计:", "3.01", "3,233.4"}));
+}
+
 // ---------------------------------------------------------------- captions, hooks, dump
 
 class CountingSource : public testing::FakeDataSource {
