@@ -12,8 +12,7 @@
 // and returns its failed value (false, null, "" or 0). Only the members marked
 // "Raises" let a VbError through to the host instead. "Inert" marks members
 // kept for hosts that call them: they store a value nothing reads, or return
-// a fixed one. "445" marks members that come with a later release: they
-// report error 445 by the convention and return their failed value.
+// a fixed one.
 // Unless a line says otherwise, a getter never fails.
 //
 // Event handlers may read the service but not change it while the call that
@@ -267,8 +266,9 @@ class CAVRA_EXPORT clsVoucherService : public Object {
   // ---- Printing, export, e-mail ----
   // PreParePrint and PreParePrintWeb write the print style and data
   // documents (print/print_preparation.h); only a failing template copy is
-  // an error. 445: PrintVoucher, PrintVoucherEx, ExportToFile, ExportToFile2
-  // and EmailFile.
+  // an error. PrintVoucher, PrintVoucherEx, ExportToFile, ExportToFile2 and
+  // EmailFile prepare them, raise PreParePrintEvnet (PreParePrintEvnetWeb in
+  // web mode) and hand them to the print control (print/print_flow.h).
   Variant PreParePrint(const RecordsetPtr& rs, const RecordsetPtr& rsFixel, std::string& sStyle,
                        std::string& sData, bool bHorzTile = false);
   Variant PreParePrintWeb(Variant& rs, Variant& rsFixel, Variant& sStyle, Variant& sData);
