@@ -747,8 +747,11 @@ void PrintPreparation::DumpDocuments(const PrintJob& job) {
   const char* dir = std::getenv("CAVRA_PRINT_DUMP_DIR");
   if (!dir || !*dir) return;
   const std::filesystem::path folder(dir);
-  for (const auto& [name, text] : {std::pair<const char*, const std::string*>{"tStyle.xml", &job.style},
-                                   std::pair<const char*, const std::string*>{"tData.xml", &job.data}}) {
+  for (const auto& file : {std::pair<const char*, const std::string*>{"tStyle.xml", &job.style},
+                           std::pair<const char*, const std::string*>{"tData.xml", &job.data}}) {
+    // Plain names: clang 14 cannot capture structured bindings in a lambda.
+    const char* name = file.first;
+    const std::string* text = file.second;
     Step("DebugDump", [&] {
       pugi::xml_document dom;
       const auto result =
