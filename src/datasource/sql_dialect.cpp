@@ -282,6 +282,8 @@ Translation TranslateTokens(std::vector<Token> t, Dialect dialect, bool ddl) {
           continue;
         }
         if (upper == "DBO" && punct_at(i + 1, '.')) {
+          // Dropping "dbo." must not join "-" "-" or "/" "*" into a comment.
+          if (!s.empty() && (s.back() == '-' || s.back() == '/')) s += ' ';
           ++i;
           continue;
         }

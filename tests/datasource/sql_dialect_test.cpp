@@ -93,6 +93,13 @@ TEST(SqlDialect, KeepsEveryLiteralAsWritten) {
   }
 }
 
+TEST(SqlDialect, DroppingTheOwnerNeverOpensAComment) {
+  for (Dialect d : {kLite, kPg}) {
+    EXPECT_EQ(Translate("select a-dbo.-b, '' from t", d).sql, "select a- -b, '' from t");
+    EXPECT_EQ(Translate("select a/dbo.*b, '' from t", d).sql, "select a/ *b, '' from t");
+  }
+}
+
 TEST(SqlDialect, ReportsDatabasesParametersAndNames) {
   const Translation t = Translate(
       "select a.cUser_Id from TolmSystem..UA_User a join tolmmeta_001..X b on b.k = ? join tolmsystem..Y c "
