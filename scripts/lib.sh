@@ -10,9 +10,16 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libpugixml-dev libmuparser-dev 
 # And to build and run the tests and benchmarks (PostgreSQL for the
 # PostgreSQL data-source suite, the sqlite3 shell for the tool's tests).
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev postgresql sqlite3)
-# And to build the renderer (src/render, optional: left out when missing) and
-# check its PDF output in the tests (poppler's pdfinfo, pdftotext, pdffonts).
-RENDER_PACKAGES=(libcairo2-dev libpango1.0-dev fonts-noto-cjk poppler-utils)
+# And to render print documents (src/render: PDF, HTML, spreadsheets,
+# barcodes, printers) and send mail through SMTP; the build leaves out what
+# is missing, the main job prints its PDF with them.
+RENDER_PACKAGES=(libcairo2-dev libpango1.0-dev fonts-noto-cjk libzint-dev libxlsxwriter-dev libcups2-dev
+  libcurl4-openssl-dev)
+# And to check rendered output in the tests as a person would see it: poppler
+# (pdfinfo, pdftotext, pdffonts, pdftoppm), a browser printing the HTML,
+# zbarimg reading barcodes, openpyxl reading spreadsheets back, and a local
+# SMTP sink.
+OUTPUT_CHECK_PACKAGES=(poppler-utils chromium zbar-tools python3-openpyxl python3-aiosmtpd)
 # And to build and run the fuzz targets (clang's libFuzzer and sanitizer runtimes).
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

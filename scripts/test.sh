@@ -3,7 +3,7 @@
 # data-source suite against a throwaway local server included.
 #   CAVRA_SANITIZE=address,undefined scripts/test.sh   builds with sanitizers
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${RENDER_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${RENDER_PACKAGES[@]}" "${OUTPUT_CHECK_PACKAGES[@]}"
 
 dir=$BUILD_DIR-tests
 options=(-DCAVRA_BUILD_TESTS=ON -DCAVRA_BUILD_BENCHMARKS=ON)

@@ -244,6 +244,7 @@ bool ReadStyleDocument(std::string_view text, StyleDocument& out, DocumentError&
   s.body.fixedRows = fixedRows >= 0 && fixedRows <= 10000 ? static_cast<int>(fixedRows) : 0;
   s.body.colWidths = Lengths(Attr(body, "列宽"));
   s.body.fieldTypes = Split(Attr(body, "字段类型"), ',');
+  s.body.fieldSizes = Split(Attr(body, "字段大小"), ',');
   s.body.fieldNames = Split(Attr(body, "字段名称"), ',');
   s.body.head = ParseGridRow(body.child("表体头"));
   s.body.row = ParseGridRow(body.child("表体行"));

@@ -63,7 +63,7 @@ struct BodyStyle {
   double x = 0, y = 0, w = 0, h = 0;  // w, h 0: computed
   int fixedRows = 0;
   std::vector<double> colWidths;
-  std::vector<std::string> fieldTypes, fieldNames;
+  std::vector<std::string> fieldTypes, fieldSizes, fieldNames;  // 字段类型, 字段大小, 字段名称
   GridRowStyle head, row, tail;
 };
 

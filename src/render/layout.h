@@ -62,9 +62,29 @@ struct LineItem {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0, width = 1;
 };
 
+// 缩放模式 of a picture: how it fills its box.
+enum class ScaleMode { Original, Enlarge, Shrink, KeepRatio, Stretch };
+
+struct ImageItem {
+  Rect box;
+  std::string bytes;  // the picture file's bytes (PNG or JPEG), decoded from Base64
+  ScaleMode mode = ScaleMode::Original;
+  bool alignRight = false;  // 图片居右
+};
+
+struct BarcodeItem {
+  Rect box;
+  std::string standard;  // CODE128, CODE39, EAN-13, EAN-8 or PDF417
+  std::string format;    // 编码格式
+  std::string value;
+  Font font;  // of the human-readable text under the bars
+};
+
 struct Page {
   std::vector<TextItem> texts;
   std::vector<LineItem> lines;
+  std::vector<ImageItem> images;
+  std::vector<BarcodeItem> barcodes;
 };
 
 // Lengths in tenths of a millimetre.
