@@ -286,6 +286,12 @@ TEST(TableExportTest, FailuresLeaveTheEarlierFile) {
   EXPECT_FALSE(WriteXlsx(style, wide, {}, path, reason));
   EXPECT_NE(reason.find("16385 columns"), std::string::npos) << reason;
   EXPECT_EQ(ReadFile(path), "earlier");
+  // And more lines than it holds, with the header block.
+  wide.tasks[0].title = "销售订单";
+  wide.tasks[0].groups[0].assign(1048576 - 1, BodyRow{});
+  EXPECT_FALSE(WriteXlsx(style, wide, {}, path, reason));
+  EXPECT_NE(reason.find("1048578 rows"), std::string::npos) << reason;
+  EXPECT_EQ(ReadFile(path), "earlier");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
 
   Voucher v(TaskText("SO-0001"));
