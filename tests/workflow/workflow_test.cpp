@@ -8,6 +8,7 @@
 #include "core/trace_log.h"
 #include "fakes/fakes.h"
 #include "fakes/scratch.h"
+#include "fakes/trace_log_on.h"
 #include "template/template_fixture.h"
 #include "workflow/bill_number_rule.h"
 #include "workflow_fixture.h"
@@ -239,19 +240,15 @@ TEST_F(BillRule, AChildThatIsNotAnElementEndsTheCallOnlyBeforeTheFirstRecordedPa
 }
 
 TEST(BillRuleLog, ARefusedRuleLeavesALogLine) {
-  testing::ScratchDir dir;
-  testing::ScopedEnv component("CAVRA_COMPONENT_DIR", dir.path);
-  testing::WriteFile(dir / "Ordra_Platform_Voucher.ini", "");
+  testing::TraceLogOn trace;
   {
-    RefreshTraceLogSwitch();
     testing::TemplateHarness h;
     h.Load("<item fieldname='dDate' cardsection='T'/>");
     BillNumberRule rule(h.model);
     EXPECT_FALSE(rule.SetBillNumberRule("<r"));
     EXPECT_FALSE(rule.SetBillNumberRule("<r>x</r>"));
   }
-  Thread().traceLog = false;
-  const std::string log = testing::ReadFile(dir / "Ordra_Platform_Voucher.log");
+  const std::string log = trace.Text();
   EXPECT_NE(log.find("SetBillNumberRule -- XXXX"), std::string::npos) << log;
   EXPECT_NE(log.find("part 1 is not an element"), std::string::npos) << log;
 }
