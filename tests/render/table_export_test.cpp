@@ -281,7 +281,7 @@ TEST(TableExportTest, FailuresLeaveTheEarlierFile) {
   // More columns than a worksheet holds.
   DataDocument wide;
   wide.tasks.emplace_back();
-  wide.tasks[0].groups.push_back({BodyRow{std::vector<std::string>(16385, "x"), false}});
+  wide.tasks[0].groups.push_back({BodyRow{std::vector<std::string>(16385, "x"), false, {}}});
   StyleDocument style;
   EXPECT_FALSE(WriteXlsx(style, wide, {}, path, reason));
   EXPECT_NE(reason.find("16385 columns"), std::string::npos) << reason;
@@ -315,7 +315,7 @@ TEST(TableExportTest, ManyVouchersShareOneSheet) {
     Task t;
     t.title = "单据 " + std::to_string(i);
     t.columnTitles = {"数量"};
-    t.groups.push_back({BodyRow{{std::to_string(i)}, false}});
+    t.groups.push_back({BodyRow{{std::to_string(i)}, false, {}}});
     data.tasks.push_back(std::move(t));
   }
   StyleDocument style;
