@@ -46,7 +46,8 @@
 // CR or LF is quoted and its quotes doubled. The blocks are those above, vouchers separated
 // by an empty record. Numbers are written plainly, with the column's decimals and no
 // thousands separator ("1234.50"), so that any reader takes them as numbers; dates as
-// in XLSX.
+// in XLSX. Texts are written as given, also those beginning with "=": the file is data for
+// other programs, and no guard character is added that would change it.
 //
 // Both write the file beside path and rename it over path: a failure leaves no
 // partial file and the earlier file, if any, as it was.
