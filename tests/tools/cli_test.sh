@@ -58,6 +58,10 @@ expect 1 "cannot read" print --labels "$work/missing.xml"
 expect 0 "^$work/outbox/mail-1.eml" mail
 grep -q "^To: purchase@hdjm.example.com, liujg@example.com" "$work/outbox/mail-1.eml" ||
   fail "the mail does not go to the sample order's recipients"
+expect 0 "^$work/outbox/mail-2.eml" mail --to buyer@example.com --type pdf
+grep -q "^To: buyer@example.com" "$work/outbox/mail-2.eml" && grep -q 'filename=.*\.pdf' "$work/outbox/mail-2.eml" ||
+  fail "mail --to does not send the PDF to the address given"
+expect 2 "not an e-mail address" mail --to $'a@b.example\r\nBcc: c@d.example'
 
 q() { sqlite3 "$CAVRA_DB" "$1"; }
 body() {

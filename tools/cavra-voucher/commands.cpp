@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -292,7 +293,8 @@ fs::path OutputFolder(const char* variable, const char* fallback, const std::opt
 std::set<fs::path> FilesIn(const fs::path& dir) {
   std::set<fs::path> files;
   std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) files.insert(it->path());
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file(ec)) files.insert(it->path());
   return files;
 }
 
@@ -400,14 +402,65 @@ int Export(const Options& o) {
   return 0;
 }
 
+namespace {
+
+std::int16_t FileType(const Options& o) { return static_cast<std::int16_t>(o.file_type); }
+
+// An address given on the command line: one "@", nothing that could end the
+// XML attribute, a header line or an SMTP command.
+void CheckAddress(const std::string& address) {
+  const bool bad = std::count(address.begin(), address.end(), '@') != 1 || address.front() == '@' ||
+                   address.back() == '@' || std::any_of(address.begin(), address.end(), [](unsigned char c) {
+                     return c <= ' ' || c == 0x7F || std::strchr("<>\"'(),;:\\[]", c) != nullptr;
+                   });
+  if (bad) throw InputError("--to: not an e-mail address: " + address);
+}
+
+// Exports the voucher to a temporary file and hands it to the default mailer
+// for the addresses given; the file is removed once the message holds it.
+void MailTo(Session& s, const Options& o) {
+  for (const std::string& address : o.to) CheckAddress(address);
+  Variant file;
+  const bool exported = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), false, &file, FileType(o));
+  CheckPrinted(s, "exporting");
+  if (!exported || !file.IsString() || file.AsString().empty()) throw Failure("exporting: no file was written");
+  const std::string path = file.AsString();
+  std::string dest = "<DestInfo>";
+  for (const std::string& address : o.to) dest += "<Person Id='" + address + "' Type='0' />";
+  dest += "</DestInfo>";
+  BillInfoPtr state = s.service().GetVoucherState();
+  auto mailer = ComponentRegistry::CreateAs<IVoucherMailer>("VoucherMailer.ClassFullEMail");
+  LoginPtr login = s.service().LoginObj();
+  try {
+    mailer->Show(login, dest, path, state ? state->sTitle : "", state ? state->sReceiptNO : "");
+  } catch (...) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    throw;
+  }
+  std::error_code ec;
+  fs::remove(path, ec);
+}
+
+}  // namespace
+
 int Mail(const Options& o) {
   const fs::path outbox = OutputFolder("CAVRA_OUTBOX_DIR", "cavra-outbox", o.out);
   Session s(o);
   s.LoadVoucher(false);
-  const auto before = FilesIn(outbox);
-  const bool done = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), true, nullptr, 0);
-  CheckPrinted(s, "mailing");
-  if (!done || NameNewFiles(outbox, before) == 0) throw Failure("mailing: no message was written");
+  AttachPrintControl(s);
+  // A message that was sent moves to the outbox's "sent" folder.
+  const auto before = FilesIn(outbox), sent = FilesIn(outbox / "sent");
+  bool done = true;
+  if (o.to.empty()) {
+    done = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), true, nullptr, FileType(o));
+    CheckPrinted(s, "mailing");
+  } else {
+    MailTo(s, o);
+  }
+  std::size_t named = NameNewFiles(outbox, before);
+  named += NameNewFiles(outbox / "sent", sent);
+  if (!done || named == 0) throw Failure("mailing: no message was written");
   return 0;
 }
 
