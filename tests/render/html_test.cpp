@@ -109,5 +109,52 @@ TEST(RenderHtml, ChromiumPrintsTheSamePagesAsOurPdf) {
   EXPECT_NE(text.find("69012345678X"), std::string::npos);
 }
 
+TEST(RenderHtml, TheFileIsSelfContainedInertAndWrittenAsPagesCome) {
+  ScratchDir dir;
+  const std::string path = (dir / "page.html").string();
+  HtmlWriter html;
+  ASSERT_TRUE(html.Open(path, 2100, 2970)) << html.reason();
+  Page page;
+  Font font;
+  font.name = "Tahoma\"><script>x()</script>";
+  page.texts.push_back({{0, 0, 500, 60}, "<script src=\"http://example.com/a.js\"></script>", font, Align::Left, 0});
+  page.texts.push_back({{0, 100, 500, 60}, std::string("bell\x07 cut \xE4\xB8 nul\0end", 20), Font{}, Align::Left, 0});
+  page.lines.push_back({0, 0, 100, 0, 2});
+  page.lines.push_back({0, 0, 0, 100, 1});
+  html.AddPage(page);
+  Page filler;  // enough pages to pass the write buffer
+  for (int i = 0; i < 2000; ++i) filler.texts.push_back({{0, i * 1.0, 100, 1}, "填充文字", Font{}, Align::Center, 0});
+  for (int i = 0; i < 10; ++i) html.AddPage(filler);
+  EXPECT_GT(std::filesystem::file_size(path), 1u << 20);  // already on disk
+  ASSERT_TRUE(html.Finish()) << html.reason();
+
+  const std::string file = ReadFile(path);
+  EXPECT_NE(file.find("@page { size: 210mm 297mm; margin: 0 }"), std::string::npos);
+  EXPECT_EQ(file.find("<script"), std::string::npos);
+  for (const char* outside : {"src=\"http", "href", "url(", "@import", "<link", "<iframe"})
+    EXPECT_EQ(file.find(outside), std::string::npos) << outside;
+  EXPECT_NE(file.find("&lt;script src=&quot;http"), std::string::npos);  // shown as text; no link was made
+  EXPECT_NE(file.find("bell\xEF\xBF\xBD cut \xEF\xBF\xBD\xEF\xBF\xBD nul\xEF\xBF\xBD" "end"), std::string::npos);
+  EXPECT_NE(file.find("9pt 'Tahoma&quot;&gt;&lt;script&gt;x()&lt;/script&gt;','Noto Sans CJK SC'"), std::string::npos);
+  std::size_t pages = 0;
+  for (std::size_t at = 0; (at = file.find("<div class=\"p\">", at)) != std::string::npos; ++at) ++pages;
+  EXPECT_EQ(pages, 11u);
+  EXPECT_NE(file.find("<path stroke-width=\"1\" d=\"M0 0L0 100\"/><path stroke-width=\"2\" d=\"M0 0L100 0\"/>"),
+            std::string::npos);
+
+  HtmlWriter nowhere;
+  EXPECT_FALSE(nowhere.Open((dir / "missing" / "x.html").string(), 2100, 2970));
+  EXPECT_NE(nowhere.reason().find("missing"), std::string::npos);
+  nowhere.AddPage(page);
+  EXPECT_FALSE(nowhere.Finish());
+  if (std::filesystem::exists("/dev/full")) {
+    HtmlWriter full;
+    ASSERT_TRUE(full.Open("/dev/full", 2100, 2970));
+    full.AddPage(page);
+    EXPECT_FALSE(full.Finish());
+    EXPECT_NE(full.reason().find("cannot write"), std::string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace cavra::render
