@@ -107,6 +107,10 @@ TEST(RenderHtml, ChromiumPrintsTheSamePagesAsOurPdf) {
   EXPECT_NE(text.find("字体名奇怪"), std::string::npos);
   EXPECT_NE(text.find("6901234567892"), std::string::npos);
   EXPECT_NE(text.find("69012345678X"), std::string::npos);
+  if (!Have("pdftoppm zbarimg")) return;
+  const std::string png = (dir / "chromium-1").string();  // the SVG bars read back
+  Sh("pdftoppm -r 300 -gray -png -singlefile -f 1 -l 1 '" + theirs + "' '" + png + "'");
+  EXPECT_EQ(Sh("zbarimg -q '" + png + ".png'"), "EAN-13:6901234567892\n");
 }
 
 TEST(RenderHtml, TheFileIsSelfContainedInertAndWrittenAsPagesCome) {
