@@ -51,7 +51,7 @@ Task Order(int rows, int groupSize = 0) {
   t.groups.emplace_back();
   for (int i = 1; i <= rows; ++i) {
     if (groupSize > 0 && i > 1 && (i - 1) % groupSize == 0) t.groups.emplace_back();
-    t.groups.back().push_back({{"货" + std::to_string(i), std::to_string(i)}, false});
+    t.groups.back().push_back({{"货" + std::to_string(i), std::to_string(i)}, false, {}});
   }
   t.tailRows = {{"本页小计", "%PAGE_SUM_F%[0.00]"}, {"累计", "%SUB_TOTAL_F%[#,##0.00]"}};
   return t;
@@ -147,7 +147,7 @@ TEST(RenderLayout, PrintWordsAndTheFooterThatFollowsTheBody) {
   t.tailRows.push_back({"合计", "55.00"});
   t.headValues["单号(cCode)"] = "SO-1";
   t.tailValues["合计(iSum)"] = "55";
-  s.pageFooter = {true, 0, {}, "除第一页", Align::Center};
+  s.pageFooter = {true, 0, {}, "除第一页", Align::Center, false, ScaleMode::Original, false};
   s.pageFooter.height = 50;
   s.marginBottom = 60;
   t.pageFooter = "第%PAGE%页/共%PAGES%页";
@@ -191,7 +191,7 @@ TEST(RenderLayout, EveryVoucherStartsAPageAndCountsItsOwnPages) {
   mark.w = 400;
   mark.h = 50;
   s.headFields.push_back(mark);
-  s.pageHeader = {true, 50, {}, "", Align::Right};
+  s.pageHeader = {true, 50, {}, "", Align::Right, false, ScaleMode::Original, false};
   Task a = Order(10), b = Order(3);
   a.headValues["文本1"] = "甲单首页";
   b.headValues["文本1"] = "乙单首页";
@@ -264,7 +264,7 @@ TEST(RenderLayout, TilingPutsTheColumnsThatDoNotFitOnSheetsBeside) {
   s.tiling = true;
   s.body.x = 100;
   s.body.colWidths = {400, 400, 500, 300};  // 900 of room: [400 400] [500 300]
-  s.pageHeader = {true, 50, {}, "", Align::Right};
+  s.pageHeader = {true, 50, {}, "", Align::Right, false, ScaleMode::Original, false};
   Task t = Order(10);
   t.columnTitles = {"名称", "金额", "备注", "单位"};
   t.pageHeader = "%PAGE%/%PAGES%";

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cavra/ini_file.h"
+#include "core/trace_log.h"
 #include "fakes/scratch.h"
 
 namespace cavra {
@@ -51,6 +52,47 @@ TEST_F(IniFile, RegistryValuesMustFitTheirBuffer) {
   EXPECT_EQ(ini.RegRead(portal, "TooLong"), "");
   EXPECT_EQ(ini.RegRead(portal, "Missing"), "");
   EXPECT_EQ(ini.RegRead(portal, "NoShowPrinterDlg", -2147483647), "");  // not HKEY_LOCAL_MACHINE
+}
+
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::ScratchDir;
+using testing::WriteFile;
+
+class TraceLog : public ::testing::Test {
+ protected:
+  ~TraceLog() override { Thread().traceLog = false; }
+  ScratchDir dir_;
+  ScopedEnv component_{"CAVRA_COMPONENT_DIR", dir_.path};
+  std::filesystem::path log_ = dir_ / "Ordra_Platform_Voucher.log";
+};
+
+TEST_F(TraceLog, WritesStampedLinesOnlyWhileTheSwitchFileExists) {
+  RefreshTraceLogSwitch();
+  WriteTraceLog("off");
+  EXPECT_FALSE(std::filesystem::exists(log_));
+
+  WriteFile(dir_ / "Ordra_Platform_Voucher.ini", "");
+  RefreshTraceLogSwitch();
+  Trace("setTemplateData1:", std::string("0.5"));
+  const std::string text = ReadFile(log_);
+  const std::string shape = "【####-##-## ##:##:##】【CavraVoucherService.dll】setTemplateData1:0.5\r\n";
+  ASSERT_EQ(text.size(), shape.size());
+  for (std::size_t i = 0; i < shape.size(); ++i)
+    EXPECT_TRUE(shape[i] == '#' ? text[i] >= '0' && text[i] <= '9' : text[i] == shape[i]) << "at " << i;
+}
+
+TEST_F(TraceLog, AFileOverSixMebibytesIsDeletedBeforeTheNextLine) {
+  WriteFile(dir_ / "Ordra_Platform_Voucher.ini", "");
+  RefreshTraceLogSwitch();
+  for (const std::uintmax_t size : {6291456u, 6291457u}) {
+    SCOPED_TRACE(size);
+    WriteFile(log_, std::string(size, 'x'));
+    WriteTraceLog("next");
+    const std::string text = ReadFile(log_);
+    EXPECT_EQ(text.front() == 'x', size == 6291456u);
+    EXPECT_EQ(text.substr(text.size() - 6), "next\r\n");
+  }
 }
 
 }  // namespace
