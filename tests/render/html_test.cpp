@@ -1,9 +1,11 @@
 // The HTML writer: a real browser (headless Chromium) prints our HTML to a PDF
 // with the pages of our own PDF, and the file stays self-contained and inert
 // whatever the texts hold.
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "fakes/scratch.h"
@@ -125,6 +127,11 @@ TEST(RenderHtml, TheFileIsSelfContainedInertAndWrittenAsPagesCome) {
   page.texts.push_back({{0, 100, 500, 60}, std::string("bell\x07 cut \xE4\xB8 nul\0end", 20), Font{}, Align::Left, 0});
   page.lines.push_back({0, 0, 100, 0, 2});
   page.lines.push_back({0, 0, 0, 100, 1});
+  const std::string red = SolidPng(40, 20, 1, 0, 0);
+  page.images.push_back({{0, 200, 500, 200}, red, ScaleMode::KeepRatio, true});
+  page.images.push_back({{0, 500, 500, 200}, std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20", 24),
+                         ScaleMode::Stretch, false});  // 20,000 x 20,000: refused
+  page.images.push_back({{0, 700, 500, 200}, "<script>", ScaleMode::Stretch, false});
   html.AddPage(page);
   Page filler;  // enough pages to pass the write buffer
   for (int i = 0; i < 2000; ++i) filler.texts.push_back({{0, i * 1.0, 100, 1}, "填充文字", Font{}, Align::Center, 0});
@@ -140,6 +147,12 @@ TEST(RenderHtml, TheFileIsSelfContainedInertAndWrittenAsPagesCome) {
   EXPECT_NE(file.find("&lt;script src=&quot;http"), std::string::npos);  // shown as text; no link was made
   EXPECT_NE(file.find("bell\xEF\xBF\xBD cut \xEF\xBF\xBD\xEF\xBF\xBD nul\xEF\xBF\xBD" "end"), std::string::npos);
   EXPECT_NE(file.find("9pt 'Tahoma&quot;&gt;&lt;script&gt;x()&lt;/script&gt;','Noto Sans CJK SC'"), std::string::npos);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(file, m, std::regex("<img[^>]*src=\"data:image/png;base64,([A-Za-z0-9+/=]+)\"")));
+  gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(red.data()), red.size());
+  EXPECT_EQ(m[1], encoded);  // the PNG given, whole; the refused ones left out
+  g_free(encoded);
+  EXPECT_EQ(file.find("<img", m.position(0) + 1), std::string::npos);
   std::size_t pages = 0;
   for (std::size_t at = 0; (at = file.find("<div class=\"p\">", at)) != std::string::npos; ++at) ++pages;
   EXPECT_EQ(pages, 11u);

@@ -2,16 +2,13 @@
 // before anything is allocated, and drawn into the PDF where the scale mode
 // puts them (PNG re-encoded, JPEG embedded as it is).
 #include <cairo-pdf.h>
-#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "fakes/scratch.h"
 #include "output_tools.h"
-#include "render/html_writer.h"
 #include "render/pdf_writer.h"
 #include "render/picture.h"
 
@@ -192,26 +189,6 @@ TEST(RenderPicture, PngAndJpegInThePdfWhereTheirModeSaysAndBadOnesLeaveTheirBoxE
   EXPECT_EQ(PixelAt(png + ".png", 990, 690) & 0x0000F0, 0x0000F0);
   EXPECT_EQ(PixelAt(png + ".png", 250, 850), 0xFFFFFF);  // refused pictures: empty boxes
   EXPECT_EQ(PixelAt(png + ".png", 750, 850), 0xFFFFFF);
-}
-
-TEST(RenderPicture, HtmlCarriesThePictureInlineAndDropsBadOnes) {
-  ScratchDir dir;
-  const std::string red = SolidPng(40, 20, 1, 0, 0);
-  Page page;
-  page.images.push_back({{0, 0, 500, 200}, red, ScaleMode::KeepRatio, true});
-  page.images.push_back({{0, 500, 500, 200}, PngHeader(20000, 20000), ScaleMode::Stretch, false});
-  page.images.push_back({{0, 700, 500, 200}, "<script>", ScaleMode::Stretch, false});
-  PageModel model{1000, 1000, {page}};
-  std::string reason;
-  ASSERT_TRUE(WriteHtml(model, (dir / "p.html").string(), reason)) << reason;
-  std::string html = ReadFile(dir / "p.html");
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(html, m, std::regex("<img[^>]*src=\"data:image/png;base64,([A-Za-z0-9+/=]+)\"")));
-  gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(red.data()), red.size());
-  EXPECT_EQ(m[1], encoded);  // the PNG given, whole
-  g_free(encoded);
-  EXPECT_EQ(html.find("<img", m.position(0) + 1), std::string::npos);  // one picture only
-  EXPECT_EQ(html.find("<script"), std::string::npos);
 }
 
 }  // namespace
