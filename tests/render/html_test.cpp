@@ -1,9 +1,11 @@
 // The HTML writer: a real browser (headless Chromium) prints our HTML to a PDF
 // with the pages of our own PDF, and the file stays self-contained and inert
 // whatever the texts hold.
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "fakes/scratch.h"
@@ -107,6 +109,68 @@ TEST(RenderHtml, ChromiumPrintsTheSamePagesAsOurPdf) {
   EXPECT_NE(text.find("字体名奇怪"), std::string::npos);
   EXPECT_NE(text.find("6901234567892"), std::string::npos);
   EXPECT_NE(text.find("69012345678X"), std::string::npos);
+  if (!Have("pdftoppm zbarimg")) return;
+  const std::string png = (dir / "chromium-1").string();  // the SVG bars read back
+  Sh("pdftoppm -r 300 -gray -png -singlefile -f 1 -l 1 '" + theirs + "' '" + png + "'");
+  EXPECT_EQ(Sh("zbarimg -q '" + png + ".png'"), "EAN-13:6901234567892\n");
+}
+
+TEST(RenderHtml, TheFileIsSelfContainedInertAndWrittenAsPagesCome) {
+  ScratchDir dir;
+  const std::string path = (dir / "page.html").string();
+  HtmlWriter html;
+  ASSERT_TRUE(html.Open(path, 2100, 2970)) << html.reason();
+  Page page;
+  Font font;
+  font.name = "Tahoma\"><script>x()</script>";
+  page.texts.push_back({{0, 0, 500, 60}, "<script src=\"http://example.com/a.js\"></script>", font, Align::Left, 0});
+  page.texts.push_back({{0, 100, 500, 60}, std::string("bell\x07 cut \xE4\xB8 nul\0end", 20), Font{}, Align::Left, 0});
+  page.lines.push_back({0, 0, 100, 0, 2});
+  page.lines.push_back({0, 0, 0, 100, 1});
+  const std::string red = SolidPng(40, 20, 1, 0, 0);
+  page.images.push_back({{0, 200, 500, 200}, red, ScaleMode::KeepRatio, true});
+  page.images.push_back({{0, 500, 500, 200}, std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20", 24),
+                         ScaleMode::Stretch, false});  // 20,000 x 20,000: refused
+  page.images.push_back({{0, 700, 500, 200}, "<script>", ScaleMode::Stretch, false});
+  html.AddPage(page);
+  Page filler;  // enough pages to pass the write buffer
+  for (int i = 0; i < 2000; ++i) filler.texts.push_back({{0, i * 1.0, 100, 1}, "填充文字", Font{}, Align::Center, 0});
+  for (int i = 0; i < 10; ++i) html.AddPage(filler);
+  EXPECT_GT(std::filesystem::file_size(path), 1u << 20);  // already on disk
+  ASSERT_TRUE(html.Finish()) << html.reason();
+
+  const std::string file = ReadFile(path);
+  EXPECT_NE(file.find("@page { size: 210mm 297mm; margin: 0 }"), std::string::npos);
+  EXPECT_EQ(file.find("<script"), std::string::npos);
+  for (const char* outside : {"src=\"http", "href", "url(", "@import", "<link", "<iframe"})
+    EXPECT_EQ(file.find(outside), std::string::npos) << outside;
+  EXPECT_NE(file.find("&lt;script src=&quot;http"), std::string::npos);  // shown as text; no link was made
+  EXPECT_NE(file.find("bell\xEF\xBF\xBD cut \xEF\xBF\xBD\xEF\xBF\xBD nul\xEF\xBF\xBD" "end"), std::string::npos);
+  EXPECT_NE(file.find("9pt 'Tahoma&quot;&gt;&lt;script&gt;x()&lt;/script&gt;','Noto Sans CJK SC'"), std::string::npos);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(file, m, std::regex("<img[^>]*src=\"data:image/png;base64,([A-Za-z0-9+/=]+)\"")));
+  gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(red.data()), red.size());
+  EXPECT_EQ(m[1], encoded);  // the PNG given, whole; the refused ones left out
+  g_free(encoded);
+  EXPECT_EQ(file.find("<img", m.position(0) + 1), std::string::npos);
+  std::size_t pages = 0;
+  for (std::size_t at = 0; (at = file.find("<div class=\"p\">", at)) != std::string::npos; ++at) ++pages;
+  EXPECT_EQ(pages, 11u);
+  EXPECT_NE(file.find("<path stroke-width=\"1\" d=\"M0 0L0 100\"/><path stroke-width=\"2\" d=\"M0 0L100 0\"/>"),
+            std::string::npos);
+
+  HtmlWriter nowhere;
+  EXPECT_FALSE(nowhere.Open((dir / "missing" / "x.html").string(), 2100, 2970));
+  EXPECT_NE(nowhere.reason().find("missing"), std::string::npos);
+  nowhere.AddPage(page);
+  EXPECT_FALSE(nowhere.Finish());
+  if (std::filesystem::exists("/dev/full")) {
+    HtmlWriter full;
+    ASSERT_TRUE(full.Open("/dev/full", 2100, 2970));
+    full.AddPage(page);
+    EXPECT_FALSE(full.Finish());
+    EXPECT_NE(full.reason().find("cannot write"), std::string::npos);
+  }
 }
 
 }  // namespace
