@@ -50,7 +50,7 @@ def main() -> None:
                        ("cPersonCode", "string\" size=\"20"), ("cexch_name", "string\" size=\"8"),
                        ("iExchRate", "float"), ("iTaxRate", "float"), ("cMemo", "string\" size=\"255"),
                        ("csysbarcode", "string\" size=\"80"), ("cMaker", "string\" size=\"20"),
-                       ("dcreatesystime", "datetime")]:
+                       ("dcreatesystime", "datetime"), ("cVerifier", "string\" size=\"20")]:
         out.append(f'    <column name="{name}" type="{kind}"/>')
     out.append('    <row ID="1000002" cSOCode="SO2026120002" dDate="2026-12-03" cBusType="01" cCusCode="C001"\n'
                '         cCusName="华东精密仪器有限公司" cDepCode="0301" cPersonCode="P0012" cexch_name="人民币"\n'
@@ -62,7 +62,8 @@ def main() -> None:
                        ("cInvName", "string\" size=\"60"), ("cInvStd", "string\" size=\"60"),
                        ("cComUnitName", "string\" size=\"20"), ("iQuantity", "float"), ("iUnitPrice", "float"),
                        ("iTaxUnitPrice", "float"), ("iMoney", "float"), ("iTax", "float"), ("iSum", "float"),
-                       ("dPreDate", "date"), ("bGift", "string\" size=\"1"), ("cMemo", "string\" size=\"255")]:
+                       ("dPreDate", "date"), ("bGift", "string\" size=\"1"), ("cMemo", "string\" size=\"255"),
+                       ("cFree1", "string\" size=\"20")]:
         out.append(f'    <column name="{name}" type="{kind}"/>')
     for i in range(1, LINES + 1):
         code, name, std, unit, price = ITEMS[(i * 7) % len(ITEMS)]

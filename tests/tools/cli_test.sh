@@ -166,7 +166,8 @@ cp "$CAVRA_DB" "$db"
 sqlite3 "$db" "insert into SO_SODetails select AutoID + n, ID, irowno + n, cInvCode, cInvName, cInvStd,
   cComUnitName, iQuantity, iUnitPrice, iTaxUnitPrice, iMoney, iTax, iSum, dPreDate, bGift, cMemo, cFree1
   from SO_SODetails,
-  (with recursive k(n) as (select 5 union all select n + 5 from k where n < 295) select n from k);
+  (with recursive k(n) as (select 5 union all select n + 5 from k where n < 295) select n from k)
+  where ID = 1000001;
   update SO_SODetails set iTax = 1 where irowno = 150;
   create table written (n integer); insert into written values (0);
   create trigger count_writes after update on SO_SODetails begin update written set n = n + 1; end;"
