@@ -11,6 +11,7 @@
 #include "fakes/fakes.h"
 #include "fakes/hostile_values.h"
 #include "fakes/scratch.h"
+#include "fakes/trace_log_on.h"
 #include "fakes/template_xml.h"
 #include "platform/vbstring.h"
 
@@ -110,8 +111,6 @@ const char* kTwoImFields =
 class IMContactsTest : public ::testing::Test {
  public:  // the failure cases arrange the fixture from outside
   void SetUp() override {
-    testing::WriteFile(dir_ / std::string(kTraceSwitchFile), "");
-    RefreshTraceLogSwitch();
     ds_->strict_sql = true;
     ctx_.SetDataSource(ds_);
     ctx_.SetLogin(login_);
@@ -119,7 +118,6 @@ class IMContactsTest : public ::testing::Test {
     Load(kTwoImFields);
     header_ = {{"cCusCode", "C001"}, {"cPersonCode", "P0012"}, {"cDepCode", "0301"}, {"cBusType", "01"}};
   }
-  void TearDown() override { Thread().traceLog = false; }
 
   // A new strict data source: the answers of earlier steps are gone.
   void Reset() {
@@ -143,11 +141,10 @@ class IMContactsTest : public ::testing::Test {
   IMContacts::Contact Query(const std::string& field) {
     return IMContacts(ctx_, model_, Header()).GetIMMsgQuery(field);
   }
-  std::string Log() const { return testing::ReadFile(dir_ / std::string(kTraceLogFile)); }
+  std::string Log() const { return trace_.Text(); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
-  testing::ScratchDir dir_;
-  testing::ScopedEnv component_{"CAVRA_COMPONENT_DIR", dir_.path};
+  testing::TraceLogOn trace_;
   std::shared_ptr<testing::FakeDataSource> ds_ = std::make_shared<testing::FakeDataSource>();
   std::shared_ptr<testing::FakeLogin> login_ = std::make_shared<testing::FakeLogin>();
   std::shared_ptr<testing::RecordingSink> sink_ = std::make_shared<testing::RecordingSink>();
@@ -313,7 +310,7 @@ TEST_F(IMContactsTest, AFailingFieldIsLoggedAndSkipped) {
     SCOPED_TRACE(c.name);
     Reset();
     header_["cCusCode"] = "C001";
-    testing::WriteFile(dir_ / std::string(kTraceLogFile), "");
+    testing::WriteFile(trace_.dir / std::string(kTraceLogFile), "");
     c.arrange(*this);
     ds_->ExpectSql(JointQuery("cPersonCode"), OneJoint("cPersonCode", "person"));
     ds_->ExpectSql(LookupSql("person", "P0012"), User(Variant("u2")));

@@ -4,16 +4,15 @@
 
 #include "core/global_helpers.h"
 #include "fakes/scratch.h"
+#include "fakes/trace_log_on.h"
 #include "core/trace_log.h"
 #include "platform/xml.h"
 
 namespace cavra {
 namespace {
 
-using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::ScratchDir;
-using testing::WriteFile;
 
 TEST(NullHelpers, ConvertWithoutRaising) {
   struct Case {
@@ -116,13 +115,7 @@ TEST(ValueHelpers, ArraysCollectionsAndObjectPointers) {
 
 class LowerCasing : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WriteFile(dir_ / "Ordra_Platform_Voucher.ini", "");
-    RefreshTraceLogSwitch();
-  }
-  ~LowerCasing() override { Thread().traceLog = false; }
-  ScratchDir dir_;
-  ScopedEnv component_{"CAVRA_COMPONENT_DIR", dir_.path};
+  testing::TraceLogOn trace_;
 };
 
 TEST_F(LowerCasing, NamesLoseTheirCaseValuesAndTextKeepIt) {
@@ -145,7 +138,7 @@ TEST_F(LowerCasing, TextThatDoesNotParseStaysAndOneErrorLineIsWritten) {
   std::string xml = "<A><B></A>";
   UTLCase(xml, false);
   EXPECT_EQ(xml, "<A><B></A>");
-  const std::string log = ReadFile(dir_ / "Ordra_Platform_Voucher.log");
+  const std::string log = trace_.Text();
   const std::string error = "】ModuleName:clsOther,FunctionName:UTLCase,ErrNumber:99,sXML=<A><B></A>\r\n错误原因：";
   const auto at = log.find(error);
   EXPECT_NE(at, std::string::npos);

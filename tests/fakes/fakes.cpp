@@ -40,7 +40,6 @@ RecordsetPtr FakeDataSource::GetRsBySql(const std::string& sql, std::string& err
 }
 
 std::string FakeDataSource::GetAuthString(const std::string&) {
-  ++auth_calls;
   if (auth_throws) throw VbError(5, "auth failed");
   return auth_string;
 }

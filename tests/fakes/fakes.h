@@ -38,7 +38,6 @@ class FakeDataSource : public IDataSource {
 
   std::string auth_string = "1=2";
   bool auth_throws = false;
-  int auth_calls = 0;
 
   std::string workflow_auth = "NotInFlow";
   std::vector<std::string> workflow_calls;  // "pk|receipt|billNo"
@@ -54,7 +53,6 @@ class FakeDataSource : public IDataSource {
   std::string web_root = "http://localhost/";
   LoginPtr login = std::make_shared<FakeLogin>();
   LoginPtr given_login;
-  int set_login_calls = 0;
 
   // Answers GetRsBySql with rows for SQL containing key.
   void OnSql(std::string key, RecordsetPtr rs);
@@ -78,10 +76,7 @@ class FakeDataSource : public IDataSource {
   std::string GetUserName() override { return user_name; }
   std::string WebRootURL() override { return web_root; }
   LoginPtr GetLogin() override { return login; }
-  void setLogin(LoginPtr l) override {
-    ++set_login_calls;
-    given_login = std::move(l);
-  }
+  void setLogin(LoginPtr l) override { given_login = std::move(l); }
 
   // The fchrType / fchrVoucherType / fchrVoucherTemplateType of a record or
   // request, joined with "|": the key customer_info is looked up by.

@@ -31,12 +31,6 @@ TEST(OutsideObjects, UnimplementedMembersFailWith438) {
   EXPECT_VB_ERROR(sorter.sortDOMVoucherBody("", "", dom), err::kNotSupported);
 }
 
-}  // namespace
-}  // namespace cavra
-
-namespace cavra {
-namespace {
-
 double Result(const ComponentSet& set, std::string_view id) {
   double r = 0;
   set.CreateAs<ICalculator>(id)->Calculatet("", r);

@@ -16,6 +16,7 @@
 #include "cavra/template_file.h"
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
+#include "fakes/sample_order.h"
 #include "fakes/scratch.h"
 
 namespace cavra {
@@ -70,22 +71,18 @@ struct SalesOrderPrint {
     auto db = OpenSqliteDataSource(dir / "golden.db", true);
     EXPECT_TRUE(db.ok());
     if (!db.ok()) return;
-    auto tpl = LoadTemplateRecordset(**db, "17", 12);
     auto labels = ReadFixedLabelFile(kExamples + "labels.xml");
-    auto head = (*db)->QuerySql("select * from SO_SOMain where ID=?", {1000001});
-    auto body = (*db)->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {1000001});
-    EXPECT_TRUE(tpl.ok() && labels.ok() && head.ok() && body.ok());
-    if (!tpl.ok() || !labels.ok() || !head.ok() || !body.ok()) return;
-
+    EXPECT_TRUE(labels.ok());
+    if (!labels.ok()) return;
     clsVoucherService svc;
     auto login = std::make_shared<testing::FakeLogin>();
     login->user_name = "王晓梅";
     svc.LoginObj(login);
     svc.SetDataSource(std::make_shared<FixedClockSource>(*db));
-    svc.setTemplateData(*tpl);
-    svc.setVoucherDataXML(RecordsetToRowset(**head), RecordsetToRowset(**body));
+    const RecordsetPtr tpl = testing::LoadSampleOrder(**db, svc);
+    if (!tpl) return;
     svc.LogoPictureDataString("TE9HTw==");
-    svc.PreParePrint(*tpl, *labels, style, data);
+    svc.PreParePrint(tpl, *labels, style, data);
   }
 };
 

@@ -10,6 +10,7 @@
 #include "cavra/template_file.h"
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
+#include "fakes/sample_order.h"
 #include "fakes/scratch.h"
 #include "platform/base64.h"
 #include "platform/xml.h"
@@ -46,18 +47,14 @@ class SalesOrder : public ::testing::Test {
     db = *opened;
     auto login = std::make_shared<testing::FakeLogin>();
     db->setLogin(login);
-    auto t = LoadTemplateRecordset(*db, "17", 12);
     auto l = ReadFixedLabelFile(kExamples + "labels.xml");
-    auto head = db->QuerySql("select * from SO_SOMain where ID=?", {1000001});
-    auto body = db->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {1000001});
-    ASSERT_TRUE(t.ok() && l.ok() && head.ok() && body.ok());
-    tpl = *t;
+    ASSERT_TRUE(l.ok());
     labels = *l;
     svc.addEventSink(events);
     svc.LoginObj(login);
     svc.SetDataSource(db);
-    svc.setTemplateData(tpl);
-    svc.setVoucherDataXML(RecordsetToRowset(**head), RecordsetToRowset(**body));
+    tpl = testing::LoadSampleOrder(*db, svc);
+    ASSERT_TRUE(tpl);
   }
   std::string Prepared() {
     std::string style, data;

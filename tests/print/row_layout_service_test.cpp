@@ -11,6 +11,7 @@
 #include "cavra/template_file.h"
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
+#include "fakes/sample_order.h"
 #include "fakes/scratch.h"
 
 namespace cavra {
@@ -46,20 +47,16 @@ Printed PrintSample(bool rowLayout) {
                                   {Variant("17"), Variant(12), Variant("zh-CN"), Variant("行式"), Variant(kPanel)})
                     .ok());
   }
-  auto tpl = LoadTemplateRecordset(**db, "17", 12);
   auto labels = ReadFixedLabelFile(kLabels);
-  auto head = (*db)->QuerySql("select * from SO_SOMain where ID=?", {1000001});
-  auto body = (*db)->QuerySql("select * from SO_SODetails where ID=? order by AutoID", {1000001});
-  EXPECT_TRUE(tpl.ok() && labels.ok() && head.ok() && body.ok());
-  if (!tpl.ok() || !labels.ok() || !head.ok() || !body.ok()) return out;
-
+  EXPECT_TRUE(labels.ok());
+  if (!labels.ok()) return out;
   clsVoucherService svc;
   svc.LoginObj(std::make_shared<testing::FakeLogin>());
   svc.SetDataSource(*db);
-  svc.setTemplateData(*tpl);
-  svc.setVoucherDataXML(RecordsetToRowset(**head), RecordsetToRowset(**body));
-  svc.PreParePrint(*tpl, *labels, out.style, out.data);
-  for (std::int32_t r = 1; r <= (*body)->RecordCount(); ++r) {
+  const RecordsetPtr tpl = testing::LoadSampleOrder(**db, svc);
+  if (!tpl) return out;
+  svc.PreParePrint(tpl, *labels, out.style, out.data);
+  for (std::int32_t r = 1; r <= svc.BodyLineCount(); ++r) {
     out.codes.push_back(CStr(svc.bodyText(r, "cInvCode")));
     out.quantities.push_back(CStr(svc.bodyText(r, "iQuantity")));
   }

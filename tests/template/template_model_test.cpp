@@ -156,16 +156,27 @@ TEST(TemplateLoading, TolerableDefectsAreSkipped) {
   EXPECT_TRUE(h.sink->errors.empty());
 }
 
-// Every ordinal of each section reaches an item of that section, and the
-// counts are the items.
+// Every index up to a section's count reaches an item of that section, the
+// counts are all of the section's items, and each visible header position
+// reaches the item holding that position.
 void ExpectCountsMatchItems(TemplateModel& m) {
-  EXPECT_EQ(m.HeadCount() + m.BodyCount(), m.Items().Count());
-  auto section_of = [&](std::int32_t ordinal, std::int32_t section) -> std::string {
-    const ItemPtr item = m.ItemState(ordinal, section);
-    return item ? vb::UCase(item->sCardSection) : "none";
+  struct Section {
+    std::int32_t count;
+    std::int32_t id;
+    const char* letter;
   };
-  for (std::int32_t i = 1; i <= m.BodyCount(); ++i) EXPECT_EQ(section_of(i, sibody), "B") << i;
-  for (std::int32_t i = 1; i <= m.HeadCount(); ++i) EXPECT_EQ(section_of(i, siHeader), "T") << i;
+  for (const Section& s : {Section{m.HeadCount(), siHeader, "T"}, Section{m.BodyCount(), sibody, "B"}}) {
+    SCOPED_TRACE(s.letter);
+    std::int32_t in_section = 0;
+    for (std::int32_t i = 1; i <= m.Items().Count(); ++i)
+      in_section += vb::UCase(m.Items().Item(i)->sCardSection) == s.letter;
+    EXPECT_EQ(s.count, in_section);
+    for (std::int32_t i = 1; i <= s.count; ++i) {
+      const ItemPtr item = m.ItemState(i, s.id);
+      ASSERT_TRUE(item) << "index " << i;
+      EXPECT_EQ(vb::UCase(item->sCardSection), s.letter) << "index " << i << ": " << item->sFieldName;
+    }
+  }
   for (std::size_t k = 1; k < m.HeadPositions().size(); ++k) {
     const ItemPtr item = m.ItemState(m.HeadPositions()[k], siHeader);
     EXPECT_EQ(item ? item->Reserve6 : "none", std::to_string(k));
@@ -429,6 +440,35 @@ TEST(AccountOptions, ReadOncePerThread) {
     EXPECT_EQ(ds->queries.size(), 1u);
     EXPECT_FALSE(other.model.DescendAuditTime());
   }).join();
+}
+
+// Templates found by fuzzing: a field listed twice, or an item with no
+// section, once shifted every header index after it, and a load that failed
+// half way left counts of items it never added.
+TEST(TemplateCounts, AFieldListedTwiceIsCountedOnce) {
+  TemplateHarness h;
+  h.Load("<item cardsection='B' fieldname='iQuantity' fieldtype='4'/>"
+         "<item cardsection='B' fieldname='iQuantity' fieldtype='4'/>"
+         "<item cardsection='T' fieldname='ID'/><item cardsection='T' fieldname='cSOCode'/>");
+  ExpectCountsMatchItems(h.model);
+  EXPECT_EQ(h.model.ItemState(1, siHeader)->sFieldName, "ID");
+}
+
+TEST(TemplateCounts, AnItemWithoutASectionIsRefusedAndShiftsNoIndex) {
+  TemplateHarness h;
+  h.Load("<item cardsection='B' fieldname='iQuantity' fieldtype='4'/><item fieldname='cMemo'/>"
+         "<item cardsection='T' fieldname='cSOCode'/>");
+  ASSERT_FALSE(h.sink->errors.empty());  // refused: there is no section to count it in
+  ExpectCountsMatchItems(h.model);
+}
+
+TEST(TemplateCounts, ALoadThatFailsLeavesNoCountWithoutItsItem) {
+  TemplateHarness h;
+  h.Load("<item cardsection='B' fieldname='iQuantity' fieldtype='4' numpoint='2x'/>"
+         "<item cardsection='T' fieldname='cSOCode'/>"
+         "<item cardsection='B' fieldname='iPrice' fieldtype='4'/>");
+  ASSERT_FALSE(h.sink->errors.empty());  // the load is refused...
+  ExpectCountsMatchItems(h.model);       // ...and leaves nothing half counted
 }
 
 }  // namespace

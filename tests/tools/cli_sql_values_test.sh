@@ -11,25 +11,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export CAVRA_DB="$work/cli.db" CAVRA_COMPONENT_DIR="$work"
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# expect CODE PATTERN ARGS...: the exit code and a pattern of the output.
-expect() {
-  local code=$1 pattern=$2
-  shift 2
-  local out
-  out=$("$tool" "$@" 2>&1)
-  local got=$?
-  if [[ $got -ne $code ]] || ! grep -qE -- "$pattern" <<<"$out"; then
-    fail "cavra-voucher $* -> exit $got (want $code, /$pattern/)"
-    echo "$out" | head -20 | sed 's/^/    /'
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/cli_lib.sh"
 
 "$tool" show >/dev/null 2>&1 || fail "the embedded database was not created"
 

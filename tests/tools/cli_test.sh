@@ -7,22 +7,7 @@ examples=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export CAVRA_DB="$work/cli.db" CAVRA_COMPONENT_DIR="$work"
-failures=0
-dbargs=()  # --db of the database the expectations run on, when not the default
-
-# expect CODE PATTERN ARGS...: the exit code and a pattern of the output.
-expect() {
-  local code=$1 pattern=$2
-  shift 2
-  local out
-  out=$("$tool" "$@" "${dbargs[@]}" 2>&1)
-  local got=$?
-  if [[ $got -ne $code ]] || ! grep -qE -- "$pattern" <<<"$out"; then
-    echo "FAIL: cavra-voucher $* -> exit $got (want $code, /$pattern/)"
-    echo "$out" | head -20 | sed 's/^/    /'
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/cli_lib.sh"
 
 expect 2 "no command given"
 expect 2 "unknown command: frobnicate" frobnicate
@@ -40,7 +25,7 @@ expect 1 "cannot open the database" show --db "$work/garbage.db"
 # The embedded database is created on first use; then each command works on it.
 expect 0 "TcSOCode +表头 +订单号 +1 +1" items --file "$examples/sales_order/template.xml"
 expect 0 "华东精密仪器有限公司" show
-[[ -f $CAVRA_DB ]] || { echo "FAIL: no database at $CAVRA_DB"; failures=$((failures + 1)); }
+[[ -f $CAVRA_DB ]] || fail "no database at $CAVRA_DB"
 expect 0 "BiMoney +表体 +无税金额" items
 expect 1 "no voucher 42 in SO_SOMain" show --voucher 42
 expect 1 "no template 99:1" show --template 99:1
@@ -49,29 +34,31 @@ expect 0 "50,000.00" edit --line 2 --set iQuantity=40 --set iUnitPrice=1250
 expect 0 "44,800.00" show  # an edit without --save changes nothing
 expect 0 "wrote voucher 1000001" edit --line 2 --set iQuantity=40 --set iUnitPrice=1250 --save
 expect 0 "50,000.00" show --out "$work/out"
-[[ -s $work/out/body.xml ]] || { echo "FAIL: --out wrote no body.xml"; failures=$((failures + 1)); }
+[[ -s $work/out/body.xml ]] || fail "--out wrote no body.xml"
 expect 0 "saved: iSum,descending" sort --by "iSum,descending"
 expect 0 "1 +2 +A-1002 .* 56,500.00" show   # the saved sort is re-applied on load
 # Printing goes through the default print control, mail through the default
 # mailer: each names the files it wrote.
 export CAVRA_PRINT_DIR="$work/print" CAVRA_OUTBOX_DIR="$work/outbox" CAVRA_REGISTRY_FILE="$work/registry.ini"
 expect 0 "== 6. write the edited head and body back" demo
-expect 0 "$work/print/demo-[A-Za-z0-9]{6}/preview-1.style.xml" demo
-expect 0 "^$work/p/print-1.data.xml" print --out "$work/p" --labels "$examples/sales_order/labels.xml"
-expect 0 "^$work/print/export-1-type2.style.xml" export --type 2
+expect 0 "$work/print/demo-[A-Za-z0-9]{6}/SO2026120001.pdf" demo
+expect 0 "^$work/p/SO2026120001.pdf" print --out "$work/p" --labels "$examples/sales_order/labels.xml"
+pdftotext "$work/p/SO2026120001.pdf" - | grep -q "销售订单" ||
+  { echo "FAIL: the printed PDF does not show the title"; failures=$((failures + 1)); }
+expect 0 "^$work/print/SO2026120001.html" preview
+expect 0 "^$work/print/SO2026120001-2.html" export --type 2
+expect 0 "^$work/print/SO2026120001.xlsx" export --type xlsx
+expect 0 "^$work/print/SO2026120001.csv" export --type csv
+grep -q "A-1001" "$work/print/SO2026120001.csv" || { echo "FAIL: the CSV has no lines"; failures=$((failures + 1)); }
 expect 2 "--type: not a whole number" export --type x
+# A printer that is not there: the reason, and the PDF still named.
+CAVRA_PRINTER=ipp://127.0.0.1:1/ipp/print expect 1 "the printer ipp://127.0.0.1:1/ipp/print.*kept" print
+[[ -s $work/print/SO2026120001-2.pdf ]] || { echo "FAIL: a failed print lost its PDF"; failures=$((failures + 1)); }
 expect 1 "cannot read" print --labels "$work/missing.xml"
 expect 0 "^$work/outbox/mail-1.eml" mail
 grep -q "^To: purchase@hdjm.example.com, liujg@example.com" "$work/outbox/mail-1.eml" ||
-  { echo "FAIL: the mail does not go to the sample order's recipients"; failures=$((failures + 1)); }
+  fail "the mail does not go to the sample order's recipients"
 
-# check WHAT ACTUAL EXPECTED: a fact about the database after a command.
-check() {
-  if [[ "$2" != "$3" ]]; then
-    echo "FAIL: $1: got '$2', want '$3'"
-    failures=$((failures + 1))
-  fi
-}
 q() { sqlite3 "$CAVRA_DB" "$1"; }
 body() {
   q "select group_concat(AutoID || ':' || ifnull(cInvCode, '') || ':' || ifnull(iQuantity, '') || ':' ||
@@ -112,8 +99,7 @@ if [[ -n ${CAVRA_TEST_PG:-} ]]; then
     refusals --db "$CAVRA_TEST_PG dbname=$pgdb"
     psql "$CAVRA_TEST_PG" -qc "DROP DATABASE $pgdb WITH (FORCE)" >/dev/null
   else
-    echo "FAIL: cannot create the PostgreSQL database $pgdb"
-    failures=$((failures + 1))
+    fail "cannot create the PostgreSQL database $pgdb"
   fi
 fi
 # Lengths count characters: 255 Chinese characters fit; names of an enumeration become codes.
@@ -198,8 +184,7 @@ check "line 3 after two writers of different fields" \
 concurrent cMemo=from-a cMemo=from-b
 if [[ "$ra$rb" == "01" ]]; then winner=from-a loser=$work/b.out; else winner=from-b loser=$work/a.out; fi
 check "exit codes of two writers of one field" "$(echo "$ra$rb" | grep -cE '^(01|10)$')" 1
-grep -q "changed by another user" "$loser" || { echo "FAIL: no 'changed by another user' in:"; cat "$loser";
-  failures=$((failures + 1)); }
+grep -q "changed by another user" "$loser" || { fail "no 'changed by another user' in:"; cat "$loser"; }
 check "line 3 after two writers of one field" \
   "$(sqlite3 "$db" "select cMemo from SO_SODetails where irowno = 3")" "$winner"
 

@@ -182,12 +182,6 @@ TEST(LargeVoucher, ShowPrintsEveryLineWhateverTheCount) {
   }
 }
 
-}  // namespace
-}  // namespace cavra::tool
-
-namespace cavra::tool {
-namespace {
-
 // The tool gives its service a component set of its own: the process-wide
 // set, which other services of the process use, is never changed or emptied.
 TEST(SessionComponents, TheProcessWideSetIsLeftAsItWas) {
