@@ -39,32 +39,41 @@ def number(v: Decimal) -> str:
     return text
 
 
+def columns(spec: str) -> list:
+    """Column elements from "name:type[:size]" words."""
+    out = []
+    for word in spec.split():
+        name, kind, *size = word.split(":")
+        extra = f' size="{size[0]}"' if size else ""
+        out.append(f'    <column name="{name}" type="{kind}"{extra}/>')
+    return out
+
+
+HEAD = """ID:int cSOCode:string:30 dDate:date cBusType:string:2 cCusCode:string:20 cCusName:string:98
+          cDepCode:string:12 cPersonCode:string:20 cexch_name:string:8 iExchRate:float iTaxRate:float
+          cMemo:string:255 csysbarcode:string:80 cMaker:string:20 dcreatesystime:datetime
+          cVerifier:string:20"""
+BODY = """AutoID:int ID:int irowno:int cInvCode:string:20 cInvName:string:60 cInvStd:string:60
+          cComUnitName:string:20 iQuantity:float iUnitPrice:float iTaxUnitPrice:float iMoney:float
+          iTax:float iSum:float dPreDate:date bGift:string:1 cMemo:string:255 cFree1:string:20"""
+INDENT = "\n         "
+
+
 def main() -> None:
     out = ['<?xml version="1.0" encoding="utf-8"?>', "<!--",
            "  A long sales order of the sample: written by scripts/make_long_sample.py",
            "  (do not edit by hand).", "-->", "<voucher-data>",
            '  <table name="SO_SOMain" primary-key="ID">']
-    for name, kind in [("ID", "int"), ("cSOCode", "string\" size=\"30"), ("dDate", "date"),
-                       ("cBusType", "string\" size=\"2"), ("cCusCode", "string\" size=\"20"),
-                       ("cCusName", "string\" size=\"98"), ("cDepCode", "string\" size=\"12"),
-                       ("cPersonCode", "string\" size=\"20"), ("cexch_name", "string\" size=\"8"),
-                       ("iExchRate", "float"), ("iTaxRate", "float"), ("cMemo", "string\" size=\"255"),
-                       ("csysbarcode", "string\" size=\"80"), ("cMaker", "string\" size=\"20"),
-                       ("dcreatesystime", "datetime"), ("cVerifier", "string\" size=\"20")]:
-        out.append(f'    <column name="{name}" type="{kind}"/>')
-    out.append('    <row ID="1000002" cSOCode="SO2026120002" dDate="2026-12-03" cBusType="01" cCusCode="C001"\n'
-               '         cCusName="华东精密仪器有限公司" cDepCode="0301" cPersonCode="P0012" cexch_name="人民币"\n'
-               '         iExchRate="1" iTaxRate="13" cMemo="二期工程 &amp; 备品备件" csysbarcode="||SO|SO2026120002"\n'
-               '         cMaker="王晓梅" dcreatesystime="2026-12-03T14:05:00"/>')
+    out += columns(HEAD)
+    out.append('    <row ID="1000002" cSOCode="SO2026120002" dDate="2026-12-03" cBusType="01"'
+               ' cCusCode="C001"' + INDENT +
+               'cCusName="华东精密仪器有限公司" cDepCode="0301" cPersonCode="P0012" cexch_name="人民币"' + INDENT +
+               'iExchRate="1" iTaxRate="13" cMemo="二期工程 &amp; 备品备件"'
+               ' csysbarcode="||SO|SO2026120002"' + INDENT +
+               'cMaker="王晓梅" dcreatesystime="2026-12-03T14:05:00"/>')
     out.append("  </table>")
     out.append('  <table name="SO_SODetails" primary-key="AutoID">')
-    for name, kind in [("AutoID", "int"), ("ID", "int"), ("irowno", "int"), ("cInvCode", "string\" size=\"20"),
-                       ("cInvName", "string\" size=\"60"), ("cInvStd", "string\" size=\"60"),
-                       ("cComUnitName", "string\" size=\"20"), ("iQuantity", "float"), ("iUnitPrice", "float"),
-                       ("iTaxUnitPrice", "float"), ("iMoney", "float"), ("iTax", "float"), ("iSum", "float"),
-                       ("dPreDate", "date"), ("bGift", "string\" size=\"1"), ("cMemo", "string\" size=\"255"),
-                       ("cFree1", "string\" size=\"20")]:
-        out.append(f'    <column name="{name}" type="{kind}"/>')
+    out += columns(BODY)
     for i in range(1, LINES + 1):
         code, name, std, unit, price = ITEMS[(i * 7) % len(ITEMS)]
         price = Decimal(price)
@@ -77,10 +86,11 @@ def main() -> None:
         day = 10 + i % 15
         memo = ' cMemo="分批到货"' if i % 11 == 0 else ""
         out.append(f'    <row AutoID="{2001000 + i}" ID="1000002" irowno="{i}" cInvCode={quoteattr(code)}'
-                   f' cInvName={quoteattr(name)}\n         cInvStd={quoteattr(std)} cComUnitName={quoteattr(unit)}'
-                   f' iQuantity="{number(qty)}" iUnitPrice="{number(price)}" iTaxUnitPrice="{number(tax_price)}"'
-                   f'\n         iMoney="{number(amount)}" iTax="{number(tax)}" iSum="{number(amount + tax)}"'
-                   f' dPreDate="2026-12-{day:02d}" bGift="0"{memo}/>')
+                   f' cInvName={quoteattr(name)}{INDENT}cInvStd={quoteattr(std)}'
+                   f' cComUnitName={quoteattr(unit)} iQuantity="{number(qty)}" iUnitPrice="{number(price)}"'
+                   f' iTaxUnitPrice="{number(tax_price)}"{INDENT}iMoney="{number(amount)}"'
+                   f' iTax="{number(tax)}" iSum="{number(amount + tax)}" dPreDate="2026-12-{day:02d}"'
+                   f' bGift="0"{memo}/>')
     out += ["  </table>", "</voucher-data>", ""]
     path = Path(__file__).resolve().parent.parent / "examples" / "sales_order" / "voucher_long.xml"
     path.write_text("\n".join(out), encoding="utf-8")

@@ -356,7 +356,7 @@ TEST(RenderLayout, PicturesAndBarcodesArePlacedInTheirBoxes) {
   EXPECT_DOUBLE_EQ(p.images[1].box.x, 800);
   EXPECT_EQ(p.images[2].bytes, "goods-bytes");  // the row's own picture, inside its cell
   EXPECT_DOUBLE_EQ(p.images[2].box.x, 10);
-  EXPECT_FALSE(Has(p, "货2"));                    // the picture replaces the cell's text
+  EXPECT_FALSE(Has(p, "货2"));  // the picture replaces the cell's text
   ASSERT_EQ(p.barcodes.size(), 3u);
   EXPECT_EQ(p.barcodes[0].value, "SO-1");
   EXPECT_EQ(p.barcodes[0].standard, "CODE39");
