@@ -388,6 +388,23 @@ TEST(RenderLayout, ATableWiderThanThePaperShrinksItsFontsAndFlowIgnoresTheBox) {
   EXPECT_TRUE(Has(m.pages[0], "28.00"));
 }
 
+TEST(RenderLayout, CellReferencesInFieldsReadTheBodyOrShowNothing) {
+  StyleDocument s = Style();
+  FieldStyle ref;
+  ref.key = "文本1";
+  ref.w = 600;
+  ref.h = 50;
+  s.headFields.push_back(ref);
+  Task t = Order(2, 1);  // two 分单 groups: rows count on across them
+  t.headValues["文本1"] = "首[%G:0,##cName##%] 次[%G:1,##iMoney##%] 无[%G:5,##iMoney##%][%G:0,##nope##%]";
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 2u);
+  EXPECT_TRUE(Has(m.pages[0], "首[货1] 次[2] 无[][]"));
+  t = Order(0);
+  t.headValues["文本1"] = "[%G:0,##cName##%]";
+  EXPECT_TRUE(Has(Lay(s, {t}).pages.at(0), "[]"));
+}
+
 TEST(RenderLayout, EmptyBodiesAndEmptyDocumentsStillGiveAPage) {
   PageModel m = Lay(Style(), {Order(0)});
   ASSERT_EQ(m.pages.size(), 1u);
