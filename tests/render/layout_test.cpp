@@ -356,7 +356,7 @@ TEST(RenderLayout, PicturesAndBarcodesArePlacedInTheirBoxes) {
   EXPECT_DOUBLE_EQ(p.images[1].box.x, 800);
   EXPECT_EQ(p.images[2].bytes, "goods-bytes");  // the row's own picture, inside its cell
   EXPECT_DOUBLE_EQ(p.images[2].box.x, 10);
-  EXPECT_FALSE(Has(p, "货2"));                    // the picture replaces the cell's text
+  EXPECT_FALSE(Has(p, "货2"));  // the picture replaces the cell's text
   ASSERT_EQ(p.barcodes.size(), 3u);
   EXPECT_EQ(p.barcodes[0].value, "SO-1");
   EXPECT_EQ(p.barcodes[0].standard, "CODE39");
@@ -386,6 +386,23 @@ TEST(RenderLayout, ATableWiderThanThePaperShrinksItsFontsAndFlowIgnoresTheBox) {
   m = Lay(s, {Order(7)});
   ASSERT_EQ(m.pages.size(), 1u);
   EXPECT_TRUE(Has(m.pages[0], "28.00"));
+}
+
+TEST(RenderLayout, CellReferencesInFieldsReadTheBodyOrShowNothing) {
+  StyleDocument s = Style();
+  FieldStyle ref;
+  ref.key = "文本1";
+  ref.w = 600;
+  ref.h = 50;
+  s.headFields.push_back(ref);
+  Task t = Order(2, 1);  // two 分单 groups: rows count on across them
+  t.headValues["文本1"] = "首[%G:0,##cName##%] 次[%G:1,##iMoney##%] 无[%G:5,##iMoney##%][%G:0,##nope##%]";
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 2u);
+  EXPECT_TRUE(Has(m.pages[0], "首[货1] 次[2] 无[][]"));
+  t = Order(0);
+  t.headValues["文本1"] = "[%G:0,##cName##%]";
+  EXPECT_TRUE(Has(Lay(s, {t}).pages.at(0), "[]"));
 }
 
 TEST(RenderLayout, EmptyBodiesAndEmptyDocumentsStillGiveAPage) {

@@ -197,8 +197,9 @@ TEST_F(RenderSample, TheShortOrderOnOnePageWithItsPicturesAndBarcode) {
   ASSERT_EQ(Pages(r.pdf), 1);
   EXPECT_NE(Shell("pdfinfo '" + r.pdf + "'").find("595.276 x 841.89 pts (A4)"), std::string::npos);
   std::string text = PageText(r.pdf, 1);
-  for (const char* expected : {"华北示例贸易有限公司", "销售订单", "订单号：SO2026120001", "客户名称：华东精密仪器有限公司",
-                               "存货名称", "价税合计", "数字压力表", "50,624.00", "制单人：王晓梅"})
+  for (const char* expected :
+       {"华北示例贸易有限公司", "销售订单", "订单号：SO2026120001", "客户名称：华东精密仪器有限公司",
+        "存货名称", "价税合计", "数字压力表", "50,624.00", "制单人：王晓梅"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   EXPECT_TRUE(std::regex_search(text, std::regex("第\\s*1\\s*页"))) << text;  // the template's "第 %P 页"
   EXPECT_EQ(LastAmountOf(text, "本页小计"), 9847385);
@@ -285,7 +286,8 @@ TEST_F(RenderSample, PagesLookLikeTheReviewedImages) {
   struct Image {
     int order, page;
     const char* name;
-  } images[] = {{kShortOrder, 1, "sales_order"}, {kLongOrder, 1, "sales_order_long-1"},
+  } images[] = {{kShortOrder, 1, "sales_order"},
+                {kLongOrder, 1, "sales_order_long-1"},
                 {kLongOrder, 2, "sales_order_long-2"}};
   for (const Image& image : images) {
     SCOPED_TRACE(image.name);
