@@ -106,6 +106,18 @@ Font ParseFont(const pugi::xml_node& n, Font f) {
   return f;
 }
 
+ScaleMode ParseScale(std::string_view w) {
+  if (w == "自动放大") return ScaleMode::Enlarge;
+  if (w == "自动缩小") return ScaleMode::Shrink;
+  if (w == "按图比例缩放") return ScaleMode::KeepRatio;
+  if (w == "按框比例缩放") return ScaleMode::Stretch;
+  return ScaleMode::Original;
+}
+
+// The grid style keeps its row height as the template stores it, in twips,
+// while every other length of the style is converted: converted here.
+double TwipsToTenths(double twips) { return twips * 100.0 / 56.692556 / 10.0; }
+
 void ParsePosition(const pugi::xml_node& n, double& x, double& y) {
   std::vector<double> p = Lengths(Attr(n, "左顶点"));
   x = p.size() > 0 ? p[0] : 0;
@@ -133,6 +145,13 @@ FieldStyle ParseField(const pugi::xml_node& n, const Font& parent) {
   f.underlineBox = Yes(Attr(n, "下标线"));
   f.print = Attr(n, "打印");
   f.align = AlignOr(Attr(n, "对齐方式"), Align::Left);
+  f.picture = Yes(Attr(n, "图片"));
+  f.scale = ParseScale(Attr(n, "缩放模式"));
+  f.pictureRight = Yes(Attr(n, "图片居右"));
+  if (f.type == 15) {
+    f.barcodeStandard = Attr(n, "编码标准");
+    f.barcodeFormat = Attr(n, "编码格式");
+  }
   return f;
 }
 
@@ -145,7 +164,7 @@ GridRowStyle ParseGridRow(const pugi::xml_node& n) {
   }
   if (auto a = n.attribute("边框风格")) g.borderStyle = a.value();
   g.borderWidth = std::clamp(Number(Attr(n, "边框宽度"), 1), 0.0, 100.0);
-  g.rowHeight = Length(Attr(n, "行高"), 0);
+  g.rowHeight = TwipsToTenths(Length(Attr(n, "行高"), 0));
   g.font = ParseFont(n, Font{});
   g.lastTableOnly = Attr(n, "打印") == "最后一表";
   return g;
@@ -159,6 +178,9 @@ BandStyle ParseBand(const pugi::xml_node& n) {
   b.font = ParseFont(n, Font{});
   b.print = Attr(n, "打印");
   b.align = AlignOr(Attr(n, "对齐方式"), Align::Center);
+  b.picture = Yes(Attr(n, "图片"));
+  b.scale = ParseScale(Attr(n, "缩放模式"));
+  b.pictureRight = Yes(Attr(n, "图片居右"));
   return b;
 }
 
@@ -187,6 +209,7 @@ bool ReadStyleDocument(std::string_view text, StyleDocument& out, DocumentError&
   pugi::xml_node setting = root.child("打印设置");
   s.newPagePerTask = Attr(setting, "多任务强制分页") != "否";
   s.tiling = Yes(Attr(setting, "横向平铺"));
+  s.flow = Yes(Attr(root.child("表格"), "流式打印"));
 
   if (pugi::xml_node paper = root.child("纸张设置")) {
     std::vector<double> size = Numbers(Attr(paper, "纸张大小"));
@@ -246,6 +269,8 @@ bool ReadStyleDocument(std::string_view text, StyleDocument& out, DocumentError&
   s.body.fieldTypes = Split(Attr(body, "字段类型"), ',');
   s.body.fieldSizes = Split(Attr(body, "字段大小"), ',');
   s.body.fieldNames = Split(Attr(body, "字段名称"), ',');
+  for (const std::string& mark : Split(Attr(body, "条码"), ','))
+    s.body.barcodes.push_back(static_cast<int>(std::clamp(Number(mark, -1), -1.0, 1e6)));
   s.body.head = ParseGridRow(body.child("表体头"));
   s.body.row = ParseGridRow(body.child("表体行"));
   s.body.tail = ParseGridRow(body.child("表体尾"));
@@ -259,6 +284,16 @@ std::vector<std::string> Cells(const pugi::xml_node& row) {
   std::vector<std::string> cells;
   for (pugi::xml_node c : row.children("单元")) cells.emplace_back(c.child_value());
   return cells;
+}
+
+BodyRow Row(const pugi::xml_node& row) {
+  BodyRow r;
+  for (pugi::xml_node c : row.children("单元")) {
+    if (c.attribute("图片").as_string() == std::string_view("存货图片")) r.pictureCells.push_back(r.cells.size());
+    r.cells.emplace_back(c.child_value());
+  }
+  r.sumRow = row.attribute("SumRow").as_string() == std::string_view("1");
+  return r;
 }
 
 void ReadFields(const pugi::xml_node& n, std::map<std::string, std::string>& out) {
@@ -285,21 +320,71 @@ bool ReadDataDocument(std::string_view text, DataDocument& out, DocumentError& e
     for (pugi::xml_node n : body.children()) {
       std::string_view name = n.name();
       if (name == "表体行") {
-        task.groups.back().push_back({Cells(n), n.attribute("SumRow").as_string() == std::string_view("1")});
+        task.groups.back().push_back(Row(n));
       } else if (name == "分单") {
         if (!task.groups.back().empty()) task.groups.emplace_back();
-        for (pugi::xml_node r : n.children("表体行"))
-          task.groups.back().push_back(
-              {Cells(r), r.attribute("SumRow").as_string() == std::string_view("1")});
+        for (pugi::xml_node r : n.children("表体行")) task.groups.back().push_back(Row(r));
         task.groups.emplace_back();
       } else if (name == "表体尾") {
         task.tailRows.push_back(Cells(n));
       }
     }
     if (task.groups.size() > 1 && task.groups.back().empty()) task.groups.pop_back();
+    task.headerPicture = Attr(t.child("页眉"), "图片");
+    task.footerPicture = Attr(t.child("页脚"), "图片");
+    // A picture whose data is not Base64 is left out: the page shows its empty box.
+    for (pugi::xml_node p : t.children("图片")) {
+      std::string bytes;
+      if (DecodeBase64(Attr(p, "数据"), bytes) && !bytes.empty()) task.pictures[Attr(p, "名字")] = std::move(bytes);
+    }
     d.tasks.push_back(std::move(task));
   }
   out = std::move(d);
+  return true;
+}
+
+bool DecodeBase64(std::string_view text, std::string& out) {
+  out.clear();
+  out.reserve(text.size() / 4 * 3);
+  std::uint32_t bits = 0;
+  int count = 0;
+  bool padded = false;
+  for (char ch : text) {
+    int v;
+    if (ch >= 'A' && ch <= 'Z')
+      v = ch - 'A';
+    else if (ch >= 'a' && ch <= 'z')
+      v = ch - 'a' + 26;
+    else if (ch >= '0' && ch <= '9')
+      v = ch - '0' + 52;
+    else if (ch == '+')
+      v = 62;
+    else if (ch == '/')
+      v = 63;
+    else if (ch == '=') {
+      padded = true;
+      continue;
+    } else if (ch == ' ' || ch == '\r' || ch == '\n' || ch == '\t') {
+      continue;
+    } else {
+      return false;
+    }
+    if (padded) return false;  // data after the padding
+    bits = (bits << 6) | static_cast<std::uint32_t>(v);
+    if (++count == 4) {
+      out += static_cast<char>(bits >> 16 & 0xFF);
+      out += static_cast<char>(bits >> 8 & 0xFF);
+      out += static_cast<char>(bits & 0xFF);
+      bits = 0;
+      count = 0;
+    }
+  }
+  if (count == 1) return false;
+  if (count == 2) out += static_cast<char>(bits >> 4 & 0xFF);
+  if (count == 3) {
+    out += static_cast<char>(bits >> 10 & 0xFF);
+    out += static_cast<char>(bits >> 2 & 0xFF);
+  }
   return true;
 }
 

@@ -25,6 +25,9 @@ struct Font {
 
 enum class Align { Left, Center, Right };
 
+// 缩放模式 of a picture: how it fills its box.
+enum class ScaleMode { Original, Enlarge, Shrink, KeepRatio, Stretch };
+
 // 页眉 and 页脚: a band in the page margin.
 struct BandStyle {
   bool present = false;
@@ -32,6 +35,9 @@ struct BandStyle {
   Font font;
   std::string print;  // print-position word
   Align align = Align::Center;
+  bool picture = false;  // 图片: the data band's picture prints beside the text
+  ScaleMode scale = ScaleMode::Original;
+  bool pictureRight = false;  // 图片居右
 };
 
 // A 字段 of 表头 or 表尾.
@@ -47,7 +53,14 @@ struct FieldStyle {
   bool underlineBox = false;  // 下标线
   std::string print;
   Align align = Align::Left;
+  bool picture = false;  // 图片='是': shows the data picture named key
+  ScaleMode scale = ScaleMode::Original;
+  bool pictureRight = false;
+  std::string barcodeStandard, barcodeFormat;  // 类型 15: 编码标准 and 编码格式
 };
+
+// The symbologies of 编码标准 and of a body column's 条码 mark (format + 16 x index).
+inline constexpr const char* kBarcodeStandards[] = {"CODE128", "CODE39", "EAN-13", "EAN-8", "PDF417"};
 
 // 表体头, 表体行 and 表体尾.
 struct GridRowStyle {
@@ -64,6 +77,7 @@ struct BodyStyle {
   int fixedRows = 0;
   std::vector<double> colWidths;
   std::vector<std::string> fieldTypes, fieldSizes, fieldNames;  // 字段类型, 字段大小, 字段名称
+  std::vector<int> barcodes;  // 条码 marks: -1 none, else format + 16 x standard
   GridRowStyle head, row, tail;
 };
 
@@ -73,6 +87,7 @@ struct StyleDocument {
   double marginLeft = 180, marginTop = 200, marginRight = 180, marginBottom = 200;
   bool newPagePerTask = true;
   bool tiling = false;
+  bool flow = false;  // 流式打印
   BandStyle pageHeader, pageFooter;
   bool hasTitle = false;
   double titleX = 0, titleY = 0, titleW = 0, titleH = 0;
@@ -86,6 +101,7 @@ struct StyleDocument {
 struct BodyRow {
   std::vector<std::string> cells;
   bool sumRow = false;
+  std::vector<std::size_t> pictureCells;  // cells marked 图片='存货图片'
 };
 
 struct Task {
@@ -94,6 +110,8 @@ struct Task {
   std::vector<std::string> columnTitles;
   std::vector<std::vector<BodyRow>> groups;        // one group unless 分单 splits the body
   std::vector<std::vector<std::string>> tailRows;  // 表体尾
+  std::string headerPicture, footerPicture;        // 图片 of the data 页眉 and 页脚: a picture name
+  std::map<std::string, std::string> pictures;     // 图片 elements: name -> the file's bytes
 };
 
 struct DataDocument {
@@ -123,5 +141,9 @@ bool ReadDataDocument(std::string_view text, DataDocument& out, DocumentError& e
 // A file of either document as UTF-8: UTF-16LE with or without byte-order mark
 // (how the service writes them) and UTF-8 are recognised.
 bool ReadDocumentFile(const std::string& path, std::string& utf8, std::string& reason);
+
+// Base64 (standard alphabet, padding optional, blanks and line breaks skipped).
+// False on any other character, leaving out as far as it got.
+bool DecodeBase64(std::string_view text, std::string& out);
 
 }  // namespace cavra::render

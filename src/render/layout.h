@@ -62,9 +62,6 @@ struct LineItem {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0, width = 1;
 };
 
-// 缩放模式 of a picture: how it fills its box.
-enum class ScaleMode { Original, Enlarge, Shrink, KeepRatio, Stretch };
-
 struct ImageItem {
   Rect box;
   std::string bytes;  // the picture file's bytes (PNG or JPEG), decoded from Base64

@@ -5,7 +5,11 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
+
+#include "render/barcode.h"
+#include "render/picture.h"
 
 namespace cavra::render {
 namespace {
@@ -61,6 +65,125 @@ PangoLayout* NewLayout(PangoContext* ctx, const std::string& text, const Font& f
   return layout;
 }
 
+void DrawText(cairo_t* cr, PangoContext* ctx, const TextItem& t) {
+  double width = std::max(1.0, t.box.w - 2 * t.padding);
+  PangoLayout* layout = NewLayout(ctx, t.text, t.font, Pt(width), t.align);
+  int w = 0, h = 0;
+  pango_layout_get_size(layout, &w, &h);
+  double textH = static_cast<double>(h) / PANGO_SCALE;
+  // centred in the box, or from its top when taller
+  double top = Pt(t.box.y) + std::max(0.0, (Pt(t.box.h) - textH) / 2);
+  cairo_save(cr);
+  cairo_rectangle(cr, Pt(t.box.x), Pt(t.box.y), Pt(t.box.w), Pt(t.box.h));
+  cairo_clip(cr);
+  cairo_set_source_rgb(cr, t.font.color.r / 255.0, t.font.color.g / 255.0, t.font.color.b / 255.0);
+  cairo_move_to(cr, Pt(t.box.x + t.padding), top);
+  pango_cairo_show_layout(cr, layout);
+  cairo_restore(cr);
+  g_object_unref(layout);
+}
+
+void DrawBarcode(cairo_t* cr, PangoContext* ctx, const BarcodeItem& item) {
+  BarcodeShape shape = ShapeBarcode(item);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  for (const Rect& r : shape.bars) cairo_rectangle(cr, Pt(r.x), Pt(r.y), Pt(r.w), Pt(r.h));
+  cairo_fill(cr);
+  for (const TextItem& t : shape.labels) DrawText(cr, ctx, t);
+}
+
+struct PngReader {
+  std::string_view rest;
+  static cairo_status_t Read(void* closure, unsigned char* data, unsigned int length) {
+    auto* self = static_cast<PngReader*>(closure);
+    if (self->rest.size() < length) return CAIRO_STATUS_READ_ERROR;
+    std::copy_n(self->rest.data(), length, data);
+    self->rest.remove_prefix(length);
+    return CAIRO_STATUS_SUCCESS;
+  }
+};
+
+// Decoded pictures of one file, so that a logo on every page is decoded once;
+// the unique id lets cairo embed identical pictures once even when the cache
+// has let go of them.
+class PictureCache {
+ public:
+  PictureCache() = default;
+  PictureCache(const PictureCache&) = delete;
+  PictureCache& operator=(const PictureCache&) = delete;
+  ~PictureCache() { Clear(); }
+
+  // The surface for bytes (owned by the cache), nullptr when refused.
+  cairo_surface_t* Get(const std::string& bytes, PictureInfo& info) {
+    info = ProbePicture(bytes);
+    if (info.format == PictureFormat::None) return nullptr;
+    if (auto it = surfaces_.find(bytes); it != surfaces_.end()) return it->second;
+    const std::uint64_t pixels = static_cast<std::uint64_t>(info.width) * info.height;
+    if (pixels_ + pixels > kMaxPicturePixels * 2) Clear();
+    cairo_surface_t* surface = Decode(bytes, info);
+    if (!surface) return nullptr;
+    pixels_ += pixels;
+    surfaces_.emplace(bytes, surface);
+    return surface;
+  }
+
+  void Clear() {
+    for (auto& [bytes, surface] : surfaces_) cairo_surface_destroy(surface);
+    surfaces_.clear();
+    pixels_ = 0;
+  }
+
+ private:
+  static cairo_surface_t* Decode(const std::string& bytes, const PictureInfo& info) {
+    cairo_surface_t* surface = nullptr;
+    const int w = static_cast<int>(info.width), h = static_cast<int>(info.height);
+    if (info.format == PictureFormat::Png) {
+      PngReader reader{bytes};
+      surface = cairo_image_surface_create_from_png_stream(&PngReader::Read, &reader);
+    } else {
+      // Never decoded: cairo writes the JPEG bytes as they are; the blank
+      // pixels of the surface only give it the size.
+      surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+      auto* copy = new std::string(bytes);
+      if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG,
+                                      reinterpret_cast<const unsigned char*>(copy->data()), copy->size(),
+                                      [](void* p) { delete static_cast<std::string*>(p); },
+                                      copy) != CAIRO_STATUS_SUCCESS)
+        delete copy;
+    }
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_width(surface) != w ||
+        cairo_image_surface_get_height(surface) != h) {
+      cairo_surface_destroy(surface);
+      return nullptr;
+    }
+    auto* id = new std::string(std::to_string(std::hash<std::string>{}(bytes)) + "-" +
+                               std::to_string(bytes.size()));
+    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_UNIQUE_ID,
+                                    reinterpret_cast<const unsigned char*>(id->data()), id->size(),
+                                    [](void* p) { delete static_cast<std::string*>(p); },
+                                    id) != CAIRO_STATUS_SUCCESS)
+      delete id;
+    return surface;
+  }
+
+  std::unordered_map<std::string, cairo_surface_t*> surfaces_;
+  std::uint64_t pixels_ = 0;
+};
+
+void DrawImage(cairo_t* cr, PictureCache& cache, const ImageItem& item) {
+  PictureInfo info;
+  cairo_surface_t* surface = cache.Get(item.bytes, info);
+  if (!surface || !(item.box.w > 0) || !(item.box.h > 0)) return;  // refused: the box stays empty
+  Rect r = PictureRect(item.box, info.width, info.height, item.mode, item.alignRight);
+  cairo_save(cr);
+  cairo_rectangle(cr, Pt(item.box.x), Pt(item.box.y), Pt(item.box.w), Pt(item.box.h));
+  cairo_clip(cr);
+  cairo_translate(cr, Pt(r.x), Pt(r.y));
+  cairo_scale(cr, Pt(r.w) / info.width, Pt(r.h) / info.height);
+  cairo_set_source_surface(cr, surface, 0, 0);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
 }  // namespace
 
 std::string FontFamilies(const std::string& name) {
@@ -111,8 +234,10 @@ struct PdfWriter::State {
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
   PangoContext* ctx = nullptr;
+  PictureCache pictures;
 
   void Close() {
+    pictures.Clear();
     if (ctx) g_object_unref(ctx);
     if (cr) cairo_destroy(cr);
     if (surface) cairo_surface_destroy(surface);
@@ -145,6 +270,8 @@ bool PdfWriter::Open(const std::string& path, double width, double height) {
 void PdfWriter::AddPage(const Page& page) {
   cairo_t* cr = state_->cr;
   if (!cr) return;
+  // Pictures under the lines, barcodes and texts.
+  for (const ImageItem& i : page.images) DrawImage(cr, state_->pictures, i);
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
   for (const LineItem& l : page.lines) {
@@ -153,23 +280,8 @@ void PdfWriter::AddPage(const Page& page) {
     cairo_line_to(cr, Pt(l.x2), Pt(l.y2));
     cairo_stroke(cr);
   }
-  for (const TextItem& t : page.texts) {
-    double width = std::max(1.0, t.box.w - 2 * t.padding);
-    PangoLayout* layout = NewLayout(state_->ctx, t.text, t.font, Pt(width), t.align);
-    int w = 0, h = 0;
-    pango_layout_get_size(layout, &w, &h);
-    double textH = static_cast<double>(h) / PANGO_SCALE;
-    // centred in the box, or from its top when taller
-    double top = Pt(t.box.y) + std::max(0.0, (Pt(t.box.h) - textH) / 2);
-    cairo_save(cr);
-    cairo_rectangle(cr, Pt(t.box.x), Pt(t.box.y), Pt(t.box.w), Pt(t.box.h));
-    cairo_clip(cr);
-    cairo_set_source_rgb(cr, t.font.color.r / 255.0, t.font.color.g / 255.0, t.font.color.b / 255.0);
-    cairo_move_to(cr, Pt(t.box.x + t.padding), top);
-    pango_cairo_show_layout(cr, layout);
-    cairo_restore(cr);
-    g_object_unref(layout);
-  }
+  for (const BarcodeItem& b : page.barcodes) DrawBarcode(cr, state_->ctx, b);
+  for (const TextItem& t : page.texts) DrawText(cr, state_->ctx, t);
   cairo_show_page(cr);
 }
 

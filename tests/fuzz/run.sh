@@ -7,17 +7,19 @@
 #   tests/fuzz/run.sh [target...]          all targets when none is named
 #   CAVRA_FUZZ_SECONDS=300                 seconds per target (default 60)
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
-ensure_packages "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${RENDER_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 
 seconds=${CAVRA_FUZZ_SECONDS:-60}
 dir=$ROOT/build/fuzz
 # Longest input per target: room for the sample documents, no more, so that
 # an execution stays fast.
 declare -A max_len=([voucher_data]=8192 [template]=16384 [formula]=256 [sort_command]=256
-                    [sql_dialect]=1024 [pictures]=128 [audit_display]=1024 [print_documents]=16384)
+                    [sql_dialect]=1024 [pictures]=128 [audit_display]=1024 [print_documents]=16384
+                    [render_marks]=4096)
 targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] ||
-  targets=(voucher_data template formula sort_command sql_dialect pictures audit_display print_documents)
+  targets=(voucher_data template formula sort_command sql_dialect pictures audit_display print_documents
+    render_marks)
 
 # RelWithDebInfo without NDEBUG: the library's own assertions stay on.
 CXX=clang++ configure_and_build "$dir" -DCMAKE_CXX_COMPILER=clang++ \

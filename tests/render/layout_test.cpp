@@ -51,7 +51,7 @@ Task Order(int rows, int groupSize = 0) {
   t.groups.emplace_back();
   for (int i = 1; i <= rows; ++i) {
     if (groupSize > 0 && i > 1 && (i - 1) % groupSize == 0) t.groups.emplace_back();
-    t.groups.back().push_back({{"货" + std::to_string(i), std::to_string(i)}, false});
+    t.groups.back().push_back({{"货" + std::to_string(i), std::to_string(i)}, false, {}});
   }
   t.tailRows = {{"本页小计", "%PAGE_SUM_F%[0.00]"}, {"累计", "%SUB_TOTAL_F%[#,##0.00]"}};
   return t;
@@ -147,7 +147,7 @@ TEST(RenderLayout, PrintWordsAndTheFooterThatFollowsTheBody) {
   t.tailRows.push_back({"合计", "55.00"});
   t.headValues["单号(cCode)"] = "SO-1";
   t.tailValues["合计(iSum)"] = "55";
-  s.pageFooter = {true, 0, {}, "除第一页", Align::Center};
+  s.pageFooter = {true, 0, {}, "除第一页", Align::Center, false, ScaleMode::Original, false};
   s.pageFooter.height = 50;
   s.marginBottom = 60;
   t.pageFooter = "第%PAGE%页/共%PAGES%页";
@@ -191,7 +191,7 @@ TEST(RenderLayout, EveryVoucherStartsAPageAndCountsItsOwnPages) {
   mark.w = 400;
   mark.h = 50;
   s.headFields.push_back(mark);
-  s.pageHeader = {true, 50, {}, "", Align::Right};
+  s.pageHeader = {true, 50, {}, "", Align::Right, false, ScaleMode::Original, false};
   Task a = Order(10), b = Order(3);
   a.headValues["文本1"] = "甲单首页";
   b.headValues["文本1"] = "乙单首页";
@@ -264,7 +264,7 @@ TEST(RenderLayout, TilingPutsTheColumnsThatDoNotFitOnSheetsBeside) {
   s.tiling = true;
   s.body.x = 100;
   s.body.colWidths = {400, 400, 500, 300};  // 900 of room: [400 400] [500 300]
-  s.pageHeader = {true, 50, {}, "", Align::Right};
+  s.pageHeader = {true, 50, {}, "", Align::Right, false, ScaleMode::Original, false};
   Task t = Order(10);
   t.columnTitles = {"名称", "金额", "备注", "单位"};
   t.pageHeader = "%PAGE%/%PAGES%";
@@ -287,6 +287,105 @@ TEST(RenderLayout, TilingPutsTheColumnsThatDoNotFitOnSheetsBeside) {
   }
   EXPECT_TRUE(Has(m.pages[0], "28.00"));  // the totals' column is on the left sheets
   EXPECT_FALSE(Has(m.pages[1], "28.00"));
+}
+
+TEST(RenderLayout, TailCaptionsSpanTheirEmptyCellsAndSumsShowLikeTheirColumn) {
+  StyleDocument s = Style();
+  s.body.colWidths = {100, 200, 300, 300};
+  Task t;
+  t.columnTitles = {"序号", "名称", "数量", "金额"};
+  t.groups = {{{{"1", "甲", "2.5", "1,250.50"}, false, {}}, {{"2", "乙", "3.25", "10.00"}, false, {}}}};
+  // the formats as the service writes them: none, and "1" (thousands separated)
+  t.tailRows = {{"本页小计:", "", "%PAGE_SUM_F%[]", "%PAGE_SUM_F%[1]"},
+                {"小计:", "", "%SUB_TOTAL_F%[0]", "%SUB_TOTAL_F%[#,##0.000]"}};
+  t.pageFooter = "第 %P 页 共 %N 页 %PAGE_SUM_F%";
+  s.pageFooter = {true, 50, {}, "", Align::Center, false, ScaleMode::Original, false};
+  s.marginBottom = 60;
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 1u);
+  const Page& p = m.pages[0];
+  EXPECT_TRUE(Has(p, "5.75"));       // the decimals the column shows
+  EXPECT_TRUE(Has(p, "1,260.50"));   // grouped like its cells
+  EXPECT_TRUE(Has(p, "1,260.500"));  // a picture applies as written
+  ASSERT_NE(Find(p, "本页小计:"), nullptr);
+  EXPECT_DOUBLE_EQ(Find(p, "本页小计:")->box.w, 300);  // over the empty 名称 cell
+  EXPECT_TRUE(Has(p, "第 1 页 共 1 页 %PAGE_SUM_F%"));
+  // no grid line between the caption and the cell it covers
+  for (const LineItem& l : p.lines) {
+    bool tail = l.x1 == l.x2 && l.y1 >= Find(p, "本页小计:")->box.y;
+    EXPECT_FALSE(tail && l.x1 == 100);
+  }
+}
+
+TEST(RenderLayout, PicturesAndBarcodesArePlacedInTheirBoxes) {
+  StyleDocument s = Style();
+  s.marginTop = 100;
+  s.pageHeader = {true, 80, {}, "", Align::Left, true, ScaleMode::KeepRatio, true};
+  FieldStyle logo;
+  logo.key = "文本1";
+  logo.picture = true;
+  logo.scale = ScaleMode::Shrink;
+  logo.x = 900;  // reaches past the paper: moved onto it
+  logo.w = 200;
+  logo.h = 80;
+  FieldStyle code;
+  code.key = "文本9";
+  code.type = 15;
+  code.barcodeStandard = "CODE39";
+  code.x = 300;
+  code.w = 400;
+  code.h = 90;
+  FieldStyle missing = logo;
+  missing.key = "文本2";
+  s.headFields = {logo, code, missing};
+  s.body.barcodes = {-1, 2 * 16 + 1};  // EAN-13, format 1
+  Task t = Order(2);
+  t.headValues["文本9"] = "SO-1";
+  t.pictures = {{"文本1", "logo-bytes"}, {"公司LOGO", "band-bytes"}, {"货2", "goods-bytes"}};
+  t.headerPicture = "公司LOGO";
+  t.groups[0][1].pictureCells = {0};
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 1u);
+  const Page& p = m.pages[0];
+  ASSERT_EQ(p.images.size(), 3u);  // 文本2 has no data: nothing drawn
+  EXPECT_EQ(p.images[0].bytes, "band-bytes");
+  EXPECT_TRUE(p.images[0].alignRight);
+  EXPECT_DOUBLE_EQ(p.images[0].box.y, 20);  // in the top margin, on the printable area
+  EXPECT_EQ(p.images[1].bytes, "logo-bytes");
+  EXPECT_EQ(p.images[1].mode, ScaleMode::Shrink);
+  EXPECT_DOUBLE_EQ(p.images[1].box.x, 800);
+  EXPECT_EQ(p.images[2].bytes, "goods-bytes");  // the row's own picture, inside its cell
+  EXPECT_DOUBLE_EQ(p.images[2].box.x, 10);
+  EXPECT_FALSE(Has(p, "货2"));                    // the picture replaces the cell's text
+  ASSERT_EQ(p.barcodes.size(), 3u);
+  EXPECT_EQ(p.barcodes[0].value, "SO-1");
+  EXPECT_EQ(p.barcodes[0].standard, "CODE39");
+  EXPECT_EQ(p.barcodes[0].format, "0");
+  EXPECT_DOUBLE_EQ(p.barcodes[0].box.w, 400);
+  EXPECT_EQ(p.barcodes[1].value, "1");
+  EXPECT_EQ(p.barcodes[1].standard, "EAN-13");
+  EXPECT_EQ(p.barcodes[1].format, "1");
+  EXPECT_TRUE(Has(p, "金额"));  // the head of a barcode column stays text
+}
+
+TEST(RenderLayout, ATableWiderThanThePaperShrinksItsFontsAndFlowIgnoresTheBox) {
+  StyleDocument s = Style();
+  s.body.colWidths = {1000, 1000};  // twice the paper: half size
+  s.body.row.font.size = 12;
+  s.body.head.font.size = 9;  // never below 5 pt
+  PageModel m = Lay(s, {Order(1)});
+  EXPECT_DOUBLE_EQ(Find(m.pages[0], "货1")->font.size, 6);
+  EXPECT_DOUBLE_EQ(Find(m.pages[0], "货1")->padding, 5);
+  EXPECT_DOUBLE_EQ(Find(m.pages[0], "名称")->font.size, 5);
+
+  s = Style();
+  s.body.h = 400;  // head, one row and the two tail rows
+  s.body.fixedRows = 1;
+  EXPECT_EQ(Lay(s, {Order(7)}).pages.size(), 7u);
+  s.flow = true;  // the rows run down the page
+  m = Lay(s, {Order(7)});
+  ASSERT_EQ(m.pages.size(), 1u);
+  EXPECT_TRUE(Has(m.pages[0], "28.00"));
 }
 
 TEST(RenderLayout, EmptyBodiesAndEmptyDocumentsStillGiveAPage) {

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 #include <pango/pangocairo.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
+#include "cavra/components.h"
 #include "fakes/scratch.h"
 #include "render/document.h"
 #include "render/print_control.h"
@@ -31,7 +35,9 @@ class FontCaches : public ::testing::Environment {
 };
 const auto* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
+using cavra::testing::ReadFile;
 using cavra::testing::SalesOrder;
+using cavra::testing::ScopedEnv;
 using cavra::testing::ScratchDir;
 
 std::string Shell(const std::string& command) {
@@ -75,22 +81,21 @@ std::int64_t AmountAfter(const std::string& text, const std::string& label) {
 }
 
 // Loads both documents into a control writing to dir; the code SetDataStyleXML gives.
-int Load(PdfPrintControl& control, const SalesOrder& order) {
+int Load(RenderPrintControl& control, const SalesOrder& order) {
   int code = control.SetDataStyleXML(order.Data(), false, order.Style(), false, "default");
   EXPECT_TRUE(code != 0 || control.LastError().empty()) << control.LastError();
   return code;
 }
 
-std::string Print(PdfPrintControl& control) {
-  Variant ok = control.PrintEx(false);
-  EXPECT_TRUE(ok.AsBool()) << control.LastError();
+std::string Print(RenderPrintControl& control) {
+  EXPECT_EQ(control.PrintEx(false).AsDouble(), 0) << control.LastError();
   return control.LastFile();
 }
 
 TEST(RenderPdf, AChineseSalesOrderOverThreePages) {
   if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
   ScratchDir dir;
-  PdfPrintControl control(dir.path.string());
+  RenderPrintControl control(dir.path.string());
   SalesOrder order;
   order.lines = 100;
   ASSERT_EQ(Load(control, order), 0);
@@ -181,7 +186,7 @@ TEST(RenderPdf, BadStylesAndDataGiveACodeOrASensiblePage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchDir dir;
-    PdfPrintControl control(dir.path.string());
+    RenderPrintControl control(dir.path.string());
     SalesOrder order;
     order.lines = 10;
     c.change(order);
@@ -189,7 +194,7 @@ TEST(RenderPdf, BadStylesAndDataGiveACodeOrASensiblePage) {
     EXPECT_EQ(code, c.code) << control.LastError();
     if (code != 0) {
       EXPECT_FALSE(control.LastError().empty());
-      EXPECT_FALSE(control.PrintEx(false).AsBool());  // nothing loaded
+      EXPECT_EQ(control.PrintEx(false).AsDouble(), kNoDocuments);
       continue;
     }
     std::string pdf = Print(control);
@@ -201,7 +206,7 @@ TEST(RenderPdf, BadStylesAndDataGiveACodeOrASensiblePage) {
 
 TEST(RenderPdf, DocumentsThatDoNotParseAreRefusedWithTheirReason) {
   ScratchDir dir;
-  PdfPrintControl control(dir.path.string());
+  RenderPrintControl control(dir.path.string());
   SalesOrder order;
   EXPECT_EQ(control.SetDataStyleXML(order.Data(), false, "<格式><表格>", false, ""), kStyleUnreadable);
   EXPECT_NE(control.LastError().find("offset"), std::string::npos) << control.LastError();
@@ -209,7 +214,7 @@ TEST(RenderPdf, DocumentsThatDoNotParseAreRefusedWithTheirReason) {
   EXPECT_EQ(control.SetDataStyleXML("<数据><任务>", false, order.Style(), false, ""), kDataUnreadable);
   EXPECT_EQ(control.SetDataStyleXML(order.Data(), true, order.Style(), false, ""), kFileUnreadable);
   EXPECT_EQ(control.PageCount(), 0u);
-  EXPECT_FALSE(control.PrintPreview().AsBool());
+  EXPECT_EQ(control.PrintPreview().AsDouble(), kNoDocuments);
   EXPECT_TRUE(std::filesystem::is_empty(dir.path));
 }
 
@@ -236,7 +241,7 @@ TEST(RenderPdf, FilesInAndOutNeverReplaceEarlierOnes) {
   order.lines = 5;
   std::ofstream(dir / "style.xml", std::ios::binary) << Utf16(order.Style());
   std::ofstream(dir / "data.xml", std::ios::binary) << order.Data();
-  PdfPrintControl control((dir / "out").string());
+  RenderPrintControl control((dir / "out").string());
   ASSERT_EQ(
       control.SetDataStyleXML((dir / "data.xml").string(), true, (dir / "style.xml").string(), true, ""), 0)
       << control.LastError();
@@ -247,25 +252,140 @@ TEST(RenderPdf, FilesInAndOutNeverReplaceEarlierOnes) {
 
   std::string a, b, c;
   Variant name;
-  ASSERT_TRUE(control.ExportToAttached(0, 0, a, b, c, "", name).AsBool()) << control.LastError();
+  ASSERT_EQ(control.ExportToAttached(0, 0, a, b, c, "", name).AsDouble(), 0) << control.LastError();
   ASSERT_TRUE(name.IsString());
   EXPECT_EQ(Pages(name.AsString()), 1);
   std::filesystem::remove(name.AsString());
   Variant chosen((dir / "mail.pdf").string());
-  ASSERT_TRUE(control.ExportToAttached(0, 0, a, b, c, "", chosen).AsBool());
+  ASSERT_EQ(control.ExportToAttached(0, 0, a, b, c, "", chosen).AsDouble(), 0);
   EXPECT_EQ(Pages((dir / "mail.pdf").string()), 1);
 
-  control.sFileType(0);  // XLSX is not written yet
-  EXPECT_FALSE(control.ExportToFileEx(0, a, b, c, "").AsBool());
-  EXPECT_NE(control.LastError().find("0"), std::string::npos);
+  control.sFileType(9);
+  EXPECT_EQ(control.ExportToFileEx(0, a, b, c, "").AsDouble(), kUnknownFileType);
+  EXPECT_NE(control.LastError().find("9"), std::string::npos);
 
   // an output folder that cannot be made: an error text, the earlier files kept
   std::ofstream(dir / "blocked") << "a file";
-  PdfPrintControl blocked((dir / "blocked" / "sub").string());
+  RenderPrintControl blocked((dir / "blocked" / "sub").string());
   ASSERT_EQ(blocked.SetDataStyleXML(order.Data(), false, order.Style(), false, ""), 0);
-  EXPECT_FALSE(blocked.PrintEx(false).AsBool());
+  EXPECT_EQ(blocked.PrintEx(false).AsDouble(), kCannotWrite);
   EXPECT_FALSE(blocked.LastError().empty());
   EXPECT_TRUE(std::filesystem::exists(first) && std::filesystem::exists(second));
+}
+
+
+// The test printer (ipp_printer.py): a process answering IPP on a free port.
+class TestPrinter {
+ public:
+  TestPrinter(const std::filesystem::path& folder, bool refuse) {
+    std::string command = "/usr/bin/python3 " CAVRA_TEST_SOURCE_DIR "/ipp_printer.py '" + folder.string() + "'" +
+                          (refuse ? " refuse" : "");
+    pipe_ = ::popen(command.c_str(), "r");
+    int port = 0;
+    if (pipe_ && std::fscanf(pipe_, "%d %d", &port, &pid_) == 2) uri_ = "ipp://127.0.0.1:" + std::to_string(port) + "/ipp/print";
+  }
+  ~TestPrinter() {
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+    if (pipe_) ::pclose(pipe_);
+  }
+  const std::string& uri() const { return uri_; }
+
+ private:
+  FILE* pipe_ = nullptr;
+  int pid_ = 0;
+  std::string uri_;
+};
+
+struct CountingPolicy : IPrintPolicy {
+  int printed = 0;
+  void Printed() override { ++printed; }
+};
+
+TEST(RenderPrintControl, IsTheDefaultAndPrintsToAPrinterKeepingThePdf) {
+  EXPECT_NE(std::dynamic_pointer_cast<RenderPrintControl>(ComponentRegistry::Create("PrintCanvas.PrintControl")),
+            nullptr);
+  ScratchDir dir;
+  SalesOrder order;
+  order.lines = 5;
+  RenderPrintControl control((dir / "out").string());
+  ASSERT_EQ(Load(control, order), 0);
+
+  TestPrinter printer(dir.path, false);
+  ASSERT_FALSE(printer.uri().empty()) << "the test printer did not start";
+  auto policy = std::make_shared<CountingPolicy>();
+  {
+    ScopedEnv env("CAVRA_PRINTER", printer.uri().c_str());
+    control.SetOB(policy);
+    EXPECT_EQ(control.PrintEx(true).AsDouble(), 0) << control.LastError();
+  }
+  EXPECT_EQ(policy->printed, 1);
+  EXPECT_EQ(ReadFile(dir / "job-1.bin"), ReadFile(control.LastFile()));  // the printer got the PDF whole
+
+  // A printer that refuses the job, or is not there: an error text, the PDF
+  // kept, the print not counted.
+  TestPrinter refusing(dir / "out", true);
+  for (const std::string& uri : {refusing.uri(), std::string("ipp://127.0.0.1:1/ipp/print")}) {
+    SCOPED_TRACE(uri);
+    ScopedEnv env("CAVRA_PRINTER", uri.c_str());
+    EXPECT_EQ(control.PrintEx(false).AsDouble(), kPrinterFailed);
+    EXPECT_NE(control.LastError().find(uri), std::string::npos) << control.LastError();
+    EXPECT_NE(control.LastError().find(control.LastFile()), std::string::npos);
+    EXPECT_EQ(Pages(control.LastFile()), 1);
+  }
+  EXPECT_EQ(policy->printed, 1);
+}
+
+TEST(RenderPrintControl, PreviewWritesPdfAndHtmlAndHandsThePdfToTheCommand) {
+  ScratchDir dir;
+  SalesOrder order;
+  order.lines = 5;
+  // A voucher number that would run commands if it reached a shell as text.
+  std::string data = order.Data();
+  data.replace(data.find("SO-0001{##}"), 7, "SO'$(touch pwned)`touch pwned2`");
+  ScopedEnv cwd("CAVRA_PRINT_DIR", (dir / "out").c_str());
+  std::string command = "cp \"$1\" '" + (dir / "seen.pdf").string() + "'; echo $CAVRA_PREVIEW_EXPORT > '" +
+                        (dir / "export").string() + "'";
+  ScopedEnv preview("CAVRA_PREVIEW_COMMAND", command.c_str());
+  RenderPrintControl control;  // the folder from the environment
+  ASSERT_EQ(control.SetDataStyleXML(data, false, order.Style(), false, "default"), 0) << control.LastError();
+  control.EnableExport(false);
+  ASSERT_EQ(control.PrintPreview().AsDouble(), 0) << control.LastError();
+  std::filesystem::path pdf = control.LastFile(), html = pdf;
+  html.replace_extension(".html");
+  EXPECT_EQ(pdf.parent_path(), dir / "out");
+  EXPECT_TRUE(std::filesystem::exists(html));
+  // The command runs in the background: wait for it, boundedly.
+  for (int i = 0; i < 200 && ReadFile(dir / "export").empty(); ++i) ::usleep(50000);
+  EXPECT_EQ(ReadFile(dir / "export"), "0\n");
+  EXPECT_EQ(ReadFile(dir / "seen.pdf"), ReadFile(pdf));
+  for (const char* name : {"pwned", "pwned2"})
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / name) || std::filesystem::exists(name));
+}
+
+TEST(RenderPrintControl, ExportsEachFileTypeWithItsExtension) {
+  ScratchDir dir;
+  SalesOrder order;
+  order.lines = 5;
+  RenderPrintControl control(dir.path.string());
+  ASSERT_EQ(Load(control, order), 0);
+  struct Case {
+    std::int16_t type;
+    const char *extension, *starts;
+  } cases[] = {{kXlsx, ".xlsx", "PK"}, {kPdf, ".pdf", "%PDF"}, {kHtml, ".html", "<!DOCTYPE html>"},
+               {kCsv, ".csv", "\xEF\xBB\xBF"}};
+  std::string types, sizes, names;
+  for (const Case& c : cases) {
+    control.sFileType(c.type);
+    EXPECT_EQ(control.ExportToFileEx(0, types, sizes, names, "").AsDouble(), 0) << control.LastError();
+    EXPECT_EQ(std::filesystem::path(control.LastFile()).extension(), c.extension);
+    EXPECT_EQ(ReadFile(control.LastFile()).rfind(c.starts, 0), 0u) << c.extension;
+    Variant attached;
+    EXPECT_EQ(control.ExportToAttached(0, 0, types, sizes, names, "", attached).AsDouble(), 0);
+    ASSERT_TRUE(attached.IsString());
+    EXPECT_EQ(std::filesystem::path(attached.AsString()).extension(), c.extension);
+    EXPECT_EQ(ReadFile(attached.AsString()).rfind(c.starts, 0), 0u) << c.extension;
+    std::filesystem::remove(attached.AsString());
+  }
 }
 
 }  // namespace

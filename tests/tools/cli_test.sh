@@ -41,10 +41,19 @@ expect 0 "1 +2 +A-1002 .* 56,500.00" show   # the saved sort is re-applied on lo
 # mailer: each names the files it wrote.
 export CAVRA_PRINT_DIR="$work/print" CAVRA_OUTBOX_DIR="$work/outbox" CAVRA_REGISTRY_FILE="$work/registry.ini"
 expect 0 "== 6. write the edited head and body back" demo
-expect 0 "$work/print/demo-[A-Za-z0-9]{6}/preview-1.style.xml" demo
-expect 0 "^$work/p/print-1.data.xml" print --out "$work/p" --labels "$examples/sales_order/labels.xml"
-expect 0 "^$work/print/export-1-type2.style.xml" export --type 2
+expect 0 "$work/print/demo-[A-Za-z0-9]{6}/SO2026120001.pdf" demo
+expect 0 "^$work/p/SO2026120001.pdf" print --out "$work/p" --labels "$examples/sales_order/labels.xml"
+pdftotext "$work/p/SO2026120001.pdf" - | grep -q "销售订单" ||
+  { echo "FAIL: the printed PDF does not show the title"; failures=$((failures + 1)); }
+expect 0 "^$work/print/SO2026120001.html" preview
+expect 0 "^$work/print/SO2026120001-2.html" export --type 2
+expect 0 "^$work/print/SO2026120001.xlsx" export --type xlsx
+expect 0 "^$work/print/SO2026120001.csv" export --type csv
+grep -q "A-1001" "$work/print/SO2026120001.csv" || { echo "FAIL: the CSV has no lines"; failures=$((failures + 1)); }
 expect 2 "--type: not a whole number" export --type x
+# A printer that is not there: the reason, and the PDF still named.
+CAVRA_PRINTER=ipp://127.0.0.1:1/ipp/print expect 1 "the printer ipp://127.0.0.1:1/ipp/print.*kept" print
+[[ -s $work/print/SO2026120001-2.pdf ]] || { echo "FAIL: a failed print lost its PDF"; failures=$((failures + 1)); }
 expect 1 "cannot read" print --labels "$work/missing.xml"
 expect 0 "^$work/outbox/mail-1.eml" mail
 grep -q "^To: purchase@hdjm.example.com, liujg@example.com" "$work/outbox/mail-1.eml" ||

@@ -17,9 +17,13 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"contacts", {"--db", "--template", "--voucher", "--lang"}},
     {"summary", {"--db", "--template", "--voucher", "--lang"}},
     {"print", {"--db", "--template", "--voucher", "--lang", "--out", "--labels"}},
+    {"preview", {"--db", "--template", "--voucher", "--lang", "--out", "--labels"}},
     {"export", {"--db", "--template", "--voucher", "--lang", "--out", "--type", "--labels"}},
-    {"mail", {"--db", "--template", "--voucher", "--lang", "--out", "--labels"}},
+    {"mail", {"--db", "--template", "--voucher", "--lang", "--out", "--labels", "--to"}},
 };
+
+// The print control's export file types by name.
+const std::map<std::string, int> kFileTypes = {{"xlsx", 0}, {"pdf", 1}, {"html", 2}, {"csv", 3}};
 
 int ParseInt(const std::string& option, const std::string& text) {
   int value = 0;
@@ -85,8 +89,13 @@ Options ParseArguments(int argc, char** argv) {
     } else if (arg == "--labels") {
       o.labels = value(arg);
     } else if (arg == "--type") {
-      o.file_type = ParseInt(arg, value(arg));
-      if (o.file_type < -32768 || o.file_type > 32767) throw UsageError("--type: a 16-bit file-type code");
+      const std::string v = value(arg);
+      const auto named = kFileTypes.find(v);
+      o.file_type = named != kFileTypes.end() ? named->second : ParseInt(arg, v);
+      if (o.file_type < -32768 || o.file_type > 32767)
+        throw UsageError("--type: xlsx, pdf, html, csv or a 16-bit file-type code");
+    } else if (arg == "--to") {
+      o.to.push_back(value(arg));
     }
   }
   if (o.help) return o;
@@ -105,8 +114,8 @@ std::string Usage(const std::string& command) {
   if (command == "demo")
     return "usage: cavra-voucher demo [--db PATH] [--lang LANG]\n"
            "Opens (or creates) the database, loads the sample sales order, shows it, edits a line, runs the\n"
-           "formulas, shows the line states, re-applies a saved sort, writes the voucher back and prepares its\n"
-           "print documents (written into a new demo-* folder of the print folder).\n";
+           "formulas, shows the line states, re-applies a saved sort, writes the voucher back and prints it to\n"
+           "a PDF (in a new demo-* folder of the print folder), then the long sample order of three pages.\n";
   if (command == "items")
     return "usage: cavra-voucher items [--template CARD[:ID] | --file TEMPLATE.xml] [--db PATH]\n"
            "Lists a template's fields: key, section, caption, type and visible position.\n"
@@ -123,20 +132,28 @@ std::string Usage(const std::string& command) {
            common + "  --save               write the voucher back to the database\n";
   const std::string kLabels =
       "  --labels FILE        the fixed labels of the layout (see examples/sales_order/labels.xml)\n";
+  const std::string kWhere =
+      "Files go to DIR (default: $CAVRA_PRINT_DIR, else cavra-print in the temp folder); the command names\n"
+      "them. (Built without the renderer, the print control writes the two print documents instead.)\n";
   if (command == "print")
     return "usage: cavra-voucher print [--db PATH] [--template CARD[:ID]] [--voucher ID] [--out DIR]\n"
-           "Prepares the voucher's print documents and prints them through the default print control, which\n"
-           "writes them (UTF-16) into DIR (default: $CAVRA_PRINT_DIR, else cavra-print in the temp folder);\n"
-           "the print is counted in PrintPolicy_VCH. Names the files written.\n" + kLabels;
+           "Prints the voucher through the default print control: it renders the pages to a PDF, and sends\n"
+           "that to the printer $CAVRA_PRINTER names (a CUPS queue or an ipp:// address) when it is set.\n"
+           "The print is counted in PrintPolicy_VCH. " + kWhere + kLabels;
+  if (command == "preview")
+    return "usage: cavra-voucher preview [--db PATH] [--template CARD[:ID]] [--voucher ID] [--out DIR]\n"
+           "Renders the voucher's pages to a PDF and an HTML file without printing or counting, and starts\n"
+           "$CAVRA_PREVIEW_COMMAND on the PDF when it is set. " + kWhere + kLabels;
   if (command == "export")
-    return "usage: cavra-voucher export [--db PATH] [--template CARD[:ID]] [--voucher ID] [--type N] [--out DIR]\n"
-           "Exports the voucher with file-type code N (default 0) through the default print control into DIR\n"
-           "(as for print). Names the files written.\n" + kLabels;
+    return "usage: cavra-voucher export [options] [--type xlsx|pdf|html|csv|N] [--out DIR]\n"
+           "Exports the voucher through the default print control as a spreadsheet (xlsx, the default), PDF,\n"
+           "HTML or CSV (UTF-8). " + kWhere + kLabels;
   if (command == "mail")
-    return "usage: cavra-voucher mail [--db PATH] [--template CARD[:ID]] [--voucher ID] [--out DIR]\n"
-           "Exports the voucher to a temporary file and mails it to the recipients its header fields name\n"
-           "(VouchersExInfo): the default mailer writes the message into DIR (default: $CAVRA_OUTBOX_DIR,\n"
-           "else cavra-outbox in the temp folder). Names the message written.\n" + kLabels;
+    return "usage: cavra-voucher mail [options] [--to ADDRESS]... [--out DIR]\n"
+           "Exports the voucher to a temporary file and mails it: to each ADDRESS given, else to the\n"
+           "recipients its header fields name (VouchersExInfo). The default mailer sends it through the SMTP\n"
+           "server of the registry store when one is configured, and otherwise writes the message into DIR\n"
+           "(default: $CAVRA_OUTBOX_DIR, else cavra-outbox in the temp folder). Names the message.\n" + kLabels;
   if (command == "sort")
     return "usage: cavra-voucher sort [options] --by COMMAND\n"
            "Saves COMMAND (FIELD[,ascending|descending];...) as the user's sort of the template, reloads the\n"
@@ -159,17 +176,18 @@ std::string Usage(const std::string& command) {
   return "usage: cavra-voucher COMMAND [options]\n"
          "The document model of accounting vouchers, from a shell.\n\n"
          "commands:\n"
-         "  demo   walk through the sample sales order on the embedded database\n"
-         "  items  list a template's fields\n"
-         "  show   show a voucher as display texts\n"
-         "  calc   run the template's formulas\n"
-         "  edit   change fields of a body line\n"
-         "  sort   sort the body lines and keep the sort for the user\n"
-         "  contacts  the users an instant message about the voucher goes to\n"
-         "  summary   the voucher's summary for such a message\n\n"
-         "  print  print the voucher through the default print control\n"
-         "  export export the voucher to a file\n"
-         "  mail   export the voucher and write a mail with it to its recipients\n\n"
+         "  demo     walk through the sample sales order on the embedded database\n"
+         "  items    list a template's fields\n"
+         "  show     show a voucher as display texts\n"
+         "  calc     run the template's formulas\n"
+         "  edit     change fields of a body line\n"
+         "  sort     sort the body lines and keep the sort for the user\n"
+         "  contacts the users an instant message about the voucher goes to\n"
+         "  summary  the voucher's summary for such a message\n"
+         "  print    print the voucher (a PDF, and a printer when one is configured)\n"
+         "  preview  render the voucher to PDF and HTML\n"
+         "  export   export the voucher as a spreadsheet, PDF, HTML or CSV file\n"
+         "  mail     export the voucher and mail it to its recipients\n\n"
          "`cavra-voucher COMMAND --help` describes a command. Exit codes: 0 done, 1 failed, 2 bad arguments\n"
          "or values (nothing is saved).\n";
 }

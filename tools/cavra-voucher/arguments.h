@@ -40,7 +40,8 @@ struct Options {
   std::optional<std::string> by;       // --by SORT-COMMAND
   std::optional<std::string> file;     // --file TEMPLATE.xml
   bool save = false;                   // --save
-  int file_type = 0;                   // --type N (export)
+  int file_type = 0;                   // --type xlsx|pdf|html|csv|N (export)
+  std::vector<std::string> to;         // --to ADDRESS (mail), repeatable
   std::optional<std::string> labels;   // --labels LABELS.xml
 };
 

@@ -7,11 +7,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <set>
 
 #include "session.h"
 #include "table.h"
+
+#ifdef CAVRA_TOOL_RENDERS
+#include "render/print_control.h"
+#endif
 
 namespace cavra::tool {
 namespace {
@@ -311,6 +316,22 @@ Variant LabelsOf(const Options& o) {
   return Variant(ObjectPtr(*labels));
 }
 
+// The reason the print control gives for its last failure, as ": reason".
+using ReasonOf = std::function<std::string()>;
+
+// The renderer's print control, handed to the service so that a failure can
+// be told with its reason (the service keeps only the code).
+ReasonOf AttachPrintControl(Session& s) {
+#ifdef CAVRA_TOOL_RENDERS
+  auto control = std::make_shared<render::RenderPrintControl>();
+  s.service().PrintControlObj(control);
+  return [control] { return control->LastError().empty() ? std::string() : ": " + control->LastError(); };
+#else
+  (void)s;
+  return [] { return std::string(); };
+#endif
+}
+
 void CheckPrinted(Session& s, const std::string& doing) {
   s.CheckErrors(doing);
   if (std::string text = s.service().GetLastError(); !text.empty()) throw Failure(doing + ": " + text);
@@ -332,28 +353,41 @@ int Summary(const Options& o) {
   return 0;
 }
 
-int Print(const Options& o) {
+namespace {
+
+int PrintOrPreview(const Options& o, bool preview) {
   const fs::path dir = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", o.out);
   Session s(o);
   s.LoadVoucher(false);
+  const ReasonOf reason = AttachPrintControl(s);
   const auto before = FilesIn(dir);
-  const Variant code = s.service().PrintVoucher(TemplateOf(s), LabelsOf(o), false, false, false);
-  CheckPrinted(s, "printing");
-  if (code.IsEmpty()) throw Failure("printing: the voucher gave no print documents");
-  if (CLng(code) != 0) throw Failure("printing: the print control answered " + CStr(code));
-  NameNewFiles(dir, before);
+  const Variant code = s.service().PrintVoucher(TemplateOf(s), LabelsOf(o), preview, false, false);
+  const std::string doing = preview ? "previewing" : "printing";
+  CheckPrinted(s, doing);
+  if (code.IsEmpty()) throw Failure(doing + ": the voucher gave no print documents");
+  // A failed printer still leaves the PDF: name it before failing.
+  const std::size_t written = NameNewFiles(dir, before);
+  if (CLng(code) != 0) throw Failure(doing + ": the print control answered " + CStr(code) + reason());
+  if (written == 0) throw Failure(doing + ": no file was written");
   return 0;
 }
+
+}  // namespace
+
+int Print(const Options& o) { return PrintOrPreview(o, false); }
+
+int Preview(const Options& o) { return PrintOrPreview(o, true); }
 
 int Export(const Options& o) {
   const fs::path dir = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", o.out);
   Session s(o);
   s.LoadVoucher(false);
+  const ReasonOf reason = AttachPrintControl(s);
   const auto before = FilesIn(dir);
   const Variant type(std::int32_t{o.file_type});
   const bool done = s.service().ExportToFile2(TemplateOf(s), LabelsOf(o), false, nullptr, type);
   CheckPrinted(s, "exporting");
-  if (!done || NameNewFiles(dir, before) == 0) throw Failure("exporting: no file was written");
+  if (!done || NameNewFiles(dir, before) == 0) throw Failure("exporting: no file was written" + reason());
   return 0;
 }
 
@@ -512,16 +546,17 @@ int Demo(const Options& o) {
   ShowContacts(s);
   std::cout << "\n";
   ShowSummary(s);
-  std::cout << "\n== 8. print documents: prepared and handed to the default print control (a preview)\n";
+  std::cout << "\n== 8. print: the order's pages rendered to a PDF by the default print control\n";
   {
     const fs::path base = OutputFolder("CAVRA_PRINT_DIR", "cavra-print", std::nullopt);
     fs::create_directories(base);
     std::string folder = (base / "demo-XXXXXX").string();
     if (!::mkdtemp(folder.data())) throw Failure("cannot create a folder in " + base.string());
     setenv("CAVRA_PRINT_DIR", folder.c_str(), 1);
-    const Variant code = svc.PrintVoucher(TemplateOf(s), Variant(), true, false, false);
+    const ReasonOf reason = AttachPrintControl(s);
+    const Variant code = svc.PrintVoucher(TemplateOf(s), Variant(), false, false, false);
     CheckPrinted(s, "printing");
-    if (code.IsEmpty() || CLng(code) != 0) throw Failure("printing: no print documents were written");
+    if (code.IsEmpty() || CLng(code) != 0) throw Failure("printing: nothing was printed" + reason());
     NameNewFiles(folder, {});
   }
   return 0;

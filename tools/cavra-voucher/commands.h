@@ -14,6 +14,7 @@ int Sort(const Options& options);
 int Contacts(const Options& options);
 int Summary(const Options& options);
 int Print(const Options& options);
+int Preview(const Options& options);
 int Export(const Options& options);
 int Mail(const Options& options);
 

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     if (options.command == "contacts") return Contacts(options);
     if (options.command == "summary") return Summary(options);
     if (options.command == "print") return Print(options);
+    if (options.command == "preview") return Preview(options);
     if (options.command == "export") return Export(options);
     if (options.command == "mail") return Mail(options);
   } catch (const InputError& e) {
