@@ -11,6 +11,7 @@
 #include <iostream>
 #include <set>
 
+#include "sample_labels.h"
 #include "session.h"
 #include "table.h"
 
@@ -316,6 +317,14 @@ Variant LabelsOf(const Options& o) {
   return Variant(ObjectPtr(*labels));
 }
 
+Variant SampleLabels() {
+  pugi::xml_document doc;
+  if (!doc.load_string(kSampleLabels)) throw Failure("the built-in sample labels do not parse");
+  auto labels = FixedLabelRecordsetFromXml(doc);
+  if (!labels.ok()) throw Failure(labels.error().description());
+  return Variant(ObjectPtr(*labels));
+}
+
 // The reason the print control gives for its last failure, as ": reason".
 using ReasonOf = std::function<std::string()>;
 
@@ -492,6 +501,9 @@ int Sort(const Options& o) {
   return 0;
 }
 
+// The 120-line voucher of the sample (examples/sales_order/voucher_long.xml).
+constexpr const char* kLongSample = "1000002";
+
 int Demo(const Options& o) {
   Session s(o);
   clsVoucherService& svc = s.service();
@@ -554,10 +566,23 @@ int Demo(const Options& o) {
     if (!::mkdtemp(folder.data())) throw Failure("cannot create a folder in " + base.string());
     setenv("CAVRA_PRINT_DIR", folder.c_str(), 1);
     const ReasonOf reason = AttachPrintControl(s);
-    const Variant code = svc.PrintVoucher(TemplateOf(s), Variant(), false, false, false);
+    const Variant code = svc.PrintVoucher(TemplateOf(s), SampleLabels(), false, false, false);
     CheckPrinted(s, "printing");
     if (code.IsEmpty() || CLng(code) != 0) throw Failure("printing: nothing was printed" + reason());
     NameNewFiles(folder, {});
+
+    std::cout << "\n== 9. print the long sample order (" << kLongSample
+              << ", 120 lines): pages with subtotals and a carried total\n";
+    Options long_order = o;
+    long_order.voucher = kLongSample;
+    Session l(long_order);
+    l.LoadVoucher(false);
+    const ReasonOf long_reason = AttachPrintControl(l);
+    const auto printed = FilesIn(folder);
+    const Variant long_code = l.service().PrintVoucher(TemplateOf(l), SampleLabels(), false, false, false);
+    CheckPrinted(l, "printing");
+    if (long_code.IsEmpty() || CLng(long_code) != 0) throw Failure("printing: nothing was printed" + long_reason());
+    NameNewFiles(folder, printed);
   }
   return 0;
 }
