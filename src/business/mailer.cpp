@@ -144,7 +144,7 @@ fs::path VoucherMailer::OutboxFolder() const {
 }
 
 std::string VoucherMailer::Resolve(const std::string& id, const std::string& type) {
-  if (id.find('@') != std::string::npos) return IsPlainAddress(id) ? id : std::string();
+  if (type == "0" || id.find('@') != std::string::npos) return IsPlainAddress(id) ? id : std::string();
   if (!source_) return "";
   const std::int32_t kind = IsNumericText(type) ? CLng(Variant(type)) : 0;
   for (std::int32_t k = 1; k <= 4; ++k) {
@@ -165,6 +165,8 @@ std::string VoucherMailer::Resolve(const std::string& id, const std::string& typ
 
 void VoucherMailer::Show(LoginPtr& login, const std::string& destInfo, const std::string& fileName,
                          const std::string& title, const std::string& receiptNo) {
+  last_.clear();
+  sent_ = false;
   pugi::xml_document dest;
   if (xml::LoadResult r = xml::Load(dest, destInfo); !r)
     throw VbError(err::kInvalidCall, "DestInfo: " + r.reason);
@@ -257,6 +259,7 @@ void VoucherMailer::Show(LoginPtr& login, const std::string& destInfo, const std
   // outbox as if unsent: a message sent twice beats one lost.
   fs::create_directories(sent, ec);
   fs::rename(target, sent / file, ec);
+  sent_ = true;
   if (!ec) last_ = sent / file;
 }
 

@@ -12,7 +12,9 @@
 // Base64 attachment with lines of 76 characters. Lines end in CR LF.
 //
 // Recipients: each Person of DestInfo names a value (Id) and a catalogue
-// type (Type). An Id holding "@" is taken as an address. Otherwise the data
+// type (Type). Type 0, or an Id holding "@", makes the Id the address itself,
+// used only when it is a plain one (one "@"; no blank, quote, angle bracket
+// or line break; smtp_sender.h IsPlainAddress). Otherwise the data
 // source is asked, by type: 1 Customer (cCusCode or cCusName, cCusEmail),
 // 2 Person (cPersonCode or cPersonName, cPersonEmail), 3 hr_hi_person
 // (cPsn_Num or cPsn_Name, cPsnEmail), 4 UA_User (cUser_Id or cUser_Name,
@@ -57,6 +59,9 @@ class VoucherMailer final : public IVoucherMailer {
   // The message file the last Show wrote: in the outbox, or in its "sent"
   // folder once sent.
   const std::filesystem::path& LastMessage() const noexcept { return last_; }
+  // Whether the last Show handed the message to the mail server. False when
+  // no server is configured, and when Show raised.
+  bool LastSent() const noexcept { return sent_; }
 
   // " =?UTF-8?B?...?=" words for text that is not printable ASCII, folded
   // so no line passes 76 characters; text itself otherwise.
@@ -69,6 +74,7 @@ class VoucherMailer final : public IVoucherMailer {
   DataSourcePtr source_;
   std::filesystem::path folder_;
   std::filesystem::path last_;
+  bool sent_ = false;
 };
 
 }  // namespace cavra

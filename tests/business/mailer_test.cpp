@@ -82,12 +82,15 @@ TEST_F(Mailer, RecipientsResolveByTypeAndUnknownOrUnsafeOnesAreSetAside) {
   const std::string m = Send(
       "<Person Id='C001' Type='1' />\r\n<Person Id='王明' Type='2' />\r\n<Person Id='C001' Type='2' />\r\n"
       "<Person Id='direct@mail.example' Type='9' />\r\n<Person Id='P9' Type='2' />\r\n"
-      "<Person Id='华东精密' Type='7' />");
-  EXPECT_EQ(Header(m, "To"),
-            "buyer@east.example, wang@cavra.example, direct@mail.example, buyer@east.example");
+      "<Person Id='华东精密' Type='7' />\r\n<Person Id='王明' Type='0' />\r\n"
+      "<Person Id='zero@mail.example' Type='0' />");
+  // Type 0 takes the Id as the address and never asks the database.
+  EXPECT_EQ(Header(m, "To"), "buyer@east.example, wang@cavra.example, direct@mail.example, buyer@east.example, "
+                             "zero@mail.example");
   EXPECT_EQ(Header(m, "Bcc"), "") << "a stored address cannot add a header";
   EXPECT_NE(Header(m, "X-Unresolved-Recipients"), "");
   EXPECT_EQ(mailer.LastMessage(), dir / "outbox" / "mail-1.eml");
+  EXPECT_FALSE(mailer.LastSent());
   Send("");
   EXPECT_EQ(mailer.LastMessage(), dir / "outbox" / "mail-2.eml") << "no message is overwritten";
 }
@@ -300,6 +303,7 @@ class MailerSmtp : public Mailer {
       Send(dest);
     } catch (const VbError& e) {
       EXPECT_EQ(e.number(), number) << e.description();
+      EXPECT_FALSE(mailer.LastSent());
       EXPECT_EQ(mailer.LastMessage().parent_path(), dir / "outbox");
       EXPECT_NE(e.description().find(mailer.LastMessage().string()), std::string::npos) << e.description();
       EXPECT_NE(ReadFile(mailer.LastMessage()).find("Content-Disposition: attachment;"), std::string::npos);
@@ -317,6 +321,7 @@ TEST_F(MailerSmtp, TheServerReceivesTheOutboxFileByteForByteAndItMovesToSent) {
   const std::string m =
       Send("<Person Id='C001' Type='1' /><Person Id='王明' Type='2' /><Person Id='nobody' Type='2' />");
   EXPECT_EQ(mailer.LastMessage(), dir / "outbox" / "sent" / "mail-1.eml");
+  EXPECT_TRUE(mailer.LastSent());
   EXPECT_FALSE(std::filesystem::exists(dir / "outbox" / "mail-1.eml"));
   EXPECT_EQ(sink.Log(),
             "MAIL orders@cavra.example\nRCPT buyer@east.example\nRCPT wang@cavra.example\nDATA 1\n");
@@ -416,7 +421,7 @@ TEST_F(MailerSmtp, AnAddressCannotInjectHeadersOrCommands) {
   const std::string m = Send(
       "<Person Id='x@cavra.example&gt;&#13;&#10;RCPT TO:&lt;evil@x.example' Type='9' />"
       "<Person Id='\"q\"@cavra.example' Type='9' />"
-      "<Person Id='y@cavra.example&#13;&#10;Bcc: evil@x.example' Type='9' />"
+      "<Person Id='y@cavra.example&#13;&#10;Bcc: evil@x.example' Type='0' />"
       "<Person Id='P9' Type='2' /><Person Id='C001' Type='1' />");
   EXPECT_EQ(sink.Log(), "MAIL orders@cavra.example\nRCPT buyer@east.example\nDATA 1\n");
   const std::string got = sink.Received(1);
