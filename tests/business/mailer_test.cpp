@@ -85,8 +85,8 @@ TEST_F(Mailer, RecipientsResolveByTypeAndUnknownOrUnsafeOnesAreSetAside) {
       "<Person Id='华东精密' Type='7' />\r\n<Person Id='王明' Type='0' />\r\n"
       "<Person Id='zero@mail.example' Type='0' />");
   // Type 0 takes the Id as the address and never asks the database.
-  EXPECT_EQ(Header(m, "To"), "buyer@east.example, wang@cavra.example, direct@mail.example, buyer@east.example, "
-                             "zero@mail.example");
+  EXPECT_EQ(Header(m, "To"),
+            "buyer@east.example, wang@cavra.example, direct@mail.example, buyer@east.example, zero@mail.example");
   EXPECT_EQ(Header(m, "Bcc"), "") << "a stored address cannot add a header";
   EXPECT_NE(Header(m, "X-Unresolved-Recipients"), "");
   EXPECT_EQ(mailer.LastMessage(), dir / "outbox" / "mail-1.eml");
