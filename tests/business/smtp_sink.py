@@ -6,10 +6,9 @@ Listens on 127.0.0.1, a free port, which it writes to DIR/port once ready.
 Every message received goes, as the raw bytes of its DATA (dot-stuffing
 undone, nothing else changed), to DIR/msg-<n>.eml; the envelope commands go
 to DIR/log, one per line: "MAIL <address>", "RCPT <address>", "DATA <n>",
-"RSET", "NOOP", "VRFY". --refuse answers 550 to that recipient; --stall
-never answers the end of DATA; --login
-requires AUTH with that login (over plain text: the tests have no other
-way); --cert/--key offer STARTTLS.
+"RSET". --refuse answers 550 to that recipient; --stall never answers the
+end of DATA; --login requires AUTH with that login (over plain text: the
+tests have no other way); --cert/--key offer STARTTLS.
 """
 import argparse
 import asyncio
@@ -56,14 +55,6 @@ class Sink:
     async def handle_RSET(self, server, session, envelope):
         self.log("RSET")
         return "250 OK"
-
-    async def handle_NOOP(self, server, session, envelope, arg):
-        self.log("NOOP")
-        return "250 OK"
-
-    async def handle_VRFY(self, server, session, envelope, address):
-        self.log("VRFY")
-        return "252 Cannot VRFY"
 
 
 async def main():
