@@ -289,7 +289,8 @@ std::vector<std::string> Cells(const pugi::xml_node& row) {
 BodyRow Row(const pugi::xml_node& row) {
   BodyRow r;
   for (pugi::xml_node c : row.children("单元")) {
-    if (c.attribute("图片").as_string() == std::string_view("存货图片")) r.pictureCells.push_back(r.cells.size());
+    if (c.attribute("图片").as_string() == std::string_view("存货图片"))
+      r.pictureCells.push_back(r.cells.size());
     r.cells.emplace_back(c.child_value());
   }
   r.sumRow = row.attribute("SumRow").as_string() == std::string_view("1");
@@ -335,7 +336,8 @@ bool ReadDataDocument(std::string_view text, DataDocument& out, DocumentError& e
     // A picture whose data is not Base64 is left out: the page shows its empty box.
     for (pugi::xml_node p : t.children("图片")) {
       std::string bytes;
-      if (DecodeBase64(Attr(p, "数据"), bytes) && !bytes.empty()) task.pictures[Attr(p, "名字")] = std::move(bytes);
+      if (DecodeBase64(Attr(p, "数据"), bytes) && !bytes.empty())
+        task.pictures[Attr(p, "名字")] = std::move(bytes);
     }
     d.tasks.push_back(std::move(task));
   }

@@ -142,7 +142,8 @@ class TaskLayout {
 
   // The end of the cells a 表体尾 row's first cell (its caption) covers: the
   // empty cells after it, within the sheet.
-  std::size_t SpanEnd(const std::vector<std::string>& cells, std::size_t c, std::size_t end, RowKind kind) const {
+  std::size_t SpanEnd(const std::vector<std::string>& cells, std::size_t c, std::size_t end,
+                      RowKind kind) const {
     if (kind != RowKind::Tail || c != 0 || cells.empty() || cells[0].empty()) return c + 1;
     std::size_t j = c + 1;
     while (j < end && (j >= cells.size() || cells[j].empty())) ++j;
@@ -222,7 +223,8 @@ class TaskLayout {
           if (dot != std::string::npos) {
             std::size_t end = dot + 1;
             while (end < v.size() && v[end] >= '0' && v[end] <= '9') ++end;
-            shown_[c].decimals = std::max(shown_[c].decimals, static_cast<int>(std::min<std::size_t>(end - dot - 1, 6)));
+            shown_[c].decimals =
+                std::max(shown_[c].decimals, static_cast<int>(std::min<std::size_t>(end - dot - 1, 6)));
           }
           if (v.find(',') != std::string::npos) shown_[c].grouping = true;
         }
@@ -362,8 +364,8 @@ class TaskLayout {
     }
     if (f.type == 15) {  // the symbol fills the box; its standard draws the text under the bars
       if (!value.empty())
-        page.barcodes.push_back({box, f.barcodeStandard, f.barcodeFormat.empty() ? "0" : f.barcodeFormat,
-                                 value, f.font});
+        page.barcodes.push_back(
+            {box, f.barcodeStandard, f.barcodeFormat.empty() ? "0" : f.barcodeFormat, value, f.font});
       return;
     }
     std::string text = value;
@@ -411,15 +413,16 @@ class TaskLayout {
       Rect cell{x, y, w, h};
       Rect inner{x + pad_, y + kPadY, std::max(0.0, w - 2 * pad_), std::max(0.0, h - 2 * kPadY)};
       int mark = kind == RowKind::Body && c < s_.body.barcodes.size() ? s_.body.barcodes[c] : -1;
-      bool picture = row && std::find(row->pictureCells.begin(), row->pictureCells.end(), c) !=
-                                row->pictureCells.end();
+      bool picture =
+          row && std::find(row->pictureCells.begin(), row->pictureCells.end(), c) != row->pictureCells.end();
       if (picture) {
         if (const std::string* bytes = RowPicture(*row))
           page.images.push_back({inner, *bytes, ScaleMode::KeepRatio, false});
       } else if (mark >= 0 && !text.empty()) {
         std::size_t standard = static_cast<std::size_t>(mark / 16);
         if (standard >= std::size(kBarcodeStandards)) standard = 0;
-        page.barcodes.push_back({inner, kBarcodeStandards[standard], std::to_string(mark % 16), text, g.font});
+        page.barcodes.push_back(
+            {inner, kBarcodeStandards[standard], std::to_string(mark % 16), text, g.font});
       } else if (!text.empty()) {
         page.texts.push_back({cell, text, g.font, ColumnAlign(g, c), pad_});
       }

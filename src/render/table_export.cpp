@@ -224,7 +224,7 @@ class TaskTable {
   std::size_t width() const { return width_; }
   const std::vector<Column>& columns() const { return columns_; }
 
-  // Rows in the order written; the index of the column titles row in titleRow.
+  // How many rows Write gives, and the index of the column titles among them.
   std::size_t RowCount() const {
     std::size_t n = HeadRows() + 1 + bodyRows_ + t_.tailRows.size();
     std::size_t tail = FieldRows(style_.tailFields, t_.tailValues);
@@ -630,30 +630,27 @@ bool WriteXlsx(const StyleDocument& style, const DataDocument& data, const Table
     reason = "cannot create the workbook " + path;
     return false;
   }
-  std::set<std::string> used;
+  std::set<std::string> used{"history"};  // a name spreadsheet programs keep for themselves
   lxw_error error = LXW_NO_ERROR;
-  if (tables.empty()) {
-    if (!book.Sheet("单据")) error = LXW_ERROR_MEMORY_MALLOC_FAILED;
-  } else if (shared) {
-    SheetRows rows{book, book.Sheet("单据")};
-    SetColumns(rows.sheet, tables.front()->columns());
-    for (std::size_t i = 0; i < tables.size() && rows.error == LXW_NO_ERROR; ++i) {
-      if (i) ++rows.row;
-      tables[i]->Write(rows);
+  std::size_t sheets = tables.empty() || shared ? 1 : tables.size();
+  for (std::size_t i = 0; i < sheets && error == LXW_NO_ERROR; ++i) {
+    std::string name = tables.empty() || shared ? "单据" : SheetName(data.tasks[i], i, used);
+    SheetRows rows{book, book.Sheet(name)};
+    if (!rows.sheet) {
+      reason = "cannot add the worksheet " + name + " to " + path;
+      return false;
     }
-    error = rows.error;
-  } else {
-    for (std::size_t i = 0; i < tables.size() && error == LXW_NO_ERROR; ++i) {
-      SheetRows rows{book, book.Sheet(SheetName(data.tasks[i], i, used))};
-      if (!rows.sheet) {
-        error = LXW_ERROR_SHEETNAME_ALREADY_USED;
-        break;
-      }
-      SetColumns(rows.sheet, tables[i]->columns());
+    if (tables.empty()) break;
+    SetColumns(rows.sheet, tables[i]->columns());
+    if (!shared) {
       worksheet_freeze_panes(rows.sheet, static_cast<lxw_row_t>(tables[i]->TitleRow() + 1), 0);
       tables[i]->Write(rows);
-      error = rows.error;
     }
+    for (std::size_t k = 0; shared && k < tables.size() && rows.error == LXW_NO_ERROR; ++k) {
+      if (k) ++rows.row;
+      tables[k]->Write(rows);
+    }
+    error = rows.error;
   }
   lxw_error closed = book.Close();
   if (error == LXW_NO_ERROR) error = closed;

@@ -31,9 +31,10 @@
 //
 // XLSX: one worksheet per 任务, named after its receipt number (the 单据号 part before
 // "{##}"), with []:*?/\ turned into "_", cut to 31 characters, made unique with " (n)";
-// "单据n" when there is none. More than kMaxSheets vouchers share one worksheet named
-// "单据", one after another with an empty row between (each worksheet keeps a temporary
-// file open while the workbook is written). Column widths come from 字段大小 (characters),
+// "单据n" when there is none ("History" is avoided: spreadsheet programs keep it). More than
+// kMaxSheets vouchers share one worksheet named "单据", one after another with an empty row
+// between (each worksheet keeps a temporary file open while the workbook is written); no
+// voucher at all gives one empty worksheet "单据" (and a CSV file holding only the mark). Column widths come from 字段大小 (characters),
 // at least the width of the title, between 4 and 60. The column titles stay in view while
 // scrolling when a worksheet holds one voucher. Written in constant-memory mode: memory
 // stays bounded whatever the number of lines. More rows than a worksheet holds
@@ -45,7 +46,8 @@
 // CR or LF is quoted and its quotes doubled. The blocks are those above, vouchers separated
 // by an empty record. Numbers are written plainly, with the column's decimals and no
 // thousands separator ("1234.50"), so that any reader takes them as numbers; dates as
-// in XLSX.
+// in XLSX. Texts are written as given, also those beginning with "=": the file is data for
+// other programs, and no guard character is added that would change it.
 //
 // Both write the file beside path and rename it over path: a failure leaves no
 // partial file and the earlier file, if any, as it was.

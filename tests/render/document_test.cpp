@@ -123,6 +123,61 @@ TEST(RenderDocument, DataGroupsSumRowsAndEscapedTexts) {
   EXPECT_EQ(e.code, kDataUnreadable);
 }
 
+TEST(RenderDocument, PicturesBarcodesAndGridRowHeights) {
+  StyleDocument s = Style(
+      "<页眉 高='100' 图片='是' 缩放模式='按框比例缩放' 图片居右='是'/>"
+      "<表头><字段 名字='文本1' 图片='是'  缩放模式='自动缩小' 图片居右='否' 左顶点='35,18' 宽='212' "
+      "高='88'/>"
+      "<字段 关键字='文本9' 类型='15' 编码标准='EAN-13' 编码格式='2' 宽='400' 高='80'/></表头>"
+      "<表体 条码='-1,33,x'><表体行 行高='567'/></表体><页脚 图片='否' 缩放模式='原始大小'/>");
+  EXPECT_TRUE(s.pageHeader.picture && s.pageHeader.pictureRight);
+  EXPECT_EQ(s.pageHeader.scale, ScaleMode::Stretch);
+  EXPECT_FALSE(s.pageFooter.picture);
+  ASSERT_EQ(s.headFields.size(), 2u);
+  EXPECT_TRUE(s.headFields[0].picture);
+  EXPECT_EQ(s.headFields[0].key, "文本1");  // the picture label's 名字 names its picture
+  EXPECT_EQ(s.headFields[0].scale, ScaleMode::Shrink);
+  EXPECT_EQ(s.headFields[1].barcodeStandard, "EAN-13");
+  EXPECT_EQ(s.headFields[1].barcodeFormat, "2");
+  EXPECT_EQ(s.body.barcodes, (std::vector<int>{-1, 33, -1}));
+  EXPECT_NEAR(s.body.row.rowHeight, 100, 0.05);  // 567 twips are ten millimetres
+
+  DataDocument d;
+  DocumentError e;
+  ASSERT_TRUE(ReadDataDocument(
+      "<数据><任务><页眉 图片='公司LOGO'>公司</页眉><表体><表体行><单元>A-1</单元><单元 "
+      "图片='存货图片'></单元>"
+      "</表体行></表体><图片 名字='公司LOGO' 数据='iVBO\r\nRw=='/><图片 名字='A-1' 数据='TWFu'/>"
+      "<图片 名字='坏' 数据='not*base64'/></任务></数据>",
+      d, e))
+      << e.reason;
+  const Task& t = d.tasks.at(0);
+  EXPECT_EQ(t.headerPicture, "公司LOGO");
+  EXPECT_EQ(t.pictures.size(), 2u);  // the one that is not Base64 is left out
+  EXPECT_EQ(t.pictures.at("公司LOGO"), "\x89PNG");
+  EXPECT_EQ(t.pictures.at("A-1"), "Man");
+  EXPECT_EQ(t.groups.at(0).at(0).pictureCells, (std::vector<std::size_t>{1}));
+}
+
+TEST(RenderDocument, Base64WithAndWithoutPadding) {
+  struct Case {
+    const char* in;
+    bool ok;
+    const char* out;
+  } cases[] = {{"TWFu", true, "Man"},     {"TWE=", true, "Ma"},    {"TQ==", true, "M"},
+               {"TWE", true, "Ma"},       {"TQ", true, "M"},       {"", true, ""},
+               {"T", false, ""},          {"TQ==TQ==", false, ""}, {"TW-u", false, ""},
+               {" TW\tFu\n", true, "Man"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    std::string out;
+    EXPECT_EQ(DecodeBase64(c.in, out), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(out, c.out);
+    }
+  }
+}
+
 TEST(RenderDocument, FilesInUtf16OrUtf8) {
   cavra::testing::ScratchDir dir;
   std::string out, reason;

@@ -289,6 +289,122 @@ TEST(RenderLayout, TilingPutsTheColumnsThatDoNotFitOnSheetsBeside) {
   EXPECT_FALSE(Has(m.pages[1], "28.00"));
 }
 
+TEST(RenderLayout, TailCaptionsSpanTheirEmptyCellsAndSumsShowLikeTheirColumn) {
+  StyleDocument s = Style();
+  s.body.colWidths = {100, 200, 300, 300};
+  Task t;
+  t.columnTitles = {"序号", "名称", "数量", "金额"};
+  t.groups = {{{{"1", "甲", "2.5", "1,250.50"}, false, {}}, {{"2", "乙", "3.25", "10.00"}, false, {}}}};
+  // the formats as the service writes them: none, and "1" (thousands separated)
+  t.tailRows = {{"本页小计:", "", "%PAGE_SUM_F%[]", "%PAGE_SUM_F%[1]"},
+                {"小计:", "", "%SUB_TOTAL_F%[0]", "%SUB_TOTAL_F%[#,##0.000]"}};
+  t.pageFooter = "第 %P 页 共 %N 页 %PAGE_SUM_F%";
+  s.pageFooter = {true, 50, {}, "", Align::Center, false, ScaleMode::Original, false};
+  s.marginBottom = 60;
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 1u);
+  const Page& p = m.pages[0];
+  EXPECT_TRUE(Has(p, "5.75"));       // the decimals the column shows
+  EXPECT_TRUE(Has(p, "1,260.50"));   // grouped like its cells
+  EXPECT_TRUE(Has(p, "1,260.500"));  // a picture applies as written
+  ASSERT_NE(Find(p, "本页小计:"), nullptr);
+  EXPECT_DOUBLE_EQ(Find(p, "本页小计:")->box.w, 300);  // over the empty 名称 cell
+  EXPECT_TRUE(Has(p, "第 1 页 共 1 页 %PAGE_SUM_F%"));
+  // no grid line between the caption and the cell it covers
+  for (const LineItem& l : p.lines) {
+    bool tail = l.x1 == l.x2 && l.y1 >= Find(p, "本页小计:")->box.y;
+    EXPECT_FALSE(tail && l.x1 == 100);
+  }
+}
+
+TEST(RenderLayout, PicturesAndBarcodesArePlacedInTheirBoxes) {
+  StyleDocument s = Style();
+  s.marginTop = 100;
+  s.pageHeader = {true, 80, {}, "", Align::Left, true, ScaleMode::KeepRatio, true};
+  FieldStyle logo;
+  logo.key = "文本1";
+  logo.picture = true;
+  logo.scale = ScaleMode::Shrink;
+  logo.x = 900;  // reaches past the paper: moved onto it
+  logo.w = 200;
+  logo.h = 80;
+  FieldStyle code;
+  code.key = "文本9";
+  code.type = 15;
+  code.barcodeStandard = "CODE39";
+  code.x = 300;
+  code.w = 400;
+  code.h = 90;
+  FieldStyle missing = logo;
+  missing.key = "文本2";
+  s.headFields = {logo, code, missing};
+  s.body.barcodes = {-1, 2 * 16 + 1};  // EAN-13, format 1
+  Task t = Order(2);
+  t.headValues["文本9"] = "SO-1";
+  t.pictures = {{"文本1", "logo-bytes"}, {"公司LOGO", "band-bytes"}, {"货2", "goods-bytes"}};
+  t.headerPicture = "公司LOGO";
+  t.groups[0][1].pictureCells = {0};
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 1u);
+  const Page& p = m.pages[0];
+  ASSERT_EQ(p.images.size(), 3u);  // 文本2 has no data: nothing drawn
+  EXPECT_EQ(p.images[0].bytes, "band-bytes");
+  EXPECT_TRUE(p.images[0].alignRight);
+  EXPECT_DOUBLE_EQ(p.images[0].box.y, 20);  // in the top margin, on the printable area
+  EXPECT_EQ(p.images[1].bytes, "logo-bytes");
+  EXPECT_EQ(p.images[1].mode, ScaleMode::Shrink);
+  EXPECT_DOUBLE_EQ(p.images[1].box.x, 800);
+  EXPECT_EQ(p.images[2].bytes, "goods-bytes");  // the row's own picture, inside its cell
+  EXPECT_DOUBLE_EQ(p.images[2].box.x, 10);
+  EXPECT_FALSE(Has(p, "货2"));  // the picture replaces the cell's text
+  ASSERT_EQ(p.barcodes.size(), 3u);
+  EXPECT_EQ(p.barcodes[0].value, "SO-1");
+  EXPECT_EQ(p.barcodes[0].standard, "CODE39");
+  EXPECT_EQ(p.barcodes[0].format, "0");
+  EXPECT_DOUBLE_EQ(p.barcodes[0].box.w, 400);
+  EXPECT_EQ(p.barcodes[1].value, "1");
+  EXPECT_EQ(p.barcodes[1].standard, "EAN-13");
+  EXPECT_EQ(p.barcodes[1].format, "1");
+  EXPECT_TRUE(Has(p, "金额"));  // the head of a barcode column stays text
+}
+
+TEST(RenderLayout, ATableWiderThanThePaperShrinksItsFontsAndFlowIgnoresTheBox) {
+  StyleDocument s = Style();
+  s.body.colWidths = {1000, 1000};  // twice the paper: half size
+  s.body.row.font.size = 12;
+  s.body.head.font.size = 9;  // never below 5 pt
+  PageModel m = Lay(s, {Order(1)});
+  EXPECT_DOUBLE_EQ(Find(m.pages[0], "货1")->font.size, 6);
+  EXPECT_DOUBLE_EQ(Find(m.pages[0], "货1")->padding, 5);
+  EXPECT_DOUBLE_EQ(Find(m.pages[0], "名称")->font.size, 5);
+
+  s = Style();
+  s.body.h = 400;  // head, one row and the two tail rows
+  s.body.fixedRows = 1;
+  EXPECT_EQ(Lay(s, {Order(7)}).pages.size(), 7u);
+  s.flow = true;  // the rows run down the page
+  m = Lay(s, {Order(7)});
+  ASSERT_EQ(m.pages.size(), 1u);
+  EXPECT_TRUE(Has(m.pages[0], "28.00"));
+}
+
+TEST(RenderLayout, CellReferencesInFieldsReadTheBodyOrShowNothing) {
+  StyleDocument s = Style();
+  FieldStyle ref;
+  ref.key = "文本1";
+  ref.w = 600;
+  ref.h = 50;
+  s.headFields.push_back(ref);
+  Task t = Order(2, 1);  // two 分单 groups: rows count on across them
+  t.headValues["文本1"] = "首[%G:0,##cName##%] 次[%G:1,##iMoney##%] 无[%G:5,##iMoney##%][%G:0,##nope##%]";
+  PageModel m = Lay(s, {t});
+  ASSERT_EQ(m.pages.size(), 2u);
+  EXPECT_TRUE(Has(m.pages[0], "首[货1] 次[2] 无[][]"));
+  t = Order(0);
+  t.headValues["文本1"] = "[%G:0,##cName##%]";
+  EXPECT_TRUE(Has(Lay(s, {t}).pages.at(0), "[]"));
+}
+
 TEST(RenderLayout, EmptyBodiesAndEmptyDocumentsStillGiveAPage) {
   PageModel m = Lay(Style(), {Order(0)});
   ASSERT_EQ(m.pages.size(), 1u);

@@ -44,20 +44,24 @@ expect 0 "== 6. write the edited head and body back" demo
 expect 0 "$work/print/demo-[A-Za-z0-9]{6}/SO2026120001.pdf" demo
 expect 0 "^$work/p/SO2026120001.pdf" print --out "$work/p" --labels "$examples/sales_order/labels.xml"
 pdftotext "$work/p/SO2026120001.pdf" - | grep -q "销售订单" ||
-  { echo "FAIL: the printed PDF does not show the title"; failures=$((failures + 1)); }
+  fail "the printed PDF does not show the title"
 expect 0 "^$work/print/SO2026120001.html" preview
 expect 0 "^$work/print/SO2026120001-2.html" export --type 2
 expect 0 "^$work/print/SO2026120001.xlsx" export --type xlsx
 expect 0 "^$work/print/SO2026120001.csv" export --type csv
-grep -q "A-1001" "$work/print/SO2026120001.csv" || { echo "FAIL: the CSV has no lines"; failures=$((failures + 1)); }
+grep -q "A-1001" "$work/print/SO2026120001.csv" || fail "the CSV has no lines"
 expect 2 "--type: not a whole number" export --type x
 # A printer that is not there: the reason, and the PDF still named.
 CAVRA_PRINTER=ipp://127.0.0.1:1/ipp/print expect 1 "the printer ipp://127.0.0.1:1/ipp/print.*kept" print
-[[ -s $work/print/SO2026120001-2.pdf ]] || { echo "FAIL: a failed print lost its PDF"; failures=$((failures + 1)); }
+[[ -s $work/print/SO2026120001-2.pdf ]] || fail "a failed print lost its PDF"
 expect 1 "cannot read" print --labels "$work/missing.xml"
 expect 0 "^$work/outbox/mail-1.eml" mail
 grep -q "^To: purchase@hdjm.example.com, liujg@example.com" "$work/outbox/mail-1.eml" ||
   fail "the mail does not go to the sample order's recipients"
+expect 0 "^$work/outbox/mail-2.eml" mail --to buyer@example.com --type pdf
+grep -q "^To: buyer@example.com" "$work/outbox/mail-2.eml" && grep -q 'filename=.*\.pdf' "$work/outbox/mail-2.eml" ||
+  fail "mail --to does not send the PDF to the address given"
+expect 2 "not an e-mail address" mail --to $'a@b.example\r\nBcc: c@d.example'
 
 q() { sqlite3 "$CAVRA_DB" "$1"; }
 body() {
@@ -152,8 +156,9 @@ cp "$CAVRA_DB" "$db"
 sqlite3 "$db" "insert into SO_SODetails select AutoID + n, ID, irowno + n, cInvCode, cInvName, cInvStd,
   cComUnitName, iQuantity, iUnitPrice, iTaxUnitPrice, iMoney, iTax, iSum, dPreDate, bGift, cMemo, cFree1
   from SO_SODetails,
-  (with recursive k(n) as (select 5 union all select n + 5 from k where n < 295) select n from k);
-  update SO_SODetails set iTax = 1 where irowno = 150;
+  (with recursive k(n) as (select 5 union all select n + 5 from k where n < 295) select n from k)
+  where ID = 1000001;
+  update SO_SODetails set iTax = 1 where ID = 1000001 and irowno = 150;
   create table written (n integer); insert into written values (0);
   create trigger count_writes after update on SO_SODetails begin update written set n = n + 1; end;"
 expect 0 "the formulas changed 1 other line " edit --db "$db" --line 2 --set iQuantity=5
@@ -178,14 +183,14 @@ concurrent() {  # concurrent FIELD=VALUE FIELD=VALUE: runs the two edits of line
 concurrent cMemo=first iQuantity=7
 check "exit codes of two writers of different fields" "$ra$rb" "00"
 check "line 3 after two writers of different fields" \
-  "$(sqlite3 "$db" "select cMemo || ',' || iQuantity || ',' || iMoney from SO_SODetails where irowno = 3")" \
+  "$(sqlite3 "$db" "select cMemo || ',' || iQuantity || ',' || iMoney from SO_SODetails where ID = 1000001 and irowno = 3")" \
   "first,7.0,617.75"
 concurrent cMemo=from-a cMemo=from-b
 if [[ "$ra$rb" == "01" ]]; then winner=from-a loser=$work/b.out; else winner=from-b loser=$work/a.out; fi
 check "exit codes of two writers of one field" "$(echo "$ra$rb" | grep -cE '^(01|10)$')" 1
 grep -q "changed by another user" "$loser" || { fail "no 'changed by another user' in:"; cat "$loser"; }
 check "line 3 after two writers of one field" \
-  "$(sqlite3 "$db" "select cMemo from SO_SODetails where irowno = 3")" "$winner"
+  "$(sqlite3 "$db" "select cMemo from SO_SODetails where ID = 1000001 and irowno = 3")" "$winner"
 
 [[ $failures -eq 0 ]] && echo "cli: all passed"
 exit $((failures > 0))

@@ -19,7 +19,7 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"print", {"--db", "--template", "--voucher", "--lang", "--out", "--labels"}},
     {"preview", {"--db", "--template", "--voucher", "--lang", "--out", "--labels"}},
     {"export", {"--db", "--template", "--voucher", "--lang", "--out", "--type", "--labels"}},
-    {"mail", {"--db", "--template", "--voucher", "--lang", "--out", "--labels", "--to"}},
+    {"mail", {"--db", "--template", "--voucher", "--lang", "--out", "--labels", "--to", "--type"}},
 };
 
 // The print control's export file types by name.
@@ -149,11 +149,12 @@ std::string Usage(const std::string& command) {
            "Exports the voucher through the default print control as a spreadsheet (xlsx, the default), PDF,\n"
            "HTML or CSV (UTF-8). " + kWhere + kLabels;
   if (command == "mail")
-    return "usage: cavra-voucher mail [options] [--to ADDRESS]... [--out DIR]\n"
-           "Exports the voucher to a temporary file and mails it: to each ADDRESS given, else to the\n"
-           "recipients its header fields name (VouchersExInfo). The default mailer sends it through the SMTP\n"
-           "server of the registry store when one is configured, and otherwise writes the message into DIR\n"
-           "(default: $CAVRA_OUTBOX_DIR, else cavra-outbox in the temp folder). Names the message.\n" + kLabels;
+    return "usage: cavra-voucher mail [options] [--to ADDRESS]... [--type xlsx|pdf|html|csv] [--out DIR]\n"
+           "Exports the voucher to a temporary file (a spreadsheet unless --type says otherwise) and mails it:\n"
+           "to each ADDRESS given, else to the recipients its header fields name (VouchersExInfo). The\n"
+           "default mailer sends it through the SMTP server of the registry store when one is configured\n"
+           "(the message then moves to DIR/sent), else it writes the message into DIR (default:\n"
+           "$CAVRA_OUTBOX_DIR, else cavra-outbox in the temp folder). Names the message.\n" + kLabels;
   if (command == "sort")
     return "usage: cavra-voucher sort [options] --by COMMAND\n"
            "Saves COMMAND (FIELD[,ascending|descending];...) as the user's sort of the template, reloads the\n"

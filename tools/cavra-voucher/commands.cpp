@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
 #include <set>
 
+#include "sample_labels.h"
 #include "session.h"
 #include "table.h"
 
@@ -291,7 +293,8 @@ fs::path OutputFolder(const char* variable, const char* fallback, const std::opt
 std::set<fs::path> FilesIn(const fs::path& dir) {
   std::set<fs::path> files;
   std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) files.insert(it->path());
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file(ec)) files.insert(it->path());
   return files;
 }
 
@@ -312,6 +315,14 @@ Variant TemplateOf(Session& s) { return Variant(ObjectPtr(s.service().GetTemplat
 Variant LabelsOf(const Options& o) {
   if (!o.labels) return Variant();
   auto labels = ReadFixedLabelFile(*o.labels);
+  if (!labels.ok()) throw Failure(labels.error().description());
+  return Variant(ObjectPtr(*labels));
+}
+
+Variant SampleLabels() {
+  pugi::xml_document doc;
+  if (!doc.load_string(kSampleLabels)) throw Failure("the built-in sample labels do not parse");
+  auto labels = FixedLabelRecordsetFromXml(doc);
   if (!labels.ok()) throw Failure(labels.error().description());
   return Variant(ObjectPtr(*labels));
 }
@@ -391,14 +402,65 @@ int Export(const Options& o) {
   return 0;
 }
 
+namespace {
+
+std::int16_t FileType(const Options& o) { return static_cast<std::int16_t>(o.file_type); }
+
+// An address given on the command line: one "@", nothing that could end the
+// XML attribute, a header line or an SMTP command.
+void CheckAddress(const std::string& address) {
+  const bool bad = std::count(address.begin(), address.end(), '@') != 1 || address.front() == '@' ||
+                   address.back() == '@' || std::any_of(address.begin(), address.end(), [](unsigned char c) {
+                     return c <= ' ' || c == 0x7F || std::strchr("<>\"'(),;:\\[]", c) != nullptr;
+                   });
+  if (bad) throw InputError("--to: not an e-mail address: " + address);
+}
+
+// Exports the voucher to a temporary file and hands it to the default mailer
+// for the addresses given; the file is removed once the message holds it.
+void MailTo(Session& s, const Options& o) {
+  for (const std::string& address : o.to) CheckAddress(address);
+  Variant file;
+  const bool exported = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), false, &file, FileType(o));
+  CheckPrinted(s, "exporting");
+  if (!exported || !file.IsString() || file.AsString().empty()) throw Failure("exporting: no file was written");
+  const std::string path = file.AsString();
+  std::string dest = "<DestInfo>";
+  for (const std::string& address : o.to) dest += "<Person Id='" + address + "' Type='0' />";
+  dest += "</DestInfo>";
+  BillInfoPtr state = s.service().GetVoucherState();
+  auto mailer = ComponentRegistry::CreateAs<IVoucherMailer>("VoucherMailer.ClassFullEMail");
+  LoginPtr login = s.service().LoginObj();
+  try {
+    mailer->Show(login, dest, path, state ? state->sTitle : "", state ? state->sReceiptNO : "");
+  } catch (...) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    throw;
+  }
+  std::error_code ec;
+  fs::remove(path, ec);
+}
+
+}  // namespace
+
 int Mail(const Options& o) {
   const fs::path outbox = OutputFolder("CAVRA_OUTBOX_DIR", "cavra-outbox", o.out);
   Session s(o);
   s.LoadVoucher(false);
-  const auto before = FilesIn(outbox);
-  const bool done = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), true, nullptr, 0);
-  CheckPrinted(s, "mailing");
-  if (!done || NameNewFiles(outbox, before) == 0) throw Failure("mailing: no message was written");
+  AttachPrintControl(s);
+  // A message that was sent moves to the outbox's "sent" folder.
+  const auto before = FilesIn(outbox), sent = FilesIn(outbox / "sent");
+  bool done = true;
+  if (o.to.empty()) {
+    done = s.service().ExportToFile(TemplateOf(s), LabelsOf(o), true, nullptr, FileType(o));
+    CheckPrinted(s, "mailing");
+  } else {
+    MailTo(s, o);
+  }
+  std::size_t named = NameNewFiles(outbox, before);
+  named += NameNewFiles(outbox / "sent", sent);
+  if (!done || named == 0) throw Failure("mailing: no message was written");
   return 0;
 }
 
@@ -492,6 +554,9 @@ int Sort(const Options& o) {
   return 0;
 }
 
+// The 120-line voucher of the sample (examples/sales_order/voucher_long.xml).
+constexpr const char* kLongSample = "1000002";
+
 int Demo(const Options& o) {
   Session s(o);
   clsVoucherService& svc = s.service();
@@ -554,10 +619,23 @@ int Demo(const Options& o) {
     if (!::mkdtemp(folder.data())) throw Failure("cannot create a folder in " + base.string());
     setenv("CAVRA_PRINT_DIR", folder.c_str(), 1);
     const ReasonOf reason = AttachPrintControl(s);
-    const Variant code = svc.PrintVoucher(TemplateOf(s), Variant(), false, false, false);
+    const Variant code = svc.PrintVoucher(TemplateOf(s), SampleLabels(), false, false, false);
     CheckPrinted(s, "printing");
     if (code.IsEmpty() || CLng(code) != 0) throw Failure("printing: nothing was printed" + reason());
     NameNewFiles(folder, {});
+
+    std::cout << "\n== 9. print the long sample order (" << kLongSample
+              << ", 120 lines): pages with subtotals and a carried total\n";
+    Options long_order = o;
+    long_order.voucher = kLongSample;
+    Session l(long_order);
+    l.LoadVoucher(false);
+    const ReasonOf long_reason = AttachPrintControl(l);
+    const auto printed = FilesIn(folder);
+    const Variant long_code = l.service().PrintVoucher(TemplateOf(l), SampleLabels(), false, false, false);
+    CheckPrinted(l, "printing");
+    if (long_code.IsEmpty() || CLng(long_code) != 0) throw Failure("printing: nothing was printed" + long_reason());
+    NameNewFiles(folder, printed);
   }
   return 0;
 }
