@@ -6,7 +6,8 @@
 // Each page is an absolutely positioned box of the paper's size, the pages
 // separated by page breaks, with "@page { size: W H; margin: 0 }". Texts sit in
 // their boxes as the PDF draws them: wrapped at the box's width less padding,
-// centred vertically (from the top when taller) and clipped to the box. All
+// centred vertically (from the top when taller) and clipped to the box; items
+// come in the PDF's drawing order (pictures, lines, barcodes, texts). All
 // text is escaped; invalid UTF-8 and control characters show as U+FFFD.
 //
 // Pages are written as they come, so a long voucher is never held whole:

@@ -118,7 +118,7 @@ class PictureCache {
     if (info.format == PictureFormat::None) return nullptr;
     if (auto it = surfaces_.find(bytes); it != surfaces_.end()) return it->second;
     const std::uint64_t pixels = static_cast<std::uint64_t>(info.width) * info.height;
-    if (pixels_ + pixels > kMaxPicturePixels * 2) Clear();
+    if (pixels_ + pixels > kMaxPicturePixels) Clear();  // at most one limit's worth held
     cairo_surface_t* surface = Decode(bytes, info);
     if (!surface) return nullptr;
     pixels_ += pixels;

@@ -30,7 +30,10 @@ class PangoMeasure : public TextMeasure {
 // The pango font family list for a font name.
 std::string FontFamilies(const std::string& name);
 
-// A PDF file written page by page:
+// A PDF file written page by page. Each page draws its pictures (render/picture.h),
+// then its lines, barcodes (render/barcode.h) and texts, so that text is never
+// under a picture; a picture used again is decoded and embedded once.
+//
 //   PdfWriter pdf;
 //   if (!pdf.Open(path, width, height)) ... pdf.reason()
 //   pdf.AddPage(page); ...
