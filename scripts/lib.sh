@@ -18,8 +18,8 @@ RENDER_PACKAGES=(libcairo2-dev libpango1.0-dev fonts-noto-cjk libzint-dev libxls
 # And to check rendered output in the tests as a person would see it: poppler
 # (pdfinfo, pdftotext, pdffonts, pdftoppm), a browser printing the HTML,
 # zbarimg reading barcodes, openpyxl reading spreadsheets back, and a local
-# SMTP sink.
-OUTPUT_CHECK_PACKAGES=(poppler-utils chromium zbar-tools python3-openpyxl python3-aiosmtpd)
+# SMTP sink with a certificate of its own.
+OUTPUT_CHECK_PACKAGES=(poppler-utils chromium zbar-tools python3-openpyxl python3-aiosmtpd openssl)
 # And to build and run the fuzz targets (clang's libFuzzer and sanitizer runtimes).
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

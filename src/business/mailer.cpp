@@ -12,6 +12,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "business/smtp_sender.h"
 #include "cavra/error.h"
 #include "cavra/sql_text.h"
 #include "core/global_helpers.h"
@@ -43,19 +44,6 @@ constexpr Lookup kLookups[] = {
 bool PrintableAscii(const std::string& s) {
   for (unsigned char c : s)
     if (c < 0x20 || c > 0x7E) return false;
-  return true;
-}
-
-// An address fit for a header: local@domain without blanks, quotes, angle
-// brackets, commas or line breaks.
-bool PlainAddress(const std::string& s) {
-  const auto at = s.find('@');
-  if (at == std::string::npos || at == 0 || at + 1 == s.size() || s.find('@', at + 1) != std::string::npos)
-    return false;
-  for (unsigned char c : s)
-    if (c <= 0x20 || c > 0x7E || c == '"' || c == '<' || c == '>' || c == ',' || c == ';' || c == '\\' ||
-        c == '(' || c == ')' || c == '[' || c == ']' || c == ':')
-      return false;
   return true;
 }
 
@@ -156,7 +144,7 @@ fs::path VoucherMailer::OutboxFolder() const {
 }
 
 std::string VoucherMailer::Resolve(const std::string& id, const std::string& type) {
-  if (id.find('@') != std::string::npos) return PlainAddress(id) ? id : std::string();
+  if (type == "0" || id.find('@') != std::string::npos) return IsPlainAddress(id) ? id : std::string();
   if (!source_) return "";
   const std::int32_t kind = IsNumericText(type) ? CLng(Variant(type)) : 0;
   for (std::int32_t k = 1; k <= 4; ++k) {
@@ -169,7 +157,7 @@ std::string VoucherMailer::Resolve(const std::string& id, const std::string& typ
                             err);
     for (; rs && !rs->Eof(); rs->MoveNext()) {
       const std::string address = vb::Trim(Null2Str(rs->Fields(0).Value()));
-      if (PlainAddress(address)) return address;
+      if (IsPlainAddress(address)) return address;
     }
   }
   return "";
@@ -177,6 +165,8 @@ std::string VoucherMailer::Resolve(const std::string& id, const std::string& typ
 
 void VoucherMailer::Show(LoginPtr& login, const std::string& destInfo, const std::string& fileName,
                          const std::string& title, const std::string& receiptNo) {
+  last_.clear();
+  sent_ = false;
   pugi::xml_document dest;
   if (xml::LoadResult r = xml::Load(dest, destInfo); !r)
     throw VbError(err::kInvalidCall, "DestInfo: " + r.reason);
@@ -196,8 +186,10 @@ void VoucherMailer::Show(LoginPtr& login, const std::string& destInfo, const std
     if (login) user = login->cUserName();
   } catch (...) {
   }
+  const SmtpSettings smtp = ReadSmtpSettings();
   std::string from = user.empty() ? std::string() : Resolve(user, "4");
-  if (from.empty()) from = "cavra-voucher@localhost";
+  if (from.empty())
+    from = smtp.sender.empty() || !smtp.problem.empty() ? "cavra-voucher@localhost" : smtp.sender;
 
   auto join = [](const std::vector<std::string>& list) {
     std::string s;
@@ -227,11 +219,16 @@ void VoucherMailer::Show(LoginPtr& login, const std::string& destInfo, const std
   m += "--" + boundary + "--" + kCrLf;
 
   const fs::path folder = OutboxFolder();
+  const fs::path sent = folder / "sent";
   std::error_code ec;
   fs::create_directories(folder, ec);
-  fs::path target;
-  for (int n = 1; target.empty(); ++n)
-    if (fs::path p = folder / ("mail-" + std::to_string(n) + ".eml"); !fs::exists(p, ec)) target = p;
+  // A number neither waiting nor sent, so that a sent message keeps its name.
+  std::string file;
+  for (int n = 1; file.empty(); ++n) {
+    std::string candidate = "mail-" + std::to_string(n) + ".eml";
+    if (!fs::exists(folder / candidate, ec) && !fs::exists(sent / candidate, ec)) file = std::move(candidate);
+  }
+  const fs::path target = folder / file;
   fs::path part = target;
   part += ".part";
   {
@@ -249,6 +246,21 @@ void VoucherMailer::Show(LoginPtr& login, const std::string& destInfo, const std
     throw VbError(err::kPathFileAccess, "cannot write " + target.string());
   }
   last_ = target;
+
+  if (smtp.server.empty()) return;
+  const std::string kept = "; the message stays in " + target.string();
+  if (!smtp.problem.empty()) throw VbError(err::kInvalidCall, "mail settings: " + smtp.problem + kept);
+  if (!SmtpAvailable()) throw VbError(err::kNotImplemented, SendSmtp(smtp, from, to, m) + kept);
+  if (to.empty()) throw VbError(err::kInvalidCall, "the mail has no recipient with an address" + kept);
+  if (std::string why = SendSmtp(smtp, smtp.sender.empty() ? from : smtp.sender, to, m); !why.empty())
+    throw VbError(err::kConnection, "cannot send the mail through " + smtp.server + ":" +
+                                        std::to_string(smtp.port) + ": " + why + kept);
+  // Sent: the file moves to sent/. Should the move fail, it waits in the
+  // outbox as if unsent: a message sent twice beats one lost.
+  fs::create_directories(sent, ec);
+  fs::rename(target, sent / file, ec);
+  sent_ = true;
+  if (!ec) last_ = sent / file;
 }
 
 }  // namespace cavra

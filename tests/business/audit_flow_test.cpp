@@ -252,8 +252,7 @@ TEST_F(AuditFlowTest, HostileIdentifiersStayInsideTheirLiterals) {
     model_.Bill().sBillNo = value;
     EXPECT_EQ(audit_.BuildAuditDisplay(kHistory, value, ""), Display(kHistory, "1R#1R11111111#1R#1R#"));
     ASSERT_EQ(ds_->queries.size(), 1u);
-    std::string doubled;
-    for (char c : value) doubled += c == '\'' ? std::string("''") : std::string(1, c);
+    const std::string doubled = testing::Doubled(value);
     EXPECT_EQ(ds_->queries[0],
               "select isnull(AuditDisplayFlag,'') as AuditDisplayFlag   from vouchertemplates_base where "
               "vt_cardnumber='" + doubled + "' and vt_id='" + doubled + "'");

@@ -28,12 +28,7 @@ const std::string kJointColumns =
 
 std::string JointQuery(const std::string& field) { return kJointColumns + field + "' and JQ.JointType = 0 "; }
 
-// The literal a value must become, written out here independently of the builder.
-std::string Doubled(const std::string& value) {
-  std::string out;
-  for (char c : value) out += c == '\'' ? std::string("''") : std::string(1, c);
-  return out;
-}
+using testing::Doubled;
 
 RecordsetPtr JointRows(std::vector<std::vector<Variant>> rows) {
   return MakeRecordset({"JointQuery_ID", "SourceID", "TargetID", "SourceField1", "SourceField2",

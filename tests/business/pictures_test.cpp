@@ -10,6 +10,7 @@
 #include "cavra/components.h"
 #include "cavra/outside.h"
 #include "components/defaults.h"
+#include "fakes/expect_error.h"
 #include "fakes/fakes.h"
 #include "fakes/hostile_values.h"
 #include "fakes/scratch.h"
@@ -129,9 +130,7 @@ TEST_F(PicturesTest, HostileGuidsStayInsideTheirLiteral) {
     ds_->queries.clear();
     EXPECT_EQ(pictures_.PictureText("[%0," + value + "%]", nullptr), "");
     EXPECT_EQ(pictures_.PictureFile(value), "");
-    std::string doubled;
-    for (char c : value) doubled += c == '\'' ? std::string("''") : std::string(1, c);
-    const std::string sql = "Select * From AA_Picture where cGUID='" + doubled + "'";
+    const std::string sql = "Select * From AA_Picture where cGUID='" + testing::Doubled(value) + "'";
     // Commas split a reference, so the text lookup asks for the first piece only.
     if (value.find(',') == std::string::npos) {
       EXPECT_EQ(ds_->queries.front(), sql);
@@ -209,29 +208,21 @@ TEST(BlobToFile, OnePieceOrChunksOfTheFieldSize) {
 
 TEST(BlobToFile, FailuresRaiseToTheCaller) {
   testing::ScratchDir dir;
-  auto expect_error = [](std::int32_t number, auto&& f) {
-    try {
-      f();
-      ADD_FAILURE() << "no error";
-    } catch (const VbError& e) {
-      EXPECT_EQ(e.number(), number) << e.description();
-    }
-  };
   auto blob = MakeRecordset({"Picture"}, {{Variant(Pattern(100))}});
   auto null = MakeRecordset({"Picture"}, {{Variant::Null()}});
   auto number = MakeRecordset({"Picture"}, {{Variant(3.5)}});
   const std::string file = (dir.path / "f.bin").string();
-  expect_error(75, [&] { Pictures::BlobToFile(blob->Fields(0), (dir.path / "no/such/dir/f").string()); });
-  expect_error(94, [&] { Pictures::BlobToFile(null->Fields(0), file); });
-  expect_error(13, [&] { Pictures::BlobToFile(number->Fields(0), file); });
+  EXPECT_VB_ERROR(Pictures::BlobToFile(blob->Fields(0), (dir.path / "no/such/dir/f").string()), 75);
+  EXPECT_VB_ERROR(Pictures::BlobToFile(null->Fields(0), file), 94);
+  EXPECT_VB_ERROR(Pictures::BlobToFile(number->Fields(0), file), 13);
   // The field ends before the size asked for.
-  expect_error(94, [&] { Pictures::BlobToFile(blob->Fields(0), file, 40000, 10); });
+  EXPECT_VB_ERROR(Pictures::BlobToFile(blob->Fields(0), file, 40000, 10), 94);
   std::ostringstream sink;
-  expect_error(5, [&] { Pictures::WriteFromBinary(sink, blob->Fields(0), -1); });
+  EXPECT_VB_ERROR(Pictures::WriteFromBinary(sink, blob->Fields(0), -1), 5);
   std::ostringstream bad;
   bad.setstate(std::ios::badbit);
   auto fresh = MakeRecordset({"Picture"}, {{Variant(Pattern(100))}});
-  expect_error(75, [&] { Pictures::WriteFromBinary(bad, fresh->Fields(0), 10); });
+  EXPECT_VB_ERROR(Pictures::WriteFromBinary(bad, fresh->Fields(0), 10), 75);
 }
 
 }  // namespace

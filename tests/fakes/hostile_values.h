@@ -34,6 +34,14 @@ inline std::string UnionInjection() {
   return "x' union select group_concat(name) from sqlite_master where type='table";
 }
 
+// The text of value inside an SQL literal, its quotes doubled: written out
+// here independently of the library's builder.
+inline std::string Doubled(const std::string& value) {
+  std::string out;
+  for (char c : value) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out;
+}
+
 // A value holding NUL, which no SQL literal and no PostgreSQL text carries.
 inline std::string ValueWithNul() { return std::string("before\0after", 12); }
 

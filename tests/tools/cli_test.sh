@@ -44,16 +44,16 @@ expect 0 "== 6. write the edited head and body back" demo
 expect 0 "$work/print/demo-[A-Za-z0-9]{6}/SO2026120001.pdf" demo
 expect 0 "^$work/p/SO2026120001.pdf" print --out "$work/p" --labels "$examples/sales_order/labels.xml"
 pdftotext "$work/p/SO2026120001.pdf" - | grep -q "销售订单" ||
-  { echo "FAIL: the printed PDF does not show the title"; failures=$((failures + 1)); }
+  fail "the printed PDF does not show the title"
 expect 0 "^$work/print/SO2026120001.html" preview
 expect 0 "^$work/print/SO2026120001-2.html" export --type 2
 expect 0 "^$work/print/SO2026120001.xlsx" export --type xlsx
 expect 0 "^$work/print/SO2026120001.csv" export --type csv
-grep -q "A-1001" "$work/print/SO2026120001.csv" || { echo "FAIL: the CSV has no lines"; failures=$((failures + 1)); }
+grep -q "A-1001" "$work/print/SO2026120001.csv" || fail "the CSV has no lines"
 expect 2 "--type: not a whole number" export --type x
 # A printer that is not there: the reason, and the PDF still named.
 CAVRA_PRINTER=ipp://127.0.0.1:1/ipp/print expect 1 "the printer ipp://127.0.0.1:1/ipp/print.*kept" print
-[[ -s $work/print/SO2026120001-2.pdf ]] || { echo "FAIL: a failed print lost its PDF"; failures=$((failures + 1)); }
+[[ -s $work/print/SO2026120001-2.pdf ]] || fail "a failed print lost its PDF"
 expect 1 "cannot read" print --labels "$work/missing.xml"
 expect 0 "^$work/outbox/mail-1.eml" mail
 grep -q "^To: purchase@hdjm.example.com, liujg@example.com" "$work/outbox/mail-1.eml" ||
