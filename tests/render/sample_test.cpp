@@ -217,8 +217,8 @@ TEST_F(RenderSample, TheShortOrderOnOnePageWithItsPicturesAndBarcode) {
       const Rect &a = boxes[i], &b = boxes[j];
       bool apart = a.x + a.w <= b.x + 0.5 || b.x + b.w <= a.x + 0.5 || a.y + a.h <= b.y + 0.5 ||
                    b.y + b.h <= a.y + 0.5;
-      EXPECT_TRUE(apart) << i << " (" << a.x << "," << a.y << " " << a.w << "x" << a.h << ") and " << j << " ("
-                         << b.x << "," << b.y << " " << b.w << "x" << b.h << ")";
+      EXPECT_TRUE(apart) << i << " (" << a.x << "," << a.y << " " << a.w << "x" << a.h << ") and " << j
+                         << " (" << b.x << "," << b.y << " " << b.w << "x" << b.h << ")";
     }
 
   if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
@@ -275,6 +275,9 @@ TEST_F(RenderSample, TheLongOrderCarriesItsTotalsFromPageToPage) {
     bool last = p == pages;
     EXPECT_EQ(LastAmountOf(text, "合计"), last ? total : -1);
     EXPECT_EQ(text.find("元") != std::string::npos, last);  // the upper-case total under the last table
+    if (last) {                                             // whole, not clipped by its one-line box
+      EXPECT_NE(text.find(UpperMoney(total * 10000)), std::string::npos) << UpperMoney(total * 10000) << text;
+    }
   }
   EXPECT_EQ(next, 121);
   EXPECT_EQ(carried, total);
