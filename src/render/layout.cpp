@@ -9,8 +9,9 @@
 namespace cavra::render {
 namespace {
 
-constexpr double kPad = 10;  // left and right inside a cell: 1 mm
-constexpr double kPadY = 4;  // above and below a cell's text
+constexpr double kPad = 10;     // left and right inside a cell: 1 mm
+constexpr double kPadY = 4;     // above and below a cell's text
+constexpr double kMinFont = 5;  // points: shrinking text to fit stops here
 constexpr std::string_view kPageSum = "%PAGE_SUM_F%[";
 constexpr std::string_view kSubTotal = "%SUB_TOTAL_F%[";
 
@@ -210,7 +211,7 @@ class TaskLayout {
       for (double& w : widths_) w *= k;
       pad_ = kPad * k;
       for (GridRowStyle* g : {&head_, &row_, &tail_})
-        g->font.size = std::min(g->font.size, std::max(5.0, g->font.size * k));
+        g->font.size = std::min(g->font.size, std::max(kMinFont, g->font.size * k));
     }
     shown_.assign(n, Shown{});
     for (const auto& g : t_.groups)
@@ -375,7 +376,26 @@ class TaskLayout {
       box.x += cut;
       box.w -= cut;
     }
-    if (!text.empty()) page.texts.push_back({box, std::move(text), f.font, f.align, f.box ? kPad : 0});
+    if (text.empty()) return;
+    double padding = f.box ? kPad : 0;
+    Font font = f.font;
+    font.size = FittingSize(f, text, box.w - 2 * padding, box.h);
+    page.texts.push_back({box, std::move(text), font, f.align, padding});
+  }
+
+  // The font size at which a field's text, wrapped at width, fits its box:
+  // its own, or half a point smaller at a time down to 5 pt (below that it is
+  // clipped). Most fields show the same text on every page: sizes are kept.
+  double FittingSize(const FieldStyle& f, const std::string& text, double width, double height) {
+    auto key = std::make_pair(&f, text);
+    auto it = fitted_.find(key);
+    if (it != fitted_.end()) return it->second;
+    Font font = f.font;
+    if (width > 0 && height > 0)
+      while (font.size > kMinFont && m_.Height(text, font, width) > height + 0.5)
+        font.size = std::max(kMinFont, font.size - 0.5);
+    if (fitted_.size() > 10000) fitted_.clear();  // page numbers in fields make new texts on every page
+    return fitted_[key] = font.size;
   }
 
   Align ColumnAlign(const GridRowStyle& g, std::size_t c) const {
@@ -566,6 +586,7 @@ class TaskLayout {
   int fixedRows_ = 0;
   std::size_t inventoryColumn_ = kNone;
   std::vector<Shown> shown_;
+  std::map<std::pair<const FieldStyle*, std::string>, double> fitted_;
   std::size_t pages_ = 0;
   double contentW_ = 0, contentH_ = 0, x0_ = 0, bodyTop_ = 0, tailTop_ = 0, headH_ = 0, padH_ = 0, room_ = 0;
   std::vector<double> widths_;

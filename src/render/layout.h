@@ -51,6 +51,9 @@
 // - A 字段 shows "caption：value" when its caption prints and it is not a
 //   pre-printed form (套打); with 套打 and 标题宽度 the value starts after the
 //   caption's width. Border words: 0x1F a box, 下标线 a line under the field.
+//   A field's text that, wrapped at the box's width, is taller than the box
+//   (a long upper-case amount in a one-line box) shrinks its font by half
+//   points until it fits, not below 5 pt; what still does not fit is clipped.
 // - Body grid lines are drawn unless 边框风格 is "0"; 边框宽度 is in tenths of a
 //   millimetre.
 // - Pictures (the output draws them; the model only places them), from the data

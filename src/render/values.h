@@ -11,8 +11,10 @@
 //   10                              a number in upper-case numerals: 1205.5 is 壹仟贰佰零伍点伍
 //   20                              a date (yyyy-mm-dd, yyyy/mm/dd, time ignored) in upper case,
 //                                   as on a cheque: 2026-12-06 is 贰零贰陆年壹拾贰月零陆日
-//   15                              a barcode's value as text (the symbol itself is not drawn yet)
+//   15                              the text as given, drawn as a barcode of the field's 编码标准
+//                                   and 编码格式 filling its box, without caption (layout.h)
 //   any other code                  the text as given
+// A 字段 with 图片='是' shows its picture instead, whatever its 类型 (layout.h).
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace cavra::render {
 namespace {
@@ -403,6 +404,45 @@ TEST(RenderLayout, CellReferencesInFieldsReadTheBodyOrShowNothing) {
   t = Order(0);
   t.headValues["文本1"] = "[%G:0,##cName##%]";
   EXPECT_TRUE(Has(Lay(s, {t}).pages.at(0), "[]"));
+}
+
+// Characters two units wide per point, lines four per point: size matters.
+class ScaledMeasure : public TextMeasure {
+ public:
+  double Height(const std::string& text, const Font& f, double width) override {
+    double chars = 0;
+    for (unsigned char c : text) chars += (c < 0x80 || c >= 0xC0) ? 1 : 0;
+    double perLine = std::max(1.0, std::floor(width / (2 * f.size)));
+    return std::ceil(chars / perLine) * 4 * f.size;
+  }
+};
+
+TEST(RenderLayout, FieldTextsShrinkToFitTheirBoxDownToAFloor) {
+  StyleDocument s = Style();
+  FieldStyle f;
+  f.key = "文本1";
+  f.w = 200;
+  f.h = 50;
+  f.font.size = 12;  // ten characters need 240 at 12 pt; at 10 pt they fit one line of 40
+  FieldStyle many = f;
+  many.key = "文本2";
+  many.y = 60;
+  FieldStyle fits = f;
+  fits.key = "文本3";
+  fits.y = 120;
+  s.headFields = {f, many, fits};
+  Task t = Order(1);
+  t.headValues = {{"文本1", "壹贰叁肆伍陆柒捌玖拾"}, {"文本2", std::string(300, 'x')}, {"文本3", "壹贰"}};
+  ScaledMeasure m;
+  DataDocument d;
+  d.tasks = {t, t};
+  PageModel model = Layout(s, d, m);
+  ASSERT_EQ(model.pages.size(), 2u);
+  for (const Page& p : model.pages) {
+    EXPECT_DOUBLE_EQ(Find(p, "壹贰叁肆伍陆柒捌玖拾")->font.size, 10);
+    EXPECT_DOUBLE_EQ(Find(p, std::string(300, 'x'))->font.size, 5);  // clipped below the floor
+    EXPECT_DOUBLE_EQ(Find(p, "壹贰")->font.size, 12);
+  }
 }
 
 TEST(RenderLayout, EmptyBodiesAndEmptyDocumentsStillGiveAPage) {

@@ -80,6 +80,14 @@ struct Rendered {
   PageModel model;
 };
 
+// The Base64 PNG of inventory A-1001 in the sample data: the host's logo here.
+std::string ProductPicture() {
+  pugi::xml_document doc;
+  EXPECT_TRUE(doc.load_file((kExamples + "voucher_pictures.xml").c_str()));
+  pugi::xpath_node row = doc.select_node("//table[@name='AA_Picture']/row[@cPicName='数字压力表']");
+  return row.node().attribute("Picture").value();
+}
+
 // All rendered once for the suite: preparing and writing take a while.
 class RenderSample : public ::testing::Test {
  protected:
@@ -101,6 +109,7 @@ class RenderSample : public ::testing::Test {
       svc.SetDataSource(std::make_shared<FixedClockSource>(*db));
       svc.setTemplateData(*tpl);
       svc.setVoucherDataXML(RecordsetToRowset(**head), RecordsetToRowset(**body));
+      svc.LogoPictureDataString(ProductPicture());
       Rendered& r = (*rendered_)[id];
       svc.PreParePrint(*tpl, *labels, r.style, r.data);
       StyleDocument style;
@@ -182,9 +191,10 @@ TEST_F(RenderSample, TheShortOrderOnOnePageWithItsPicturesAndBarcode) {
   const Rendered& r = Order(kShortOrder);
   ASSERT_EQ(r.model.pages.size(), 1u);
   const Page& page = r.model.pages[0];
-  // of the two picture labels, the stored company picture has data; the logo
-  // label's comes from the host, which gives none here
-  EXPECT_EQ(page.images.size(), 1u);
+  // the logo the host gives and the company picture stored under its GUID
+  ASSERT_EQ(page.images.size(), 2u);
+  EXPECT_EQ(page.images[0].bytes.substr(1, 3), "PNG");
+  EXPECT_NE(page.images[0].bytes, page.images[1].bytes);
   for (const ImageItem& image : page.images) {
     EXPECT_EQ(image.mode, ScaleMode::KeepRatio);
     EXPECT_LE(image.box.x + image.box.w, r.model.width - 180 + 1e-6);  // moved onto the paper
@@ -192,6 +202,24 @@ TEST_F(RenderSample, TheShortOrderOnOnePageWithItsPicturesAndBarcode) {
   ASSERT_EQ(page.barcodes.size(), 1u);
   EXPECT_EQ(page.barcodes[0].value, "SO2026120001");
   EXPECT_EQ(page.barcodes[0].standard, "CODE128");
+
+  // Above the body nothing overlaps: fields, labels, pictures and the barcode
+  // (the title's box runs to the right margin, its text does not: left out).
+  std::vector<Rect> boxes;
+  double bodyTop = 200 + 476;
+  for (const TextItem& t : page.texts)
+    if (t.box.y >= 200 && t.box.y < bodyTop && t.text != "销售订单") boxes.push_back(t.box);
+  for (const ImageItem& i : page.images) boxes.push_back(i.box);
+  for (const BarcodeItem& b : page.barcodes) boxes.push_back(b.box);
+  EXPECT_GE(boxes.size(), 17u);
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+      const Rect &a = boxes[i], &b = boxes[j];
+      bool apart = a.x + a.w <= b.x + 0.5 || b.x + b.w <= a.x + 0.5 || a.y + a.h <= b.y + 0.5 ||
+                   b.y + b.h <= a.y + 0.5;
+      EXPECT_TRUE(apart) << i << " (" << a.x << "," << a.y << " " << a.w << "x" << a.h << ") and " << j
+                         << " (" << b.x << "," << b.y << " " << b.w << "x" << b.h << ")";
+    }
 
   if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
   ASSERT_EQ(Pages(r.pdf), 1);
@@ -247,6 +275,9 @@ TEST_F(RenderSample, TheLongOrderCarriesItsTotalsFromPageToPage) {
     bool last = p == pages;
     EXPECT_EQ(LastAmountOf(text, "合计"), last ? total : -1);
     EXPECT_EQ(text.find("元") != std::string::npos, last);  // the upper-case total under the last table
+    if (last) {                                             // whole, not clipped by its one-line box
+      EXPECT_NE(text.find(UpperMoney(total * 10000)), std::string::npos) << UpperMoney(total * 10000) << text;
+    }
   }
   EXPECT_EQ(next, 121);
   EXPECT_EQ(carried, total);
