@@ -319,6 +319,17 @@ Variant LabelsOf(const Options& o) {
   return Variant(ObjectPtr(*labels));
 }
 
+// The sample's company picture (AA_Picture "公司标志") as the logo the print
+// documents carry, in Base64; "" when the database holds none.
+std::string CompanyLogo(Session& s) {
+  auto rows = s.data_source().QuerySql("select Picture from AA_Picture where cPicName = ?", {Variant("公司标志")});
+  if (!rows.ok() || !*rows || (*rows)->Eof()) return "";
+  auto codes = ComponentRegistry::CreateAs<ICodeLib>("CodeRuleKit.CodeLib");
+  std::string text;
+  if (!codes || codes->Base64encode((*rows)->Value("Picture"), text, 0, 1) != 0) return "";
+  return text;
+}
+
 Variant SampleLabels() {
   pugi::xml_document doc;
   if (!doc.load_string(kSampleLabels)) throw Failure("the built-in sample labels do not parse");
@@ -619,6 +630,7 @@ int Demo(const Options& o) {
     if (!::mkdtemp(folder.data())) throw Failure("cannot create a folder in " + base.string());
     setenv("CAVRA_PRINT_DIR", folder.c_str(), 1);
     const ReasonOf reason = AttachPrintControl(s);
+    svc.LogoPictureDataString(CompanyLogo(s));
     const Variant code = svc.PrintVoucher(TemplateOf(s), SampleLabels(), false, false, false);
     CheckPrinted(s, "printing");
     if (code.IsEmpty() || CLng(code) != 0) throw Failure("printing: nothing was printed" + reason());
@@ -631,6 +643,7 @@ int Demo(const Options& o) {
     Session l(long_order);
     l.LoadVoucher(false);
     const ReasonOf long_reason = AttachPrintControl(l);
+    l.service().LogoPictureDataString(CompanyLogo(l));
     const auto printed = FilesIn(folder);
     const Variant long_code = l.service().PrintVoucher(TemplateOf(l), SampleLabels(), false, false, false);
     CheckPrinted(l, "printing");
