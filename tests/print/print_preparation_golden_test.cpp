@@ -16,6 +16,7 @@
 #include "cavra/template_file.h"
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
+#include "fakes/fixed_clock_source.h"
 #include "fakes/sample_order.h"
 #include "fakes/scratch.h"
 
@@ -25,34 +26,7 @@ namespace {
 const std::string kExamples = std::string(CAVRA_SOURCE_DIR) + "/examples/sales_order/";
 const std::string kGolden = std::string(CAVRA_SOURCE_DIR) + "/tests/print/golden/";
 
-// The embedded database, with a fixed clock and count for the print-count
-// query so that the documents do not change from run to run.
-class FixedClockSource : public IDataSource {
- public:
-  explicit FixedClockSource(DataSourcePtr inner) : inner_(std::move(inner)) {}
-  RecordsetPtr GetRsBySql(const std::string& sql, std::string& errText) override {
-    if (sql.rfind("select sum(total)", 0) == 0) {
-      auto rs = std::make_shared<Recordset>(
-          std::vector<std::string>{"total", "lastprintTime", "CurrentServerDate"});
-      rs->AddRow({Variant(2), Variant("2026-12-02 10:00:00"), Variant("2026-12-06 08:30:00")});
-      return rs;
-    }
-    return inner_->GetRsBySql(sql, errText);
-  }
-  std::string GetAuthString(const std::string& billNo) override { return inner_->GetAuthString(billNo); }
-  Variant GetCustomerInfo(std::string& request, std::string& errText) override {
-    return inner_->GetCustomerInfo(request, errText);
-  }
-  std::string GetCustomerizeTotalTitle() override { return ""; }
-  std::string GetCustomerizeTotalTitle(const std::string&) override { return ""; }
-  std::string GetWorkflowAuthString(std::string& pk, std::string& receipt,
-                                    const std::string& billNo) override {
-    return inner_->GetWorkflowAuthString(pk, receipt, billNo);
-  }
-
- private:
-  DataSourcePtr inner_;
-};
+using testing::FixedClockSource;
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

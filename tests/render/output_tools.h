@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <regex>
+#include <sstream>
 #include <string>
 
 namespace cavra::testing {
@@ -45,6 +46,29 @@ inline std::string PdfPageSize(const std::string& pdf, int page) {
 inline std::string PdfText(const std::string& pdf, int page, const std::string& options = "-layout") {
   std::string n = std::to_string(page);
   return Sh("pdftotext " + options + " -f " + n + " -l " + n + " '" + pdf + "' -");
+}
+
+inline bool HavePoppler() { return Have("pdfinfo pdftotext pdffonts pdftoppm"); }
+
+// "1,234.56" in cents.
+inline std::int64_t Cents(std::string money) {
+  std::erase(money, ',');
+  std::size_t dot = money.find('.');
+  return std::stoll(money.substr(0, dot)) * 100 + std::stoll(money.substr(dot + 1));
+}
+
+// The last amount of the first line starting (after blanks) with label, in
+// cents; -1 when there is none.
+inline std::int64_t LastAmountOf(const std::string& text, const std::string& label) {
+  std::istringstream in(text);
+  std::smatch m;
+  for (std::string line; std::getline(in, line);) {
+    std::size_t at = line.find_first_not_of(' ');
+    if (at != std::string::npos && line.compare(at, label.size(), label) == 0 &&
+        std::regex_search(line, m, std::regex("([\\d,]+\\.\\d\\d)\\s*$")))
+      return Cents(m[1]);
+  }
+  return -1;
 }
 
 // A PNG of one colour.

@@ -16,6 +16,7 @@
 
 #include "cavra/components.h"
 #include "fakes/scratch.h"
+#include "output_tools.h"
 #include "render/document.h"
 #include "render/print_control.h"
 #include "sales_order.h"
@@ -35,50 +36,13 @@ class FontCaches : public ::testing::Environment {
 };
 const auto* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
+using cavra::testing::Cents;
+using cavra::testing::HavePoppler;
+using cavra::testing::LastAmountOf;
 using cavra::testing::ReadFile;
 using cavra::testing::SalesOrder;
 using cavra::testing::ScopedEnv;
 using cavra::testing::ScratchDir;
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
-bool HavePoppler() { return !Shell("command -v pdfinfo pdftotext pdffonts").empty(); }
-
-int Pages(const std::string& pdf) {
-  std::smatch m;
-  std::string info = Shell("pdfinfo '" + pdf + "'");
-  return std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
-}
-
-std::string PageText(const std::string& pdf, int page) {
-  std::string n = std::to_string(page);
-  return Shell("pdftotext -layout -f " + n + " -l " + n + " '" + pdf + "' -");
-}
-
-std::int64_t Cents(std::string money) {
-  std::erase(money, ',');
-  std::size_t dot = money.find('.');
-  return std::stoll(money.substr(0, dot)) * 100 + std::stoll(money.substr(dot + 1));
-}
-
-// The last amount on the first line holding label, in cents; -1 when none.
-std::int64_t AmountAfter(const std::string& text, const std::string& label) {
-  std::istringstream in(text);
-  std::smatch m;
-  for (std::string line; std::getline(in, line);)
-    if (line.find(label) != std::string::npos &&
-        std::regex_search(line, m, std::regex("([\\d,]+\\.\\d\\d)\\s*$")))
-      return Cents(m[1]);
-  return -1;
-}
 
 // Loads both documents into a control writing to dir; the code SetDataStyleXML gives.
 int Load(RenderPrintControl& control, const SalesOrder& order) {
@@ -101,14 +65,14 @@ TEST(RenderPdf, AChineseSalesOrderOverThreePages) {
   ASSERT_EQ(Load(control, order), 0);
   std::string pdf = Print(control);
   EXPECT_EQ(std::filesystem::path(pdf).filename(), "SO-0001.pdf");
-  ASSERT_EQ(Pages(pdf), 3);
-  EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("595.276 x 841.89 pts (A4)"), std::string::npos);
+  ASSERT_EQ(testing::PdfPages(pdf), 3);
+  EXPECT_NE(testing::Sh("pdfinfo '" + pdf + "'").find("595.276 x 841.89 pts (A4)"), std::string::npos);
 
   std::int64_t carried = 0;
   int lines = 0;
   for (int page = 1; page <= 3; ++page) {
     SCOPED_TRACE(page);
-    std::string text = PageText(pdf, page);
+    std::string text = testing::PdfText(pdf, page);
     for (const char* expected :
          {"卡拉贸易有限公司", "销售订单", "客户：上海云帆科技有限公司", "日期：贰零贰陆年壹拾贰月零陆日",
           "存货", "编码", "存货名称", "数量", "单价", "金额"})
@@ -126,20 +90,20 @@ TEST(RenderPdf, AChineseSalesOrderOverThreePages) {
     }
     carried += sum;
     EXPECT_GT(sum, 0);
-    EXPECT_EQ(AmountAfter(text, "本页小计"), sum);
-    EXPECT_EQ(AmountAfter(text, "累计"), carried);
+    EXPECT_EQ(LastAmountOf(text, "本页小计"), sum);
+    EXPECT_EQ(LastAmountOf(text, "累计"), carried);
     bool last = page == 3;
-    EXPECT_EQ(AmountAfter(text, "合计") != -1, last);
+    EXPECT_EQ(LastAmountOf(text, "合计") != -1, last);
     EXPECT_EQ(text.find("制单人：张三") != std::string::npos, last);
   }
   EXPECT_EQ(lines, 100);
   EXPECT_EQ(carried, order.TotalCents());
-  std::string third = PageText(pdf, 3);
-  EXPECT_EQ(AmountAfter(third, "合计"), order.TotalCents());
+  std::string third = testing::PdfText(pdf, 3);
+  EXPECT_EQ(LastAmountOf(third, "合计"), order.TotalCents());
   EXPECT_NE(third.find("合计金额："), std::string::npos);
   EXPECT_NE(third.find("元"), std::string::npos);
 
-  std::string fonts = Shell("pdffonts '" + pdf + "'");
+  std::string fonts = testing::Sh("pdffonts '" + pdf + "'");
   std::istringstream in(fonts);
   std::string row;
   int count = 0;
@@ -198,9 +162,9 @@ TEST(RenderPdf, BadStylesAndDataGiveACodeOrASensiblePage) {
       continue;
     }
     std::string pdf = Print(control);
-    EXPECT_EQ(Pages(pdf), c.pages);
-    EXPECT_NE(PageText(pdf, 1).find(c.shows), std::string::npos) << PageText(pdf, 1);
-    EXPECT_EQ(Shell("pdffonts '" + pdf + "'").find(" no "), std::string::npos);
+    EXPECT_EQ(testing::PdfPages(pdf), c.pages);
+    EXPECT_NE(testing::PdfText(pdf, 1).find(c.shows), std::string::npos) << testing::PdfText(pdf, 1);
+    EXPECT_EQ(testing::Sh("pdffonts '" + pdf + "'").find(" no "), std::string::npos);
   }
 }
 
@@ -247,18 +211,18 @@ TEST(RenderPdf, FilesInAndOutNeverReplaceEarlierOnes) {
       << control.LastError();
   std::string first = Print(control), second = Print(control);
   EXPECT_EQ(std::filesystem::path(second).filename(), "SO-0001-2.pdf");
-  EXPECT_EQ(Pages(first), 1);
-  EXPECT_NE(PageText(second, 1).find("上海云帆科技有限公司"), std::string::npos);
+  EXPECT_EQ(testing::PdfPages(first), 1);
+  EXPECT_NE(testing::PdfText(second, 1).find("上海云帆科技有限公司"), std::string::npos);
 
   std::string a, b, c;
   Variant name;
   ASSERT_EQ(control.ExportToAttached(0, 0, a, b, c, "", name).AsDouble(), 0) << control.LastError();
   ASSERT_TRUE(name.IsString());
-  EXPECT_EQ(Pages(name.AsString()), 1);
+  EXPECT_EQ(testing::PdfPages(name.AsString()), 1);
   std::filesystem::remove(name.AsString());
   Variant chosen((dir / "mail.pdf").string());
   ASSERT_EQ(control.ExportToAttached(0, 0, a, b, c, "", chosen).AsDouble(), 0);
-  EXPECT_EQ(Pages((dir / "mail.pdf").string()), 1);
+  EXPECT_EQ(testing::PdfPages((dir / "mail.pdf").string()), 1);
 
   control.sFileType(9);
   EXPECT_EQ(control.ExportToFileEx(0, a, b, c, "").AsDouble(), kUnknownFileType);
@@ -330,7 +294,7 @@ TEST(RenderPrintControl, IsTheDefaultAndPrintsToAPrinterKeepingThePdf) {
     EXPECT_EQ(control.PrintEx(false).AsDouble(), kPrinterFailed);
     EXPECT_NE(control.LastError().find(uri), std::string::npos) << control.LastError();
     EXPECT_NE(control.LastError().find(control.LastFile()), std::string::npos);
-    EXPECT_EQ(Pages(control.LastFile()), 1);
+    EXPECT_EQ(testing::PdfPages(control.LastFile()), 1);
   }
   EXPECT_EQ(policy->printed, 1);
 }

@@ -20,7 +20,9 @@
 #include "cavra/template_file.h"
 #include "cavra/voucher_service.h"
 #include "fakes/fakes.h"
+#include "fakes/fixed_clock_source.h"
 #include "fakes/scratch.h"
+#include "output_tools.h"
 #include "render/document.h"
 #include "render/layout.h"
 #include "render/pdf_writer.h"
@@ -33,46 +35,11 @@ const std::string kExamples = std::string(CAVRA_SOURCE_DIR) + "/examples/sales_o
 const std::string kPages = std::string(CAVRA_SOURCE_DIR) + "/tests/render/pages/";
 constexpr int kShortOrder = 1000001, kLongOrder = 1000002;
 
-// The embedded database with a fixed print count and clock, so that the
-// pages do not change from run to run.
-class FixedClockSource : public IDataSource {
- public:
-  explicit FixedClockSource(DataSourcePtr inner) : inner_(std::move(inner)) {}
-  RecordsetPtr GetRsBySql(const std::string& sql, std::string& errText) override {
-    if (sql.rfind("select sum(total)", 0) == 0) {
-      auto rs = std::make_shared<Recordset>(
-          std::vector<std::string>{"total", "lastprintTime", "CurrentServerDate"});
-      rs->AddRow({Variant(2), Variant("2026-12-02 10:00:00"), Variant("2026-12-06 08:30:00")});
-      return rs;
-    }
-    return inner_->GetRsBySql(sql, errText);
-  }
-  std::string GetAuthString(const std::string& billNo) override { return inner_->GetAuthString(billNo); }
-  Variant GetCustomerInfo(std::string& request, std::string& errText) override {
-    return inner_->GetCustomerInfo(request, errText);
-  }
-  std::string GetCustomerizeTotalTitle() override { return ""; }
-  std::string GetCustomerizeTotalTitle(const std::string&) override { return ""; }
-  std::string GetWorkflowAuthString(std::string& pk, std::string& receipt,
-                                    const std::string& billNo) override {
-    return inner_->GetWorkflowAuthString(pk, receipt, billNo);
-  }
+using testing::Cents;
+using testing::FixedClockSource;
+using testing::HavePoppler;
+using testing::LastAmountOf;
 
- private:
-  DataSourcePtr inner_;
-};
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
-bool HavePoppler() { return !Shell("command -v pdfinfo pdftotext pdftoppm").empty(); }
 
 // One voucher of the sample database: its print documents, page model and PDF.
 struct Rendered {
@@ -141,35 +108,6 @@ class RenderSample : public ::testing::Test {
 testing::ScratchDir* RenderSample::dir_ = nullptr;
 std::map<int, Rendered>* RenderSample::rendered_ = new std::map<int, Rendered>;
 
-int Pages(const std::string& pdf) {
-  std::smatch m;
-  std::string info = Shell("pdfinfo '" + pdf + "'");
-  return std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
-}
-
-std::string PageText(const std::string& pdf, int page) {
-  std::string n = std::to_string(page);
-  return Shell("pdftotext -layout -f " + n + " -l " + n + " '" + pdf + "' -");
-}
-
-std::int64_t Cents(std::string money) {
-  std::erase(money, ',');
-  std::size_t dot = money.find('.');
-  return std::stoll(money.substr(0, dot)) * 100 + std::stoll(money.substr(dot + 1));
-}
-
-// The last amount of the first line starting (after blanks) with label; -1 when none.
-std::int64_t LastAmountOf(const std::string& text, const std::string& label) {
-  std::istringstream in(text);
-  std::smatch m;
-  for (std::string line; std::getline(in, line);) {
-    std::size_t at = line.find_first_not_of(' ');
-    if (at != std::string::npos && line.compare(at, label.size(), label) == 0 &&
-        std::regex_search(line, m, std::regex("([\\d,]+\\.\\d\\d)\\s*$")))
-      return Cents(m[1]);
-  }
-  return -1;
-}
 
 // The 价税合计 of every line of the voucher in the examples, in cents, by irowno.
 std::map<int, std::int64_t> SampleLineSums(int id) {
@@ -222,9 +160,9 @@ TEST_F(RenderSample, TheShortOrderOnOnePageWithItsPicturesAndBarcode) {
     }
 
   if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
-  ASSERT_EQ(Pages(r.pdf), 1);
-  EXPECT_NE(Shell("pdfinfo '" + r.pdf + "'").find("595.276 x 841.89 pts (A4)"), std::string::npos);
-  std::string text = PageText(r.pdf, 1);
+  ASSERT_EQ(testing::PdfPages(r.pdf), 1);
+  EXPECT_NE(testing::Sh("pdfinfo '" + r.pdf + "'").find("595.276 x 841.89 pts (A4)"), std::string::npos);
+  std::string text = testing::PdfText(r.pdf, 1);
   for (const char* expected :
        {"华北示例贸易有限公司", "销售订单", "订单号：SO2026120001", "客户名称：华东精密仪器有限公司",
         "存货名称", "价税合计", "数字压力表", "50,624.00", "制单人：王晓梅"})
@@ -243,7 +181,7 @@ TEST_F(RenderSample, TheLongOrderCarriesItsTotalsFromPageToPage) {
   const Rendered& r = Order(kLongOrder);
   std::map<int, std::int64_t> expected = SampleLineSums(kLongOrder);
   ASSERT_EQ(expected.size(), 120u);
-  int pages = Pages(r.pdf);
+  int pages = testing::PdfPages(r.pdf);
   ASSERT_EQ(pages, static_cast<int>(r.model.pages.size()));
   ASSERT_GE(pages, 3);
   std::int64_t carried = 0, total = 0;
@@ -252,7 +190,7 @@ TEST_F(RenderSample, TheLongOrderCarriesItsTotalsFromPageToPage) {
   std::regex line("^\\s*(\\d+)\\s+(\\d+)\\s+[A-F]-\\d{4}\\s.*\\s([\\d,]+\\.\\d\\d)\\s+2026-12-\\d\\d\\s");
   for (int p = 1; p <= pages; ++p) {
     SCOPED_TRACE(p);
-    std::string text = PageText(r.pdf, p);
+    std::string text = testing::PdfText(r.pdf, p);
     for (const char* each : {"销售订单", "订单号：SO2026120002", "存货编码", "价税合计", "制单人：王晓梅"})
       EXPECT_NE(text.find(each), std::string::npos) << each << "\n" << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("第\\s*" + std::to_string(p) + "\\s*页"))) << text;
@@ -323,7 +261,7 @@ TEST_F(RenderSample, PagesLookLikeTheReviewedImages) {
   for (const Image& image : images) {
     SCOPED_TRACE(image.name);
     std::string out = (*dir_ / image.name).string(), n = std::to_string(image.page);
-    Shell("pdftoppm -png -r 40 -singlefile -f " + n + " -l " + n + " '" + Order(image.order).pdf + "' '" +
+    testing::Sh("pdftoppm -png -r 40 -singlefile -f " + n + " -l " + n + " '" + Order(image.order).pdf + "' '" +
           out + "'");
     std::string reviewed = kPages + image.name + ".png";
     if (update) {
