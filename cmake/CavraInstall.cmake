@@ -11,6 +11,14 @@ install(TARGETS cavra_voucher cavra_voucher_static
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/cavra DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(CAVRA_WITH_RENDER)
+  # cavra::render: linking it makes the renderer the default print control.
+  install(TARGETS cavra_render_shared
+    EXPORT CavraVoucherServiceTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/src/render/print_control.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/cavra/render)
+endif()
 install(EXPORT CavraVoucherServiceTargets NAMESPACE cavra:: DESTINATION ${CAVRA_CMAKE_DIR})
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/CavraVoucherServiceConfig.cmake.in

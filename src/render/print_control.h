@@ -2,6 +2,7 @@
 // ("PrintCanvas.PrintControl") wherever this renderer is linked, or handed to
 // a service explicitly:
 //
+//   #include <cavra/render/print_control.h>   // installed; "render/print_control.h" in the tree
 //   auto control = std::make_shared<cavra::render::RenderPrintControl>("/var/spool/vouchers");
 //   service.PrintControlObj(control);
 //
