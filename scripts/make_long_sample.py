@@ -12,7 +12,7 @@ from xml.sax.saxutils import quoteattr
 
 LINES = 120
 RATE = Decimal("13")
-# code, name, specification, unit, unit price
+# code, name, model, unit, unit price
 ITEMS = [
     ("A-1001", "数字压力表", "0-1.6MPa", "台", "356.5"),
     ("A-1002", "温度变送器", "PT100", "只", "1280"),

@@ -5,7 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <map>
+#include <utility>
 
 #include "render/barcode.h"
 #include "render/picture.h"
@@ -33,6 +35,15 @@ void Number(std::string& out, double value, int decimals) {
     return;
   }
   out.append(buf, p);
+}
+
+// SVG path and viewBox numbers (three decimals), each after its command
+// letter or separator (none for '\0').
+void Svg(std::string& out, std::initializer_list<std::pair<char, double>> parts) {
+  for (const auto& [lead, value] : parts) {
+    if (lead) out += lead;
+    Number(out, value, 3);
+  }
 }
 
 void Mm(std::string& out, double tenths) {
@@ -175,25 +186,10 @@ void Barcode(std::string& out, std::map<std::string, std::string>& families, con
     out += "<svg class=\"b\" style=\"";
     BoxStyle(out, b);
     out += "\" viewBox=\"";
-    Number(out, b.x, 3);
-    out += ' ';
-    Number(out, b.y, 3);
-    out += ' ';
-    Number(out, b.w, 3);
-    out += ' ';
-    Number(out, b.h, 3);
+    Svg(out, {{'\0', b.x}, {' ', b.y}, {' ', b.w}, {' ', b.h}});
     out += "\" preserveAspectRatio=\"none\"><path d=\"";
     for (const Rect& r : shape.bars) {
-      out += 'M';
-      Number(out, r.x, 3);
-      out += ' ';
-      Number(out, r.y, 3);
-      out += 'h';
-      Number(out, r.w, 3);
-      out += 'v';
-      Number(out, r.h, 3);
-      out += 'h';
-      Number(out, -r.w, 3);
+      Svg(out, {{'M', r.x}, {' ', r.y}, {'h', r.w}, {'v', r.h}, {'h', -r.w}});
       out += 'z';
     }
     out += "\"/></svg>\n";
@@ -205,24 +201,14 @@ void Lines(std::string& out, const std::vector<LineItem>& lines, double width, d
   if (lines.empty()) return;
   std::map<double, std::string> paths;  // by stroke width
   for (const LineItem& l : lines) {
-    std::string& d = paths[l.width];
-    d += 'M';
-    Number(d, l.x1, 3);
-    d += ' ';
-    Number(d, l.y1, 3);
-    d += 'L';
-    Number(d, l.x2, 3);
-    d += ' ';
-    Number(d, l.y2, 3);
+    Svg(paths[l.width], {{'M', l.x1}, {' ', l.y1}, {'L', l.x2}, {' ', l.y2}});
   }
   out += "<svg class=\"l\" style=\"width:";
   Mm(out, width);
   out += ";height:";
   Mm(out, height);
   out += "\" viewBox=\"0 0 ";
-  Number(out, width, 3);
-  out += ' ';
-  Number(out, height, 3);
+  Svg(out, {{'\0', width}, {' ', height}});
   out += "\">";
   for (const auto& [w, d] : paths) {
     out += "<path stroke-width=\"";

@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -311,6 +312,12 @@ bool WritePdf(const PageModel& model, const std::string& path, std::string& reas
   }
   if (!ok) reason = pdf.reason();
   return ok;
+}
+
+void ReleaseFontCaches() {
+  pango_cairo_font_map_set_default(nullptr);
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 }  // namespace cavra::render

@@ -60,4 +60,9 @@ class PdfWriter {
 // Writes the pages to a PDF file; false with the reason when it cannot.
 bool WritePdf(const PageModel& model, const std::string& path, std::string& reason);
 
+// Frees the process-wide caches of fontconfig, cairo and pango, so that a leak
+// checker at exit sees only real leaks. For a program about to end: nothing
+// may render afterwards.
+void ReleaseFontCaches();
+
 }  // namespace cavra::render

@@ -1,9 +1,6 @@
 // Renders hand-written print documents to PDF and reads the files back with
 // poppler's tools, which know nothing of how they were made.
-#include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
-#include <pango/pangocairo.h>
 
 #include <signal.h>
 #include <unistd.h>
@@ -18,6 +15,7 @@
 #include "fakes/scratch.h"
 #include "output_tools.h"
 #include "render/document.h"
+#include "render/pdf_writer.h"
 #include "render/print_control.h"
 #include "sales_order.h"
 
@@ -28,11 +26,7 @@ namespace {
 // after the last test lets the leak checker see whatever the renderer leaks.
 class FontCaches : public ::testing::Environment {
  public:
-  void TearDown() override {
-    pango_cairo_font_map_set_default(nullptr);
-    cairo_debug_reset_static_data();
-    FcFini();
-  }
+  void TearDown() override { ReleaseFontCaches(); }
 };
 const auto* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
