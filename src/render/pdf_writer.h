@@ -61,8 +61,9 @@ class PdfWriter {
 bool WritePdf(const PageModel& model, const std::string& path, std::string& reason);
 
 // Frees the process-wide caches of fontconfig, cairo and pango, so that a leak
-// checker at exit sees only real leaks. For a program about to end: nothing
-// may render afterwards.
+// checker at exit sees only real leaks. For a test program about to end: every
+// writer and measure must be gone (cairo aborts on a font still in use), and
+// nothing may render afterwards.
 void ReleaseFontCaches();
 
 }  // namespace cavra::render

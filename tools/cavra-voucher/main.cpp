@@ -7,25 +7,8 @@
 #include "arguments.h"
 #include "commands.h"
 
-#ifdef CAVRA_TOOL_RENDERS
-#include "render/pdf_writer.h"
-#endif
-
-namespace {
-
-// The renderer's font caches live to the end of the process; they are freed
-// on the way out so that a leak checker reports only real leaks.
-struct FontCachesAtExit {
-#ifdef CAVRA_TOOL_RENDERS
-  ~FontCachesAtExit() { cavra::render::ReleaseFontCaches(); }
-#endif
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   using namespace cavra::tool;
-  FontCachesAtExit release;
   Options options;
   try {
     options = ParseArguments(argc, argv);
