@@ -9,7 +9,9 @@
 // Members and their answers (a failure leaves the reason in LastError()):
 //   SetDataStyleXML  reads and lays out both documents: 0, or a code of
 //                    render/document.h (1 style, 2 data, 3 paper, 4 margins,
-//                    5 a document file) with the parser's reason.
+//                    5 a document file) with the parser's reason. sPrinter
+//                    (the service passes "default") is not used: the printer
+//                    is the configured one (below).
 //   PrintPreview     writes <stem>.pdf and <stem>.html into the output folder;
 //                    when a preview command is configured it is started on
 //                    the PDF (not waited for). 0, or a code below.
