@@ -10,14 +10,7 @@
 namespace cavra {
 namespace {
 
-// name='value' with a leading blank; value escaped.
-void Attr(std::string& out, std::string_view name, std::string_view value) {
-  out += ' ';
-  out += name;
-  out += "='";
-  AppendEscaped(out, value);
-  out += '\'';
-}
+void Attr(std::string& out, std::string_view name, std::string_view value) { AppendAttribute(out, name, value); }
 void Attr(std::string& out, std::string_view name, std::int32_t value) {
   Attr(out, name, std::to_string(value));
 }
@@ -58,6 +51,22 @@ void AppendEscaped(std::string& out, std::string_view text) {
     }
     from = at + 1;
   }
+}
+
+void AppendAttribute(std::string& out, std::string_view name, std::string_view value) {
+  out += ' ';
+  out += name;
+  out += "='";
+  AppendEscaped(out, value);
+  out += '\'';
+}
+
+std::string PlainPunctuation(std::string text) {
+  text = vb::Replace(text, "，", ",");
+  text = vb::Replace(text, "“", "\"");
+  text = vb::Replace(text, "”", "\"");
+  text = vb::Replace(text, "‘", "'");
+  return vb::Replace(text, "’", "'");
 }
 
 std::string EscapeText(std::string_view text) {

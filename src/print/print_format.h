@@ -38,6 +38,11 @@ std::string_view YesNo(bool yes) noexcept;
 // quote stays as it is.
 std::string EscapeText(std::string_view text);
 void AppendEscaped(std::string& out, std::string_view text);
+// " name='value'", the value escaped.
+void AppendAttribute(std::string& out, std::string_view name, std::string_view value);
+// A formatted value's full-width comma and curly quotes as plain ASCII, which
+// the control's fonts print as they should.
+std::string PlainPunctuation(std::string text);
 // Twips to tenths of a millimetre, nearest integer with halves to even.
 std::string TenthMm(std::int32_t twips);
 // "x,y", both converted.

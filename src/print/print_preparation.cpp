@@ -55,16 +55,6 @@ std::int32_t LongField(Recordset& rs, std::string_view name) {
   return rs.HasField(name) ? Null2Lng(rs.Value(name)) : 0;
 }
 
-// Full-width and curly punctuation of a formatted value, as the control
-// prints it in plain ASCII.
-std::string PlainPunctuation(std::string text) {
-  text = vb::Replace(text, "，", ",");
-  text = vb::Replace(text, "“", "\"");
-  text = vb::Replace(text, "”", "\"");
-  text = vb::Replace(text, "‘", "'");
-  return vb::Replace(text, "’", "'");
-}
-
 bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
 bool IsSpecialQuantityField(std::string_view name) {

@@ -24,14 +24,6 @@ constexpr std::string_view kPictureCell = "<单元 图片='存货图片'></单�
 constexpr std::string_view kPictureCaptionCell = "<单元 >存货图片</单元>";
 constexpr std::string_view kReferenceEnd = "##%";
 
-void Attr(std::string& out, std::string_view name, std::string_view value) {
-  out += ' ';
-  out += name;
-  out += "='";
-  AppendEscaped(out, value);
-  out += '\'';
-}
-
 // Lengths and codes may be stored as decimals; CLng rounds half to even,
 // which is what nearbyint does in the default rounding mode.
 std::int32_t IntAttr(const pugi::xml_node& e, const char* name) {
@@ -43,15 +35,6 @@ std::int32_t IntAttr(const pugi::xml_node& e, const char* name) {
 bool FlagAttr(const pugi::xml_node& e, const char* name) {
   const std::string v = vb::Trim(e.attribute(name).value());
   return vb::EqualsNoCase(v, "true") || (!v.empty() && IntAttr(e, name) != 0);
-}
-
-// Full-width comma and curly quotes would print as odd glyphs in the control's font.
-std::string PlainPunctuation(std::string text) {
-  text = vb::Replace(text, "，", ",");
-  text = vb::Replace(text, "“", "\"");
-  text = vb::Replace(text, "”", "\"");
-  text = vb::Replace(text, "‘", "'");
-  return vb::Replace(text, "’", "'");
 }
 
 // The column named by a "%G:-1,##col##%" text; empty when it is none.
@@ -202,24 +185,24 @@ bool RowLayout::Load(std::string definition, std::string_view language, RowLayou
 
     std::string& out = style_fields_;
     out += "<字段";
-    Attr(out, "名字", "文本" + std::to_string(n));
+    AppendAttribute(out, "名字", "文本" + std::to_string(n));
     if (picture) {
       out += " 图片='是' ";
-      Attr(out, "缩放模式", ScaleModeText(label.attribute("scalemode").value()));
-      Attr(out, "图片居右", YesNo(FlagAttr(label, "pictureright")));
+      AppendAttribute(out, "缩放模式", ScaleModeText(label.attribute("scalemode").value()));
+      AppendAttribute(out, "图片居右", YesNo(FlagAttr(label, "pictureright")));
     }
-    Attr(out, "字体名", font.name);
-    Attr(out, "字体大小", std::to_string(font.size));
-    Attr(out, "粗体", YesNo(font.bold));
-    Attr(out, "下划线", YesNo(font.underline));
-    Attr(out, "斜体", YesNo(font.italic));
-    Attr(out, "左顶点", TopLeft(IntAttr(label, "x"), IntAttr(label, "y")));
-    Attr(out, "宽", TenthMm(IntAttr(label, "width")));
-    Attr(out, "高", TenthMm(IntAttr(label, "height")));
-    Attr(out, "颜色", ColorText(font.color));
+    AppendAttribute(out, "字体名", font.name);
+    AppendAttribute(out, "字体大小", std::to_string(font.size));
+    AppendAttribute(out, "粗体", YesNo(font.bold));
+    AppendAttribute(out, "下划线", YesNo(font.underline));
+    AppendAttribute(out, "斜体", YesNo(font.italic));
+    AppendAttribute(out, "左顶点", TopLeft(IntAttr(label, "x"), IntAttr(label, "y")));
+    AppendAttribute(out, "宽", TenthMm(IntAttr(label, "width")));
+    AppendAttribute(out, "高", TenthMm(IntAttr(label, "height")));
+    AppendAttribute(out, "颜色", ColorText(font.color));
     out += BorderText(packed % 10);
     if (borderLine != 0) out += " 边框宽度='" + std::to_string(borderLine) + "' 垂直对齐='中' ";
-    Attr(out, "打印", PrintPositionWord(packed / 10));
+    AppendAttribute(out, "打印", PrintPositionWord(packed / 10));
     out += ' ';
     out += TypeAttributes(label.attribute("printinterval").value(), FlagAttr(label, "printupcase"),
                           item != nullptr && item->nFieldType == 5, false, false);
