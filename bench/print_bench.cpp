@@ -14,6 +14,7 @@
 // work compared, decide the ratios.
 #include <benchmark/benchmark.h>
 
+#include "generated_order.h"
 #include "ratio_reporter.h"
 
 #include <malloc.h>
@@ -65,9 +66,6 @@ class QuietDataSource : public IDataSource {
   LoginPtr GetLogin() override { return nullptr; }
 };
 
-constexpr const char* kFields[20] = {"irowno", "cInvCode", "cInvName", "cInvStd", "cUnit", "iQuantity", "iUnitPrice",
-                                     "iTaxUnitPrice", "iMoney", "iTax", "iSum", "iDisCount", "iNatMoney", "iWeight",
-                                     "iVolume", "dPreDate", "dArrive", "bGift", "cMemo", "iTaxRate"};
 
 // 20 printed body columns (texts, numbers with pictures and sums, dates, an
 // enumeration) and two header fields; page subtotal and total rows.
@@ -110,60 +108,15 @@ std::string TemplateXml(Kind kind) {
          (kind == Kind::kRowLayout ? "1" : "0") + "'>" + items + "</template>";
 }
 
-DomPtr NewRowset(const std::vector<std::string>& columns) {
-  Recordset empty(columns);
-  for (std::int32_t i = 0; i < empty.FieldCount(); ++i) empty.SetFieldType(i, "string");
-  return RecordsetToRowset(empty);
-}
-
-struct Voucher {
-  DomPtr head, body;
-};
-
-Voucher Generate(int lines) {
-  Voucher v;
-  v.head = NewRowset({"ID", "cCode"});
-  pugi::xml_node h = v.head->document_element().child("rs:data").append_child("z:row");
-  h.append_attribute("ID") = "1";
-  h.append_attribute("cCode") = "SO-1";
-  v.body = NewRowset(std::vector<std::string>(std::begin(kFields), std::end(kFields)));
-  pugi::xml_node data = v.body->document_element().child("rs:data");
-  char buf[64];
-  for (int i = 1; i <= lines; ++i) {
-    pugi::xml_node r = data.append_child("z:row");
-    auto set = [&](const char* name, const char* value) { r.append_attribute(name) = value; };
-    std::snprintf(buf, sizeof buf, "%d", i), set("irowno", buf);
-    std::snprintf(buf, sizeof buf, "INV-%05d", i % 5000), set("cInvCode", buf);
-    set("cInvName", "不锈钢球阀 & 配件");
-    set("cInvStd", "DN50");
-    set("cUnit", "个");
-    std::snprintf(buf, sizeof buf, "%d.%d", 1 + i % 300, i % 10), set("iQuantity", buf);
-    std::snprintf(buf, sizeof buf, "%d.%02d", 10 + i % 900, i % 100), set("iUnitPrice", buf);
-    set("iTaxUnitPrice", "11.30");
-    std::snprintf(buf, sizeof buf, "%d.%02d", 1000 + i % 9000, i % 100), set("iMoney", buf);
-    set("iTax", "130.00");
-    set("iSum", "1130.00");
-    set("iDisCount", "0");
-    std::snprintf(buf, sizeof buf, "%d.5", i % 1000), set("iNatMoney", buf);
-    set("iWeight", "12.25");
-    set("iVolume", "0.75");
-    set("dPreDate", "2026-12-10");
-    set("dArrive", "2026-12-10T09:30:00");
-    set("bGift", i % 7 ? "0" : "1");
-    set("cMemo", i % 3 ? "" : "加急");
-    set("iTaxRate", "13");
-  }
-  return v;
-}
 
 struct Fixture {
   std::shared_ptr<QuietDataSource> ds = std::make_shared<QuietDataSource>();
   ScopedComponent source{"DataSourceKit.DefaultDataSource", [this] { return ds; }};
   clsVoucherService svc;
-  Voucher voucher;
+  bench::Voucher voucher;
   RecordsetPtr tpl;
   RecordsetPtr labels = std::make_shared<Recordset>(std::vector<std::string>{"Text", "X", "Y"});
-  Fixture(int lines, Kind kind) : voucher(Generate(lines)) {
+  Fixture(int lines, Kind kind) : voucher(bench::GenerateOrder(lines, bench::Lines::kToPrint)) {
     pugi::xml_document doc;
     doc.load_string(TemplateXml(kind).c_str());
     tpl = TemplateRecordsetFromXml(doc).value();

@@ -13,6 +13,7 @@
 // and those faults, not the work compared, decide the ratios.
 #include <benchmark/benchmark.h>
 
+#include "generated_order.h"
 #include "ratio_reporter.h"
 
 #include <malloc.h>
@@ -44,9 +45,6 @@ class QuietDataSource : public IDataSource {
   LoginPtr GetLogin() override { return nullptr; }
 };
 
-constexpr const char* kFields[20] = {"irowno", "cInvCode", "cInvName", "cInvStd", "cUnit", "iQuantity", "iUnitPrice",
-                                     "iTaxUnitPrice", "iMoney", "iTax", "iSum", "iDisCount", "iNatMoney", "iWeight",
-                                     "iVolume", "dPreDate", "dArrive", "bGift", "cMemo", "iTaxRate"};
 
 std::string TemplateXml() {
   std::string items =
@@ -84,61 +82,13 @@ std::string TemplateXml() {
          items + "</template>";
 }
 
-// An empty persisted rowset with string columns.
-DomPtr NewRowset(const std::vector<std::string>& columns) {
-  Recordset empty(columns);
-  for (std::int32_t i = 0; i < empty.FieldCount(); ++i) empty.SetFieldType(i, "string");
-  return RecordsetToRowset(empty);
-}
-
-struct Voucher {
-  DomPtr head, body;
-};
-
-// Lines of realistic values; every 100th line is a deleted one.
-Voucher Generate(int lines) {
-  Voucher v;
-  v.head = NewRowset({"ID", "cCode"});
-  pugi::xml_node h = v.head->document_element().child("rs:data").append_child("z:row");
-  h.append_attribute("ID") = "1";
-  h.append_attribute("cCode") = "SO-1";
-  v.body = NewRowset(std::vector<std::string>(std::begin(kFields), std::end(kFields)));
-  pugi::xml_node data = v.body->document_element().child("rs:data");
-  char buf[64];
-  for (int i = 1; i <= lines; ++i) {
-    pugi::xml_node r = data.append_child("z:row");
-    auto set = [&](const char* name, const char* value) { r.append_attribute(name) = value; };
-    std::snprintf(buf, sizeof buf, "%d", i), set("irowno", buf);
-    std::snprintf(buf, sizeof buf, "INV-%05d", i % 5000), set("cInvCode", buf);
-    set("cInvName", "不锈钢球阀");
-    set("cInvStd", "DN50");
-    set("cUnit", "个");
-    std::snprintf(buf, sizeof buf, "%d.%d", 1 + i % 300, i % 10), set("iQuantity", buf);
-    std::snprintf(buf, sizeof buf, "%d.%02d", 10 + i % 900, i % 100), set("iUnitPrice", buf);
-    set("iTaxUnitPrice", "");
-    set("iMoney", "");
-    set("iTax", "");
-    set("iSum", "");
-    set("iDisCount", "0");
-    std::snprintf(buf, sizeof buf, "%d.5", i % 1000), set("iNatMoney", buf);
-    set("iWeight", "12.25");
-    set("iVolume", "0.75");
-    set("dPreDate", "2026-12-10");
-    set("dArrive", "2026-12-10T09:30:00");
-    set("bGift", i % 7 ? "0" : "1");
-    set("cMemo", i % 3 ? "" : "加急");
-    set("iTaxRate", "13");
-    set("editprop", i % 100 == 0 ? "D" : (i % 10 == 0 ? "M" : ""));
-  }
-  return v;
-}
 
 struct Fixture {
   std::shared_ptr<QuietDataSource> ds = std::make_shared<QuietDataSource>();
   ScopedComponent source{"DataSourceKit.DefaultDataSource", [this] { return ds; }};
   clsVoucherService svc;
-  Voucher voucher;
-  explicit Fixture(int lines) : voucher(Generate(lines)) {
+  bench::Voucher voucher;
+  explicit Fixture(int lines) : voucher(bench::GenerateOrder(lines, bench::Lines::kToCalculate)) {
     pugi::xml_document tpl;
     tpl.load_string(TemplateXml().c_str());
     svc.setTemplateData(TemplateRecordsetFromXml(tpl).value());
@@ -181,7 +131,7 @@ void BM_BodyTextOne(benchmark::State& state) {
 
 void BM_BodyTextPass(benchmark::State& state) {
   Fixture& f = Get(static_cast<int>(state.range(0)));
-  std::vector<Variant> names(std::begin(kFields), std::end(kFields));
+  std::vector<Variant> names(std::begin(bench::kFields), std::end(bench::kFields));
   for (auto _ : state)
     for (std::int32_t line = 1; line <= f.live(); ++line)
       for (const Variant& name : names) benchmark::DoNotOptimize(f.svc.bodyText(line, name));
