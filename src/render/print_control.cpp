@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <system_error>
 
 #include "render/document.h"
@@ -92,7 +93,7 @@ struct RenderPrintControl::State {
   bool loaded = false;
   StyleDocument style;
   DataDocument data;
-  std::size_t pages = 0;
+  std::optional<std::size_t> pages;  // counted when first asked: printing lays out anyway
   std::string billNo;
   std::string lastError, lastFile;
   std::int16_t fileType = kPdf;
@@ -220,7 +221,7 @@ std::int32_t RenderPrintControl::SetDataStyleXML(const std::string& sData, bool 
   s.loaded = false;
   s.style = {};
   s.data = {};
-  s.pages = 0;
+  s.pages.reset();
   s.policy.reset();  // it counted the vouchers of the documents before
   std::string data = sData, style = sStyle, reason;
   if (bDataIsFile && !ReadDocumentFile(sData, data, reason)) return s.Fail(kFileUnreadable, reason);
@@ -230,8 +231,6 @@ std::int32_t RenderPrintControl::SetDataStyleXML(const std::string& sData, bool 
   DocumentError error;
   if (!ReadStyleDocument(style, styleDoc, error) || !ReadDataDocument(data, dataDoc, error))
     return s.Fail(error.code, error.reason);
-  PangoMeasure measure;
-  s.pages = Layout(styleDoc, dataDoc, measure, [](Page&&) {});
   s.billNo = dataDoc.tasks.empty() ? "" : dataDoc.tasks.front().billNo;
   s.style = std::move(styleDoc);
   s.data = std::move(dataDoc);
@@ -322,7 +321,15 @@ const std::string& RenderPrintControl::LastError() const { return state_->lastEr
 
 const std::string& RenderPrintControl::LastFile() const { return state_->lastFile; }
 
-std::size_t RenderPrintControl::PageCount() const { return state_->loaded ? state_->pages : 0; }
+std::size_t RenderPrintControl::PageCount() const {
+  State& s = *state_;
+  if (!s.loaded) return 0;
+  if (!s.pages) {
+    PangoMeasure measure;
+    s.pages = Layout(s.style, s.data, measure, [](Page&&) {});
+  }
+  return *s.pages;
+}
 
 void RegisterPrintControl() {
   ComponentRegistry::Register("PrintCanvas.PrintControl", [] { return std::make_shared<RenderPrintControl>(); });

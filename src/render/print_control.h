@@ -7,7 +7,7 @@
 //   service.PrintControlObj(control);
 //
 // Members and their answers (a failure leaves the reason in LastError()):
-//   SetDataStyleXML  reads and lays out both documents: 0, or a code of
+//   SetDataStyleXML  reads both documents: 0, or a code of
 //                    render/document.h (1 style, 2 data, 3 paper, 4 margins,
 //                    5 a document file) with the parser's reason. sPrinter
 //                    (the service passes "default") is not used: the printer
@@ -96,7 +96,8 @@ class RenderPrintControl : public IPrintControl {
   // The main file the last print, preview or export wrote (the PDF of a
   // print, also when the printer failed).
   const std::string& LastFile() const;
-  // Pages of the laid-out documents (0 before a successful SetDataStyleXML).
+  // Pages of the laid-out documents (0 before a successful SetDataStyleXML);
+  // laid out on the first call.
   std::size_t PageCount() const;
 
  private:

@@ -60,6 +60,7 @@ TEST(RenderPdf, AChineseSalesOrderOverThreePages) {
   std::string pdf = Print(control);
   EXPECT_EQ(std::filesystem::path(pdf).filename(), "SO-0001.pdf");
   ASSERT_EQ(testing::PdfPages(pdf), 3);
+  EXPECT_EQ(control.PageCount(), 3u);
   EXPECT_NE(testing::Sh("pdfinfo '" + pdf + "'").find("595.276 x 841.89 pts (A4)"), std::string::npos);
 
   std::int64_t carried = 0;
